@@ -1,0 +1,99 @@
+#include "aspi/executor.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+AspiCalls Aspi = {GetASPI32SupportInfo, SendASPI32Command, CreateEventA,
+                  WaitForSingleObject,  ResetEvent,        CloseHandle};
+
+namespace {
+
+// The block the layer works on, and its event. It lives on the heap so
+// that a request given up after its wait can be kept until the layer is
+// done with it.
+struct PrivateRequest {
+  SRB block;
+  HANDLE event = nullptr;
+};
+
+// Given-up requests, kept alive until their layer has written a final
+// status. Only the executor's thread touches this list.
+std::vector<std::unique_ptr<PrivateRequest>> Abandoned;
+
+std::uint8_t LoadStatus(SRB& block) {
+  return std::atomic_ref<std::uint8_t>(block.SRB_Status).load(std::memory_order_acquire);
+}
+
+// The layer may still be writing a given-up block, so its bytes are read
+// through atomic loads.
+void CopyBack(SRB& to, SRB& from) {
+  auto* target = reinterpret_cast<std::uint8_t*>(&to);
+  auto* source = reinterpret_cast<std::uint8_t*>(&from);
+  for (std::size_t i = 0; i < sizeof(SRB); ++i) {
+    target[i] = std::atomic_ref<std::uint8_t>(source[i]).load(std::memory_order_relaxed);
+  }
+}
+
+void ReapAbandoned() {
+  std::erase_if(Abandoned, [](const std::unique_ptr<PrivateRequest>& request) {
+    if (LoadStatus(request->block) == SS_PENDING) return false;
+    // The layer signals after the status; on a closed handle that fails
+    // harmlessly, since handles are never given out twice.
+    Aspi.CloseHandle(request->event);
+    return true;
+  });
+}
+
+}  // namespace
+
+bool AspiAvailable() {
+  return ((Aspi.GetASPI32SupportInfo() >> 8) & 0xFFu) == SS_COMP;
+}
+
+void ExecuteRequest(SRB& block, bool notify) {
+  ReapAbandoned();
+
+  auto request = std::make_unique<PrivateRequest>();
+  SRB& own = request->block;
+  std::memcpy(&own, &block, sizeof own);
+
+  const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
+  if (event == nullptr) {
+    own.SRB_Status = SS_ABORTED;
+    std::memcpy(&block, &own, sizeof block);
+    return;
+  }
+
+  if (notify) {
+    own.SRB_Flags |= SRB_EVENT_NOTIFY;
+    own.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+  } else {
+    own.SRB_Flags = 0;
+  }
+
+  Aspi.SendASPI32Command(&own);
+
+  if (LoadStatus(own) == SS_PENDING) {
+    if (Aspi.WaitForSingleObject(event, RequestWaitMilliseconds) == WAIT_OBJECT_0) {
+      Aspi.ResetEvent(event);
+    }
+  }
+
+  CopyBack(block, own);
+
+  if (LoadStatus(own) != SS_PENDING) {
+    Aspi.CloseHandle(event);
+    return;
+  }
+  // Given up: the layer still holds the block's address and the event, and
+  // may write or signal them later.
+  request->event = event;
+  Abandoned.push_back(std::move(request));
+}
+
+std::size_t AbandonedRequestCount() {
+  ReapAbandoned();
+  return Abandoned.size();
+}

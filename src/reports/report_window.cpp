@@ -1,0 +1,3 @@
+#include "reports/report_window.h"
+
+ReportWindow* MainWindow = nullptr;

@@ -1,0 +1,53 @@
+// What the layer's front asks of a way of reaching devices.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "wnaspi32.h"
+
+namespace wnaspi32 {
+
+// A backend answers the four request kinds for host adapters 0 to
+// AdapterCount() - 1; the front has already checked SRB_Cmd and SRB_HaId.
+//
+// Each request method fills the reply fields of `srb` and returns the final
+// status, or returns SS_PENDING and later (from a thread of its own) calls
+// Complete() exactly once. A backend that completes later must not touch the
+// caller's block or buffer after Complete(): it prepares its reply in a copy
+// and lets Complete() publish it.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // The word GetASPI32SupportInfo returns.
+  virtual std::uint32_t SupportInfo() = 0;
+  virtual int AdapterCount() = 0;
+
+  virtual std::uint8_t HostAdapterInquiry(SRB& srb) = 0;
+  virtual std::uint8_t GetDeviceType(SRB& srb) = 0;
+  virtual std::uint8_t GetDiskInfo(SRB& srb) = 0;
+  // `buffer` is the data-in buffer behind SRB_BufPointer, `bufferLength`
+  // bytes long (already limited to what the program registered), or null.
+  virtual std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+                                       std::uint32_t bufferLength) = 0;
+};
+
+// Publishes a late reply: copies every byte of `reply` but SRB_Status into
+// `srb`, then `data` (if any) into `buffer`, then writes `status` with release
+// ordering, and last signals the completion event when the request asked for
+// one. Touches neither `srb` nor `buffer` after the status.
+void Complete(SRB& srb, const SRB& reply, std::uint8_t status,
+              std::uint8_t* buffer = nullptr, const std::uint8_t* data = nullptr,
+              std::uint32_t dataLength = 0);
+
+// The backend the layer runs on: `sim` when WNASPI32_BUS names a bus file,
+// otherwise the Linux one. Made on first use.
+Backend& ActiveBackend();
+
+// Backends, one per way of reaching devices.
+std::unique_ptr<Backend> MakeNoAdaptersBackend();
+std::unique_ptr<Backend> MakeSimBackend(const char* busFile);
+std::unique_ptr<Backend> MakeSgBackend();
+
+}  // namespace wnaspi32

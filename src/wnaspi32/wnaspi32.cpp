@@ -1,0 +1,95 @@
+// The layer's two exported calls: check the request, hand it to the backend.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "backend.h"
+#include "win32/buffer_handles.h"
+#include "win32/win32_events.h"
+
+namespace wnaspi32 {
+namespace {
+
+void StoreStatus(SRB& srb, std::uint8_t status) {
+  std::atomic_ref<std::uint8_t>(srb.SRB_Status).store(status, std::memory_order_release);
+}
+
+std::uint8_t Dispatch(Backend& backend, SRB& srb) {
+  switch (srb.SRB_Cmd) {
+    case SC_HA_INQUIRY:
+    case SC_GET_DEV_TYPE:
+    case SC_GET_DISK_INFO:
+    case SC_EXEC_SCSI_CMD:
+      break;
+    default:
+      return SS_INVALID_CMD;
+  }
+  if (srb.SRB_HaId >= backend.AdapterCount()) return SS_INVALID_HA;
+  switch (srb.SRB_Cmd) {
+    case SC_HA_INQUIRY:
+      return backend.HostAdapterInquiry(srb);
+    case SC_GET_DEV_TYPE:
+      return backend.GetDeviceType(srb);
+    case SC_GET_DISK_INFO:
+      return backend.GetDiskInfo(srb);
+    default:
+      break;
+  }
+  // This layer only reads from devices.
+  if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
+  std::uint32_t registered = 0;
+  auto* buffer = static_cast<std::uint8_t*>(LookupDataBuffer(srb.SRB_BufPointer, &registered));
+  if (srb.SRB_BufLen != 0 && buffer == nullptr) return SS_ERR;
+  return backend.ExecScsiCommand(srb, buffer, std::min(srb.SRB_BufLen, registered));
+}
+
+}  // namespace
+
+void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buffer,
+              const std::uint8_t* data, std::uint32_t dataLength) {
+  // Everything needed after the status is read before it: the program may
+  // release the block as soon as it sees a final status.
+  const bool notify = srb.SRB_Cmd == SC_EXEC_SCSI_CMD && (srb.SRB_Flags & SRB_EVENT_NOTIFY);
+  const std::uint32_t event = notify ? srb.SRB_PostProc : 0;
+  // The program may read an abandoned block at any time, so the reply is
+  // published a byte at a time through atomic stores.
+  auto* to = reinterpret_cast<std::uint8_t*>(&srb);
+  const auto* from = reinterpret_cast<const std::uint8_t*>(&reply);
+  for (std::size_t i = 0; i < sizeof(SRB); ++i) {
+    if (i == offsetof(SRB, SRB_Status)) continue;
+    std::atomic_ref<std::uint8_t>(to[i]).store(from[i], std::memory_order_relaxed);
+  }
+  if (buffer != nullptr && data != nullptr) std::memcpy(buffer, data, dataLength);
+  StoreStatus(srb, status);
+  if (event != 0) SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(event)));
+}
+
+Backend& ActiveBackend() {
+  // Made once, on first use, and kept for the whole run: late completions
+  // may still be under way when the program ends.
+  static Backend* backend = [] {
+    const char* bus = std::getenv("WNASPI32_BUS");
+    std::unique_ptr<Backend> made =
+        bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeSgBackend();
+    return made.release();
+  }();
+  return *backend;
+}
+
+}  // namespace wnaspi32
+
+extern "C" WNASPI32_API std::uint32_t GetASPI32SupportInfo(void) {
+  return wnaspi32::ActiveBackend().SupportInfo();
+}
+
+extern "C" WNASPI32_API std::uint32_t SendASPI32Command(void* request) {
+  if (request == nullptr) return SS_ERR;
+  SRB& srb = *static_cast<SRB*>(request);
+  // Pending first: a backend that answers from a thread of its own may
+  // finish before Dispatch returns.
+  wnaspi32::StoreStatus(srb, SS_PENDING);
+  const std::uint8_t status = wnaspi32::Dispatch(wnaspi32::ActiveBackend(), srb);
+  if (status != SS_PENDING) wnaspi32::StoreStatus(srb, status);
+  return status;
+}
