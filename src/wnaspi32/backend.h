@@ -45,6 +45,11 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status,
 // otherwise the Linux one. Made on first use.
 Backend& ActiveBackend();
 
+// Puts `backend` in place of the active one (tests run several buses in one
+// process). The one replaced is kept alive: its late completions may still
+// be under way.
+void ReplaceBackend(std::unique_ptr<Backend> backend);
+
 // Backends, one per way of reaching devices.
 std::unique_ptr<Backend> MakeNoAdaptersBackend();
 std::unique_ptr<Backend> MakeSimBackend(const char* busFile);

@@ -65,16 +65,26 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buf
   if (event != 0) SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(event)));
 }
 
-Backend& ActiveBackend() {
-  // Made once, on first use, and kept for the whole run: late completions
-  // may still be under way when the program ends.
-  static Backend* backend = [] {
+namespace {
+
+// Backends are made once and kept for the whole run: late completions may
+// still be under way when the program ends.
+std::atomic<Backend*>& Active() {
+  static std::atomic<Backend*> backend{[] {
     const char* bus = std::getenv("WNASPI32_BUS");
     std::unique_ptr<Backend> made =
         bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeSgBackend();
     return made.release();
-  }();
-  return *backend;
+  }()};
+  return backend;
+}
+
+}  // namespace
+
+Backend& ActiveBackend() { return *Active().load(std::memory_order_acquire); }
+
+void ReplaceBackend(std::unique_ptr<Backend> backend) {
+  Active().store(backend.release(), std::memory_order_release);
 }
 
 }  // namespace wnaspi32
