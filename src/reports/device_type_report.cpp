@@ -1,0 +1,56 @@
+#include "aspi/executor.h"
+#include "aspi/request_block.h"
+#include "reports/device_reports.h"
+#include "reports/device_type_words.h"
+#include "reports/format.h"
+#include "reports/report_window.h"
+#include "reports/texts.h"
+
+namespace {
+
+// Get-device-type and get-disk-information address the target the same way.
+void AskAboutTarget(std::uint8_t command, std::int32_t target, std::int32_t adapter) {
+  ClearRequestBlock();
+  RequestBlock.SRB_Cmd = command;
+  RequestBlock.SRB_Hdr_Rsvd = 0;
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
+  RequestBlock.SRB_Lun = 0;
+  ExecuteRequest(RequestBlock, false);
+}
+
+}  // namespace
+
+void ReportDeviceType(std::int32_t target, std::int32_t adapter) {
+  const ReportTexts& texts = Texts();
+
+  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter);
+  if (RequestBlock.SRB_Status == SS_COMP) {
+    WorkText = DeviceTypeWords(RequestBlock.SRB_DeviceType);
+    // The header shows the numbers as given, not their low bytes.
+    MainWindow->AppendMemo1(
+        FormatLine("%s%d%s%d%s", {"HostNo ", adapter, ",ID ", target, texts.deviceSuffix}));
+    MainWindow->AppendMemo1(ReportLine(texts.aspiDeviceTypeLabel, WorkText));
+    WorkText.clear();
+  }
+
+  // Detailed mode asks for the disk information even when the device type
+  // request failed.
+  if (!MainWindow->RadioButton2Checked()) return;
+
+  AskAboutTarget(SC_GET_DISK_INFO, target, adapter);
+  if (RequestBlock.SRB_Status != SS_COMP) return;
+
+  FieldValue = RequestBlock.SRB_DriveFlags & 3;
+  if (FieldValue == 1) {
+    MainWindow->AppendMemo1(FormatLine(
+        "%s%x%s", {texts.osManagedDriveText, RequestBlock.SRB_Int13HDriveInfo, ")"}));
+  } else if (FieldValue == 2) {
+    MainWindow->AppendMemo1(
+        FormatLine("%s%x%s", {texts.driveText, RequestBlock.SRB_Int13HDriveInfo, ")"}));
+  }
+  if (FieldValue != 0) {
+    MainWindow->AppendMemo1(ReportLine(texts.headsLabel, RequestBlock.SRB_Heads));
+    MainWindow->AppendMemo1(ReportLine(texts.sectorsLabel, RequestBlock.SRB_Sectors));
+  }
+}

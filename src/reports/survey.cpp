@@ -1,0 +1,67 @@
+#include "reports/survey.h"
+
+#include "aspi/executor.h"
+#include "aspi/request_block.h"
+#include "reports/format.h"
+#include "reports/report_window.h"
+#include "reports/texts.h"
+
+namespace {
+
+void InquireAdapter(std::int32_t adapter) {
+  ClearRequestBlock();
+  RequestBlock.SRB_Cmd = SC_HA_INQUIRY;
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  RequestBlock.SRB_Hdr_Rsvd = 0;
+  ExecuteRequest(RequestBlock, false);
+}
+
+// A name field taken byte by byte, NUL bytes and blanks included.
+void GatherName(const std::uint8_t (&field)[16]) {
+  for (ByteIndex = 0; ByteIndex < 16; ++ByteIndex) {
+    WorkText += static_cast<char>(field[ByteIndex]);
+  }
+}
+
+}  // namespace
+
+void SurveyHostAdapters() {
+  const ReportTexts& texts = Texts();
+  if (!AspiAvailable()) {
+    MainWindow->ShowErrorBox(texts.aspiNotInstalled);
+    // The end comes once the event loop runs; the survey still goes on.
+    MainWindow->RequestEnd();
+  }
+  MainWindow->ClearMemo1();
+
+  InquireAdapter(0);
+  // Only an aborted request counts as failure here; other error statuses
+  // leave the cleared fields to be read as they stand.
+  if (RequestBlock.SRB_Status == SS_ABORTED) {
+    MainWindow->ShowErrorBox(texts.adapterInquiryFailed);
+    return;
+  }
+  CurrentTarget = RequestBlock.HA_SCSI_ID;
+  AdapterCount = RequestBlock.HA_Count;
+  MainWindow->AppendMemo2(FormatLine("%s%d", {texts.adapterCountLabel, AdapterCount}));
+  MainWindow->AppendMemo2(FormatLine("%s%d", {texts.adapterScsiIdLabel, CurrentTarget}));
+  MainWindow->AppendMemo2(" ");
+
+  ClearDataBuffer();
+  for (CurrentAdapter = 0; CurrentAdapter < AdapterCount; ++CurrentAdapter) {
+    InquireAdapter(CurrentAdapter);
+    if (RequestBlock.SRB_Status == SS_ABORTED) return;
+
+    WorkText.clear();
+    GatherName(RequestBlock.HA_ManagerId);
+    MainWindow->AppendMemo2(
+        FormatLine("%s%d%s%s", {"Host No.", CurrentAdapter, " Driver = ", WorkText}));
+    WorkText.clear();
+    GatherName(RequestBlock.HA_Identifier);
+    MainWindow->AppendMemo2(
+        FormatLine("%s%d%s%s", {"Host No.", CurrentAdapter, " Adapter = ", WorkText}));
+    MainWindow->AddComboBox2Item(FormatLine("%d%s%s", {CurrentAdapter, " : ", WorkText}));
+    WorkText.clear();
+    MainWindow->AppendMemo2(" ");
+  }
+}
