@@ -1,5 +1,131 @@
-// Placeholder until the simulated bus is built.
+// The simulated bus: answers every request from a bus file, as a real
+// layer would, completing late ones from threads of its own.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
 #include "backend.h"
+#include "bus_file.h"
+#include "scsi_device.h"
+
 namespace wnaspi32 {
-std::unique_ptr<Backend> MakeSimBackend(const char*) { return MakeNoAdaptersBackend(); }
+namespace {
+
+using sim::Bus;
+using sim::Outcome;
+
+// Publishes `reply` and `data` with `status` after `delayMs`, or at once.
+// A late answer runs on a detached thread that owns copies of everything it
+// writes, so requests to different devices never wait for each other and a
+// hung one holds nobody up.
+std::uint8_t Finish(SRB& srb, const SRB& reply, std::uint8_t status, int delayMs,
+                    std::uint8_t* buffer = nullptr, std::vector<std::uint8_t> data = {}) {
+  if (delayMs < 0 || status == SS_PENDING) return SS_PENDING;  // never completes
+  if (buffer == nullptr) data.clear();
+  if (delayMs > 0) {
+    try {
+      std::thread([&srb, reply, status, delayMs, buffer, data = std::move(data)] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        Complete(srb, reply, status, buffer, data.data(), static_cast<std::uint32_t>(data.size()));
+      }).detach();
+      return SS_PENDING;
+    } catch (const std::system_error&) {
+      // No thread to be had: answer now rather than never.
+    }
+  }
+  const std::uint8_t pending = srb.SRB_Status;
+  std::memcpy(&srb, &reply, sizeof srb);
+  srb.SRB_Status = pending;  // the front writes the final status
+  if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
+  return status;
+}
+
+class SimBackend final : public Backend {
+ public:
+  explicit SimBackend(std::optional<Bus> bus) : usable_(bus.has_value()) {
+    if (bus) bus_ = std::move(*bus);
+  }
+
+  std::uint32_t SupportInfo() override {
+    return usable_ ? bus_.supportInfo : std::uint32_t{SS_FAILED_INIT} << 8;
+  }
+  int AdapterCount() override { return static_cast<int>(bus_.adapters.size()); }
+
+  std::uint8_t HostAdapterInquiry(SRB& srb) override {
+    const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
+    SRB reply = srb;
+    if (adapter.inquiry.status == SS_COMP) {
+      reply.HA_Count = adapter.haCount;
+      reply.HA_SCSI_ID = adapter.scsiId;
+      std::memcpy(reply.HA_ManagerId, adapter.managerId.data(), sizeof reply.HA_ManagerId);
+      std::memcpy(reply.HA_Identifier, adapter.identifier.data(), sizeof reply.HA_Identifier);
+      // Adapter particulars as real layers give them: byte alignment, eight
+      // targets, 64 KiB per transfer.
+      std::memset(reply.HA_Unique, 0, sizeof reply.HA_Unique);
+      reply.HA_Unique[3] = 8;
+      reply.HA_Unique[6] = 0x01;
+    }
+    return Finish(srb, reply, adapter.inquiry.status, adapter.inquiry.delayMs);
+  }
+
+  std::uint8_t GetDeviceType(SRB& srb) override {
+    const sim::Target* target = FindUnit(srb);
+    if (target == nullptr) return SS_NO_DEVICE;
+    SRB reply = srb;
+    if (target->devType.status == SS_COMP) reply.SRB_DeviceType = target->deviceType;
+    return Finish(srb, reply, target->devType.status, target->devType.delayMs);
+  }
+
+  std::uint8_t GetDiskInfo(SRB& srb) override {
+    const sim::Target* target = FindUnit(srb);
+    if (target == nullptr) return SS_NO_DEVICE;
+    SRB reply = srb;
+    if (target->diskInfo.status == SS_COMP) {
+      reply.SRB_DriveFlags = target->disk.driveFlags;
+      reply.SRB_Int13HDriveInfo = target->disk.int13Drive;
+      reply.SRB_Heads = target->disk.heads;
+      reply.SRB_Sectors = target->disk.sectors;
+    }
+    return Finish(srb, reply, target->diskInfo.status, target->diskInfo.delayMs);
+  }
+
+  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+                               std::uint32_t bufferLength) override {
+    const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
+    const sim::ScsiAnswer answer =
+        sim::AnswerScsiCommand(sim::FindTarget(adapter, srb.SRB_Target), srb.SRB_Lun,
+                               srb.CDBByte, buffer == nullptr ? 0 : bufferLength);
+    SRB reply = srb;
+    if (answer.replies) {
+      reply.SRB_HaStat = answer.haStat;
+      reply.SRB_TargStat = answer.targStat;
+      const std::size_t senseBytes =
+          std::min<std::size_t>({answer.sense.size(), srb.SRB_SenseLen, sizeof srb.SenseArea});
+      std::memcpy(reply.SenseArea, answer.sense.data(), senseBytes);
+    }
+    return Finish(srb, reply, answer.status, answer.delayMs, buffer, answer.data);
+  }
+
+ private:
+  // The device at the request's target, or null; only logical unit 0 is there.
+  const sim::Target* FindUnit(const SRB& srb) const {
+    if (srb.SRB_Lun != 0) return nullptr;
+    return sim::FindTarget(bus_.adapters.at(srb.SRB_HaId), srb.SRB_Target);
+  }
+
+  bool usable_;
+  Bus bus_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSimBackend(const char* busFile) {
+  std::string error;
+  std::optional<Bus> bus = sim::LoadBusFile(busFile != nullptr ? busFile : "", error);
+  if (!bus) std::fprintf(stderr, "wnaspi32: %s\n", error.c_str());
+  return std::make_unique<SimBackend>(std::move(bus));
+}
+
 }  // namespace wnaspi32

@@ -1,0 +1,63 @@
+// The simulated bus as read from a bus file: plain records, no behaviour.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wnaspi32::sim {
+
+// How one kind of request ends: its final SRB_Status and how long it stays
+// pending first. A delay of -1 (or a status of SS_PENDING) means never.
+struct Outcome {
+  std::uint8_t status = 1;
+  int delayMs = 0;
+};
+
+struct Capacity {
+  std::uint64_t lastLba = 0;
+  std::uint32_t blockLength = 0;
+};
+
+// The INT 13h view of a disk, as get-disk-information answers it.
+struct DiskInfo {
+  std::uint8_t driveFlags = 0;
+  std::uint8_t int13Drive = 0;
+  std::uint8_t heads = 0;
+  std::uint8_t sectors = 0;
+};
+
+struct Target {
+  std::uint8_t id = 0;
+  std::uint8_t deviceType = 0x1F;
+  // Every byte the device returns to INQUIRY; none when it has no data.
+  std::optional<std::vector<std::uint8_t>> inquiry;
+  std::optional<Capacity> capacity;
+  DiskInfo disk;
+  Outcome devType, diskInfo, inquiryCommand, readCapacity;
+};
+
+constexpr std::size_t AdapterNameWidth = 16;
+
+struct Adapter {
+  std::uint8_t scsiId = 7;
+  std::uint8_t haCount = 0;
+  // Exactly AdapterNameWidth bytes each, NUL padded.
+  std::string managerId;
+  std::string identifier;
+  Outcome inquiry;
+  std::vector<Target> targets;
+};
+
+struct Bus {
+  std::uint32_t supportInfo = 0;
+  std::vector<Adapter> adapters;
+};
+
+// The name our layer gives itself when a bus file names no manager.
+inline constexpr char LayerManagerName[] = "ASPI for WIN32";
+
+const Target* FindTarget(const Adapter& adapter, std::uint8_t id);
+
+}  // namespace wnaspi32::sim

@@ -1,0 +1,46 @@
+// How a simulated device answers a SCSI command.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bus.h"
+
+namespace wnaspi32::sim {
+
+constexpr std::uint8_t OP_INQUIRY = 0x12;
+constexpr std::uint8_t OP_READ_CAPACITY_10 = 0x25;
+constexpr std::uint8_t OP_SERVICE_ACTION_IN_16 = 0x9E;
+constexpr std::uint8_t SA_READ_CAPACITY_16 = 0x10;
+
+// Sense keys and additional sense codes the devices report.
+constexpr std::uint8_t SENSE_ILLEGAL_REQUEST = 0x05;
+constexpr std::uint8_t ASC_INVALID_OPCODE = 0x20;
+constexpr std::uint8_t ASC_INVALID_FIELD_IN_CDB = 0x24;
+constexpr std::uint8_t ASC_LUN_NOT_SUPPORTED = 0x25;
+
+// Fixed-format sense data is 18 bytes.
+constexpr std::size_t SenseLength = 18;
+
+struct ScsiAnswer {
+  std::uint8_t status = 1;  // SRB_Status
+  // False when the request ends without any reply: SRB_HaStat, SRB_TargStat
+  // and the sense area then stay as they were.
+  bool replies = true;
+  std::uint8_t haStat = 0;
+  std::uint8_t targStat = 0;
+  // What lands in the data buffer, already cut to what the command and the
+  // buffer allow; empty when the command ends without data.
+  std::vector<std::uint8_t> data;
+  // Fixed-format sense data with a check condition, else empty.
+  std::vector<std::uint8_t> sense;
+  int delayMs = 0;
+};
+
+// The answer of `target` (null: nobody at that ID) to the command in `cdb`
+// (16 bytes) addressed to logical unit `lun`, with `bufferLength` bytes of
+// room for data.
+ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::uint8_t* cdb,
+                             std::uint32_t bufferLength);
+
+}  // namespace wnaspi32::sim
