@@ -1,5 +1,140 @@
-// Placeholder until the Linux backend is built.
-#include "backend.h"
+#include "sg/sg_backend.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "sg/data_direction.h"
+#include "sg/disk_info.h"
+#include "sg/scsi_job.h"
+#include "sg/workers.h"
+
 namespace wnaspi32 {
-std::unique_ptr<Backend> MakeSgBackend() { return MakeNoAdaptersBackend(); }
+namespace {
+
+using sg::Adapter;
+using sg::ScsiDevice;
+
+void CopyName(std::uint8_t (&field)[16], std::string_view name) {
+  std::memset(field, 0, sizeof field);
+  std::memcpy(field, name.data(), std::min(name.size(), sizeof field));
+}
+
+class SgBackend final : public Backend {
+ public:
+  SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io)
+      : roots_(std::move(roots)), io_(std::move(io)) {}
+
+  std::uint32_t SupportInfo() override {
+    const std::size_t count = Adapters().size();
+    if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
+    return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
+  }
+
+  int AdapterCount() override { return static_cast<int>(Adapters().size()); }
+
+  std::uint8_t HostAdapterInquiry(SRB& srb) override {
+    const Adapter* adapter = AdapterOf(srb);
+    if (adapter == nullptr) return SS_INVALID_HA;
+    srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
+    srb.HA_SCSI_ID = adapter->scsiId;
+    CopyName(srb.HA_ManagerId, kSgManagerName);
+    CopyName(srb.HA_Identifier, adapter->procName);
+    return SS_COMP;
+  }
+
+  std::uint8_t GetDeviceType(SRB& srb) override {
+    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
+    const auto device = DeviceOf(srb);
+    if (!device) return SS_NO_DEVICE;
+    srb.SRB_DeviceType = static_cast<std::uint8_t>(device->type);
+    return SS_COMP;
+  }
+
+  std::uint8_t GetDiskInfo(SRB& srb) override {
+    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
+    const auto device = DeviceOf(srb);
+    if (!device) return SS_NO_DEVICE;
+    const sg::DiskInfo info = sg::DescribeDisk(roots_, *device, *io_);
+    srb.SRB_DriveFlags = info.driveFlags;
+    srb.SRB_Int13HDriveInfo = info.int13Drive;
+    srb.SRB_Heads = info.heads;
+    srb.SRB_Sectors = info.sectors;
+    return SS_COMP;
+  }
+
+  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+                               std::uint32_t bufferLength) override {
+    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
+    // Data-in (direction bits 0 or SRB_DIR_IN) only.
+    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
+    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
+    if (buffer == nullptr) bufferLength = 0;
+    const auto device = DeviceOf(srb);
+    if (!device) {
+      srb.SRB_HaStat = HASTAT_SEL_TO;
+      return SS_ERR;
+    }
+    sg::ScsiJob job{.devRoot = roots_.dev,
+                    .device = *device,
+                    .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
+                    .data = {buffer, buffer + bufferLength},
+                    .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
+    if (sg::MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
+
+    // The caller's block is touched again only by Complete().
+    workers_.Start([io = io_, job = std::move(job), reply = srb, &srb, buffer]() mutable {
+      const sg::ScsiJobResult result = sg::RunScsiJob(std::move(job), *io);
+      reply.SRB_HaStat = result.haStat;
+      reply.SRB_TargStat = result.targStat;
+      std::memcpy(reply.SenseArea, result.sense.data(), result.sense.size());
+      Complete(srb, reply, result.status, buffer, result.data.empty() ? nullptr : result.data.data(),
+               static_cast<std::uint32_t>(result.data.size()));
+    });
+    return SS_PENDING;
+  }
+
+ private:
+  // The adapters are surveyed once, at first use: the program numbers them
+  // once and keeps those numbers for the whole run.
+  const std::vector<Adapter>& Adapters() {
+    std::call_once(surveyed_, [this] { adapters_ = sg::ListAdapters(roots_.sysfs); });
+    return adapters_;
+  }
+
+  const Adapter* AdapterOf(const SRB& srb) {
+    const auto& adapters = Adapters();
+    return srb.SRB_HaId < adapters.size() ? &adapters[srb.SRB_HaId] : nullptr;
+  }
+
+  // Devices are looked up anew for every request: one may have gone.
+  std::optional<ScsiDevice> DeviceOf(const SRB& srb) {
+    const Adapter& adapter = *AdapterOf(srb);
+    return sg::FindDevice(roots_.sysfs, {.host = adapter.host,
+                                          .channel = adapter.channel,
+                                          .target = srb.SRB_Target,
+                                          .lun = srb.SRB_Lun});
+  }
+
+  const sg::Roots roots_;
+  const std::shared_ptr<sg::DeviceIo> io_;
+  std::once_flag surveyed_;
+  std::vector<Adapter> adapters_;
+  // Last, so that running commands finish before anything else goes.
+  sg::Workers workers_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io) {
+  return std::make_unique<SgBackend>(std::move(roots), std::move(io));
+}
+
+std::unique_ptr<Backend> MakeSgBackend() {
+  return MakeSgBackend({.sysfs = "/sys", .dev = "/dev"}, sg::MakeLinuxDeviceIo());
+}
+
 }  // namespace wnaspi32

@@ -1,0 +1,93 @@
+#include "sg/data_direction.h"
+
+#include <algorithm>
+#include <array>
+
+namespace wnaspi32::sg {
+namespace {
+
+constexpr int kTypeMultimedia = 5;
+
+// Opcodes with data-out on every kind of device.
+constexpr std::array<std::uint8_t, 33> kDataOutOpcodes = {
+    0x04,  // FORMAT UNIT
+    0x07,  // REASSIGN BLOCKS
+    0x0A,  // WRITE(6), SEND(6), PRINT
+    0x15,  // MODE SELECT(6)
+    0x18,  // COPY
+    0x1D,  // SEND DIAGNOSTIC
+    0x24,  // SET WINDOW
+    0x2A,  // WRITE(10), SEND(10)
+    0x2E,  // WRITE AND VERIFY(10)
+    0x39,  // COMPARE
+    0x3A,  // COPY AND VERIFY
+    0x3B,  // WRITE BUFFER
+    0x3D,  // UPDATE BLOCK
+    0x3F,  // WRITE LONG(10)
+    0x40,  // CHANGE DEFINITION
+    0x41,  // WRITE SAME(10)
+    0x42,  // UNMAP
+    0x4C,  // LOG SELECT
+    0x54,  // SEND OPC INFORMATION
+    0x55,  // MODE SELECT(10)
+    0x5D,  // SEND CUE SHEET
+    0x5F,  // PERSISTENT RESERVE OUT
+    0x83,  // EXTENDED COPY
+    0x89,  // COMPARE AND WRITE
+    0x8A,  // WRITE(16)
+    0x8D,  // WRITE ATTRIBUTE
+    0x8E,  // WRITE AND VERIFY(16)
+    0x93,  // WRITE SAME(16)
+    0xAA,  // WRITE(12), SEND MESSAGE(12)
+    0xAE,  // WRITE AND VERIFY(12)
+    0xB5,  // SECURITY PROTOCOL OUT
+    0xB6,  // SET STREAMING, SEND VOLUME TAG
+    0xBF,  // SEND DVD STRUCTURE
+};
+
+constexpr std::uint8_t kSendKeyOrMaintenanceIn = 0xA3;   // SEND KEY on multimedia
+constexpr std::uint8_t kReportKeyOrMaintenanceOut = 0xA4;  // MAINTENANCE OUT elsewhere
+constexpr std::uint8_t kAtaPassThrough16 = 0x85;
+constexpr std::uint8_t kAtaPassThrough12 = 0xA1;
+constexpr std::uint8_t kVariableLength = 0x7F;
+
+// ATA PASS-THROUGH: T_DIR 0 with a transfer length sends data.
+bool AtaSendsData(std::span<const std::uint8_t> cdb) {
+  if (cdb.size() < 3) return true;
+  const bool toDevice = (cdb[2] & 0x08) == 0;
+  const bool transfers = (cdb[2] & 0x03) != 0;
+  return toDevice && transfers;
+}
+
+// Of the 32-byte commands only READ(32) and VERIFY(32) move no data out.
+bool VariableLengthSendsData(std::span<const std::uint8_t> cdb) {
+  if (cdb.size() < 10) return true;
+  const unsigned action = unsigned{cdb[8]} << 8 | cdb[9];
+  return action != 0x0009 && action != 0x000A;
+}
+
+}  // namespace
+
+bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType) {
+  if (cdb.empty()) return false;
+  const std::uint8_t opcode = cdb[0];
+  if (std::find(kDataOutOpcodes.begin(), kDataOutOpcodes.end(), opcode) != kDataOutOpcodes.end())
+    return true;
+  switch (opcode) {
+    case kSendKeyOrMaintenanceIn:
+      return deviceType == kTypeMultimedia;
+    case kReportKeyOrMaintenanceOut:
+      return deviceType != kTypeMultimedia;
+    case kAtaPassThrough16:
+      return AtaSendsData(cdb);
+    case kAtaPassThrough12:
+      // BLANK on multimedia devices, which carries no data.
+      return deviceType != kTypeMultimedia && AtaSendsData(cdb);
+    case kVariableLength:
+      return VariableLengthSendsData(cdb);
+    default:
+      return false;
+  }
+}
+
+}  // namespace wnaspi32::sg

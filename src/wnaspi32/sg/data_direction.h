@@ -1,0 +1,15 @@
+// Which commands would carry data to the device. This layer only reads.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace wnaspi32::sg {
+
+// True for a command whose definition has a data-out phase (writes, mode
+// and log selects, buffers, keys, formats, ATA pass-through to the device).
+// `deviceType` settles the opcodes that block and multimedia devices use
+// for different commands.
+bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType);
+
+}  // namespace wnaspi32::sg

@@ -1,0 +1,75 @@
+#include "sg/disk_info.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <string>
+
+namespace wnaspi32::sg {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kTypeDisk = 0;
+constexpr int kTypeOpticalMemory = 7;
+
+std::optional<std::uint8_t> DriveNumber(const std::string& name) {
+  constexpr std::string_view prefix = "int13_dev";
+  if (!name.starts_with(prefix) || name.size() != prefix.size() + 2) return std::nullopt;
+  unsigned number = 0;
+  const char* first = name.data() + prefix.size();
+  const auto [ptr, ec] = std::from_chars(first, name.data() + name.size(), number, 16);
+  if (ec != std::errc{} || ptr != name.data() + name.size()) return std::nullopt;
+  return static_cast<std::uint8_t>(number);
+}
+
+std::uint8_t ClampToByte(std::int64_t value) {
+  return static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
+}
+
+}  // namespace
+
+std::vector<EddDrive> ListEddDrives(const fs::path& sysfsRoot) {
+  std::vector<EddDrive> drives;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sysfsRoot / "firmware/edd", error)) {
+    const auto number = DriveNumber(entry.path().filename().string());
+    if (!number) continue;
+    const auto signature = ReadNumber(entry.path() / "mbr_signature", 0);
+    const auto maxHead = ReadNumber(entry.path() / "legacy_max_head");
+    const auto sectors = ReadNumber(entry.path() / "legacy_sectors_per_track");
+    if (!signature || !maxHead || !sectors) continue;
+    drives.push_back({.number = *number,
+                      .mbrSignature = static_cast<std::uint32_t>(*signature),
+                      .heads = ClampToByte(*maxHead + 1),
+                      .sectors = ClampToByte(*sectors)});
+  }
+  return drives;
+}
+
+DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
+  if (device.type != kTypeDisk && device.type != kTypeOpticalMemory) return {};
+  if (device.blockName.empty()) return {};
+  const std::string node = (roots.dev / device.blockName).string();
+
+  // A zero signature is what every blank disk has: it names no drive. Two
+  // BIOS drives with one signature cannot be told apart either.
+  if (const auto signature = io.MbrSignature(node); signature && *signature != 0) {
+    const auto drives = ListEddDrives(roots.sysfs);
+    const auto matches = [&](const EddDrive& d) { return d.mbrSignature == *signature; };
+    if (std::count_if(drives.begin(), drives.end(), matches) == 1) {
+      const EddDrive& drive = *std::find_if(drives.begin(), drives.end(), matches);
+      return {.driveFlags = kDriveInt13ManagedByOs,
+              .int13Drive = drive.number,
+              .heads = drive.heads,
+              .sectors = drive.sectors};
+    }
+  }
+  if (const auto geometry = io.Geometry(node))
+    return {.driveFlags = kDriveGeometryOnly,
+            .int13Drive = 0,
+            .heads = geometry->heads,
+            .sectors = geometry->sectors};
+  return {};
+}
+
+}  // namespace wnaspi32::sg

@@ -1,0 +1,39 @@
+// The INT 13h view of a disk: the BIOS's drive data where the kernel kept
+// it, else the OS's translated geometry.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "sg/device_io.h"
+#include "sg/sysfs_tree.h"
+
+namespace wnaspi32::sg {
+
+// Drive flags of the reply.
+constexpr std::uint8_t kDriveNotInt13 = 0;
+constexpr std::uint8_t kDriveInt13ManagedByOs = 1;
+constexpr std::uint8_t kDriveGeometryOnly = 3;
+
+struct DiskInfo {
+  std::uint8_t driveFlags = kDriveNotInt13;
+  std::uint8_t int13Drive = 0;
+  std::uint8_t heads = 0;
+  std::uint8_t sectors = 0;
+};
+
+// One BIOS drive as /sys/firmware/edd/int13_devXX shows it.
+struct EddDrive {
+  std::uint8_t number = 0;  // XX, e.g. 80h
+  std::uint32_t mbrSignature = 0;
+  std::uint8_t heads = 0;    // legacy_max_head + 1
+  std::uint8_t sectors = 0;  // legacy_sectors_per_track
+};
+std::vector<EddDrive> ListEddDrives(const std::filesystem::path& sysfsRoot);
+
+// Disks (type 0) and optical memory (type 7) with a block device get an
+// answer; everything else has drive flags 0.
+DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
+
+}  // namespace wnaspi32::sg

@@ -1,0 +1,40 @@
+// One SCSI command of the layer, run to its end on a thread of the layer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sg/device_io.h"
+#include "sg/sysfs_tree.h"
+
+namespace wnaspi32::sg {
+
+// SG_IO's own limit; the program gives up waiting long before.
+constexpr unsigned kScsiTimeoutMs = 60000;
+
+struct ScsiJob {
+  std::filesystem::path devRoot;
+  ScsiDevice device;
+  std::vector<std::uint8_t> cdb;
+  // The data-in buffer, of the length the command may fill, holding what
+  // the caller's buffer held: bytes the device does not send stay as they were.
+  std::vector<std::uint8_t> data;
+  std::uint8_t senseRoom = 0;
+};
+
+struct ScsiJobResult {
+  std::uint8_t status = 0;  // SS_COMP or SS_ERR
+  std::uint8_t haStat = 0;
+  std::uint8_t targStat = 0;
+  std::vector<std::uint8_t> sense;
+  std::vector<std::uint8_t> data;  // what arrived, to be copied to the caller
+};
+
+// Runs the command through SG_IO. Without the right to open the sg node, or
+// without one, INQUIRY and READ CAPACITY are answered from sysfs.
+ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io);
+
+// The ASPI host adapter status for the kernel's host byte.
+std::uint8_t HostAdapterStatus(std::uint16_t hostByte);
+
+}  // namespace wnaspi32::sg

@@ -1,0 +1,150 @@
+#include "sg/sysfs_tree.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <utility>
+
+namespace wnaspi32::sg {
+namespace fs = std::filesystem;
+namespace {
+
+// The largest count a one-byte adapter number can reach.
+constexpr std::size_t kMaxAdapters = 255;
+constexpr std::uint8_t kDefaultScsiId = 7;
+
+template <typename Number>
+bool ParseField(std::string_view& rest, Number& value, bool last) {
+  const std::size_t end = last ? rest.size() : rest.find(':');
+  if (end == std::string_view::npos || end == 0) return false;
+  const auto field = rest.substr(0, end);
+  const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (ec != std::errc{} || ptr != field.data() + field.size()) return false;
+  rest.remove_prefix(last ? end : end + 1);
+  return true;
+}
+
+std::optional<unsigned> HostNumber(std::string_view name) {
+  if (!name.starts_with("host")) return std::nullopt;
+  name.remove_prefix(4);
+  unsigned host = 0;
+  if (!ParseField(name, host, true)) return std::nullopt;
+  return host;
+}
+
+// Kernels link a device's sg node and block device either as a folder
+// ("scsi_generic/sg2") or, older ones, as an entry "scsi_generic:sg2".
+struct Linked {
+  std::string name;
+  fs::path dir;
+};
+Linked FindLinked(const fs::path& deviceDir, const std::string& kind) {
+  std::error_code error;
+  const fs::path folder = deviceDir / kind;
+  if (fs::is_directory(folder, error)) {
+    for (const auto& entry : fs::directory_iterator(folder, error))
+      return {entry.path().filename().string(), entry.path()};
+    return {};
+  }
+  const std::string prefix = kind + ":";
+  for (const auto& entry : fs::directory_iterator(deviceDir, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix)) return {name.substr(prefix.size()), entry.path()};
+  }
+  return {};
+}
+
+Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned channel) {
+  Adapter adapter{.host = host, .channel = channel, .scsiId = kDefaultScsiId, .procName = {}};
+  const fs::path hostDir = sysfsRoot / "class/scsi_host" / ("host" + std::to_string(host));
+  // Current kernels have no this_id; older ones show -1 for "none".
+  if (const auto id = ReadNumber(hostDir / "this_id"); id && *id >= 0 && *id <= 255)
+    adapter.scsiId = static_cast<std::uint8_t>(*id);
+  adapter.procName = ReadText(hostDir / "proc_name").value_or("");
+  return adapter;
+}
+
+}  // namespace
+
+std::optional<ScsiAddress> ParseScsiAddress(std::string_view name) {
+  ScsiAddress address;
+  if (ParseField(name, address.host, false) && ParseField(name, address.channel, false) &&
+      ParseField(name, address.target, false) && ParseField(name, address.lun, true))
+    return address;
+  return std::nullopt;
+}
+
+std::string FormatScsiAddress(const ScsiAddress& a) {
+  return std::to_string(a.host) + ":" + std::to_string(a.channel) + ":" +
+         std::to_string(a.target) + ":" + std::to_string(a.lun);
+}
+
+std::vector<Adapter> ListAdapters(const fs::path& sysfsRoot) {
+  std::set<std::pair<unsigned, unsigned>> pairs;
+  std::set<unsigned> hostsWithDevices;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sysfsRoot / "bus/scsi/devices", error)) {
+    if (const auto address = ParseScsiAddress(entry.path().filename().string())) {
+      pairs.emplace(address->host, address->channel);
+      hostsWithDevices.insert(address->host);
+    }
+  }
+  for (const auto& entry : fs::directory_iterator(sysfsRoot / "class/scsi_host", error)) {
+    const auto host = HostNumber(entry.path().filename().string());
+    if (host && !hostsWithDevices.contains(*host)) pairs.emplace(*host, 0);
+  }
+  std::vector<Adapter> adapters;
+  for (const auto& [host, channel] : pairs) {
+    if (adapters.size() == kMaxAdapters) break;
+    adapters.push_back(DescribeAdapter(sysfsRoot, host, channel));
+  }
+  return adapters;
+}
+
+std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddress& address) {
+  ScsiDevice device;
+  device.dir = sysfsRoot / "bus/scsi/devices" / FormatScsiAddress(address);
+  const auto type = ReadNumber(device.dir / "type");
+  if (!type) return std::nullopt;
+  device.type = static_cast<int>(*type);
+  device.sgName = FindLinked(device.dir, "scsi_generic").name;
+  const Linked block = FindLinked(device.dir, "block");
+  device.blockName = block.name;
+  device.blockDir = block.dir;
+  return device;
+}
+
+std::optional<std::string> ReadText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t' ||
+                           text.back() == '\r'))
+    text.pop_back();
+  return text;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+std::optional<std::int64_t> ReadNumber(const fs::path& file, int base) {
+  const auto text = ReadText(file);
+  if (!text || text->empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(text->c_str(), &end, base);
+  if (errno != 0 || end != text->c_str() + text->size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace wnaspi32::sg

@@ -1,0 +1,59 @@
+// What the kernel tells about SCSI hosts and devices under sysfs.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wnaspi32::sg {
+
+// Where the backend looks: "/sys" and "/dev" on a real machine, a tree in a
+// temporary folder in tests.
+struct Roots {
+  std::filesystem::path sysfs;
+  std::filesystem::path dev;
+};
+
+// Linux names a SCSI device host:channel:target:lun.
+struct ScsiAddress {
+  unsigned host = 0;
+  unsigned channel = 0;
+  unsigned target = 0;
+  std::uint64_t lun = 0;
+};
+std::optional<ScsiAddress> ParseScsiAddress(std::string_view name);
+std::string FormatScsiAddress(const ScsiAddress& address);
+
+// One ASPI host adapter: a (host, channel) pair of the kernel.
+struct Adapter {
+  unsigned host = 0;
+  unsigned channel = 0;
+  std::uint8_t scsiId = 7;
+  std::string procName;  // the host's driver name
+};
+
+// Every (host, channel) with a device, and channel 0 of every host without
+// any, ascending by host then channel; at most 255 of them.
+std::vector<Adapter> ListAdapters(const std::filesystem::path& sysfsRoot);
+
+struct ScsiDevice {
+  std::filesystem::path dir;  // .../bus/scsi/devices/H:C:T:L
+  int type = 0;               // peripheral device type
+  std::string sgName;         // "sg2"; empty without an sg node
+  std::string blockName;      // "sda", "sr0"; empty without a block device
+  std::filesystem::path blockDir;  // its sysfs folder (size, queue/...)
+};
+// The device at `address` as sysfs shows it now; nothing when it is gone.
+std::optional<ScsiDevice> FindDevice(const std::filesystem::path& sysfsRoot,
+                                     const ScsiAddress& address);
+
+// Attribute files. Text loses its trailing white space.
+std::optional<std::string> ReadText(const std::filesystem::path& file);
+std::optional<std::vector<std::uint8_t>> ReadBytes(const std::filesystem::path& file);
+// A decimal number, or with base 0 also "0x..." hexadecimal.
+std::optional<std::int64_t> ReadNumber(const std::filesystem::path& file, int base = 10);
+
+}  // namespace wnaspi32::sg
