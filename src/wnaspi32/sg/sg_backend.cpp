@@ -90,7 +90,7 @@ class SgBackend final : public Backend {
       const sg::ScsiJobResult result = sg::RunScsiJob(std::move(job), *io);
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
-      std::memcpy(reply.SenseArea, result.sense.data(), result.sense.size());
+      std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
       Complete(srb, reply, result.status, buffer, result.data.empty() ? nullptr : result.data.data(),
                static_cast<std::uint32_t>(result.data.size()));
     });
