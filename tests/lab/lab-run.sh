@@ -2,17 +2,19 @@
 # Boots a QEMU guest on one of the lab's buses and runs a command in it.
 #
 #   lab-run.sh [--cache DIR] [--share DIR] [--timeout S] [--fast] SCENARIO -- COMMAND [ARG...]
+#   lab-run.sh [--cache DIR] --prepare
 #
 # The guest's root is this machine's / (read-only 9p, tmpfs overlay on top),
 # so COMMAND and everything it runs are this machine's programs. It runs as
-# root in the guest, in the share directory, which is the one place the
-# guest writes through to this machine: COMMAND's output is copied to stdout,
+# root in the guest, from the current directory; the share directory is the
+# one place the guest writes through to this machine: COMMAND's output is copied to stdout,
 # and its exit status is lab-run's.
 #
 # Exit status: COMMAND's; 77 when QEMU is not installed (a skip for CTest);
 # 125 when the lab itself failed (no kernel, the guest died or ran out of
 # time). --fast boots the uncompressed kernel, about 3 s sooner, but the
-# guest then has no BIOS disk data (/sys/firmware/edd).
+# guest then has no BIOS disk data (/sys/firmware/edd). --prepare only makes
+# the kernel and initramfs.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -20,18 +22,20 @@ cache=${LAB_CACHE:-$PWD/lab-cache}
 share=
 timeout_s=180
 fast=
+prepare=
 while [[ $# -gt 0 ]]; do
   case $1 in
     --cache) cache=$2; shift 2 ;;
     --share) share=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
     --fast) fast=1; shift ;;
+    --prepare) prepare=1; shift ;;
     --) shift; break ;;
     -*) echo "lab-run: unknown option $1" >&2; exit 125 ;;
     *) scenario=$1; shift ;;
   esac
 done
-[[ -n ${scenario:-} && $# -gt 0 ]] || { sed -n '4p' "${BASH_SOURCE[0]}" >&2; exit 125; }
+[[ -n $prepare || (-n ${scenario:-} && $# -gt 0) ]] || { sed -n '4,5p' "${BASH_SOURCE[0]}" >&2; exit 125; }
 
 qemu=$(command -v qemu-system-x86_64 || true)
 if [[ -z $qemu ]]; then
@@ -43,21 +47,22 @@ fi
 cache=$(cd "$cache" && pwd)
 
 kernel=$cache/vmlinuz
-if [[ -n $fast ]]; then
-  kernel=$cache/vmlinux
-  if [[ ! -s $kernel ]]; then
+if [[ -n $fast || -n $prepare ]]; then
+  [[ -n $fast ]] && kernel=$cache/vmlinux
+  if [[ ! -s $cache/vmlinux ]]; then
     # The xz stream inside the compressed kernel is the ELF image.
     (
       exec 9>"$cache/.lock"
       flock 9
-      if [[ ! -s $kernel ]]; then
+      if [[ ! -s $cache/vmlinux ]]; then
         offset=$(LC_ALL=C grep -abo $'\xfd7zXZ\x00' "$cache/vmlinuz" | head -1 | cut -d: -f1)
-        tail -c +$((offset + 1)) "$cache/vmlinuz" | xz -dc 2>/dev/null >"$kernel.new" || true
-        mv "$kernel.new" "$kernel"
+        tail -c +$((offset + 1)) "$cache/vmlinuz" | xz -dc 2>/dev/null >"$cache/vmlinux.new" || true
+        mv "$cache/vmlinux.new" "$cache/vmlinux"
       fi
     )
   fi
 fi
+[[ -n $prepare ]] && exit 0
 
 if [[ -z $share ]]; then
   share=$(mktemp -d "${TMPDIR:-/tmp}/lab-share.XXXXXX")
@@ -77,9 +82,11 @@ declare -F "scenario_${scenario//-/_}" >/dev/null ||
   { echo "lab-run: no scenario $scenario" >&2; exit 125; }
 "scenario_${scenario//-/_}"
 
-# The command, quoted for bash in the guest.
+# The command, quoted for bash in the guest, run from this directory (the
+# guest sees the same tree).
 {
   echo '#!/bin/bash'
+  printf 'cd %q || exit 125\n' "$PWD"
   printf 'exec'
   printf ' %q' "$@"
   echo

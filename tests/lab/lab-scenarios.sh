@@ -6,9 +6,16 @@ hba() { # ID QEMU-MODEL
   devices+=(-device "$2,id=$1")
 }
 
-disk() { # BUS SCSI-ID SIZE VENDOR PRODUCT REVISION SERIAL
+disk() { # BUS SCSI-ID SIZE VENDOR PRODUCT REVISION SERIAL [MBR-SIGNATURE]
   local name="d${1}_$2"
   truncate -s "$3" "$images/$name.img"
+  # A disk signature (and the boot sector mark) lets the kernel tie the disk
+  # to the BIOS drive that read the same signature.
+  if [[ -n ${8:-} ]]; then
+    printf "\\x${8:6:2}\\x${8:4:2}\\x${8:2:2}\\x${8:0:2}" |
+      dd of="$images/$name.img" bs=1 seek=440 conv=notrunc status=none
+    printf '\x55\xaa' | dd of="$images/$name.img" bs=1 seek=510 conv=notrunc status=none
+  fi
   devices+=(-drive "if=none,id=$name,file=$images/$name.img,format=raw,cache=unsafe"
     -device "scsi-hd,bus=$1.0,scsi-id=$2,drive=$name,vendor=$4,product=$5,ver=$6,serial=$7")
 }
@@ -25,14 +32,15 @@ cdrom() { # BUS SCSI-ID [SIZE]  (no size: the drive is empty)
 }
 
 # An LSI 53C895A with disks at 0 and 2 and a loaded CD-ROM at 3; a
-# virtio-scsi adapter with a disk at 1 and an empty CD-ROM at 5.
+# virtio-scsi adapter with a disk at 1 and an empty CD-ROM at 5. The disks at
+# LSI 0 and virtio 1 carry a signature, the one at LSI 2 is blank.
 scenario_two_adapters() {
   hba lsi lsi53c895a
-  disk lsi 0 1G "BVLAB" "FIRST DISK" "2.5" "LSI0"
+  disk lsi 0 1G "BVLAB" "FIRST DISK" "2.5" "LSI0" 4c534930
   disk lsi 2 2G "BVLAB" "SECOND DISK" "1.0" "LSI2"
   cdrom lsi 3 64M
   hba vscsi virtio-scsi-pci
-  disk vscsi 1 3G "BVLAB" "VIRTIO DISK" "0.9" "VIO1"
+  disk vscsi 1 3G "BVLAB" "VIRTIO DISK" "0.9" "VIO1" 56494f31
   cdrom vscsi 5
 }
 

@@ -1,0 +1,33 @@
+#!/bin/bash
+# Runs in the lab's guest, as root: gathers what the peers say about the
+# devices, then runs the window's checks for the scenario, as root and, for
+# two-adapters, once more as nobody (the sg nodes stay root-only).
+# Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM
+set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+scenario=${1:?scenario}
+checks=${2:?program}
+
+peers=/tmp/lab-peers
+"$here/collect-peers.sh" "$peers" || { echo "guest-checks: the peers failed"; exit 1; }
+chmod -R a+rX "$peers"
+export LAB_PEERS=$peers QT_QPA_PLATFORM=offscreen
+
+run_as_nobody() {
+  local runtime=/tmp/runtime-nobody
+  mkdir -p "$runtime" && chown 65534:65534 "$runtime" && chmod 700 "$runtime"
+  setpriv --reuid=65534 --regid=65534 --clear-groups \
+    env HOME=/tmp XDG_RUNTIME_DIR="$runtime" "$@"
+}
+
+status=0
+case $scenario in
+  two-adapters)
+    "$checks" --gtest_filter='Bus.*:TwoAdapters.*' || status=1
+    run_as_nobody "$checks" --gtest_filter='Unprivileged.*' || status=1
+    ;;
+  big-disk) "$checks" --gtest_filter='Bus.*:BigDisk.*' || status=1 ;;
+  raid) "$checks" --gtest_filter='Bus.*:Raid.*' || status=1 ;;
+  *) echo "guest-checks: no checks for $scenario"; status=1 ;;
+esac
+exit $status

@@ -1,0 +1,338 @@
+// End-to-end checks in the lab's guest: the real window on the real layer
+// and the kernel's SCSI devices, against what lsscsi, sg_inq and sg_readcap
+// say about the same devices (gathered by collect-peers.sh into LAB_PEERS)
+// and against the QEMU properties of the scenario.
+//
+// Bus.*           any bus, run as root
+// TwoAdapters.*   scenario two-adapters
+// Unprivileged.*  scenario two-adapters, run as nobody
+// BigDisk.*       scenario big-disk
+// Raid.*          scenario raid
+//
+// With --print the program shows the window's panes after a full survey
+// (every adapter selected, every answering target displayed in detail)
+// instead of running the checks.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include <gtest/gtest.h>
+
+#include "busview_window.h"
+#include "expected_panes.h"
+#include "peer_view.h"
+#include "ui/application.h"
+
+namespace lab {
+namespace {
+
+const PeerView& Peers() {
+  static const PeerView view = [] {
+    const char* dir = std::getenv("LAB_PEERS");
+    return ReadPeerView(dir ? dir : "/tmp/lab-peers");
+  }();
+  return view;
+}
+
+const std::vector<AspiAdapter>& Adapters() {
+  static const std::vector<AspiAdapter> adapters = ExpectedAdapters(Peers());
+  return adapters;
+}
+
+int AdapterIndexOf(const PeerDevice& device) {
+  const auto& adapters = Adapters();
+  for (std::size_t i = 0; i < adapters.size(); ++i)
+    if (adapters[i].host == device.host && adapters[i].channel == device.channel)
+      return static_cast<int>(i);
+  return -1;
+}
+
+// The devices the window can reach: LUN 0 at targets 0-7 of adapters 0-9.
+std::vector<const PeerDevice*> ReachableDevices() {
+  std::vector<const PeerDevice*> devices;
+  for (const auto& device : Peers().devices) {
+    const int index = AdapterIndexOf(device);
+    if (device.lun == 0 && device.target < 8 && index >= 0 && index < 10)
+      devices.push_back(&device);
+  }
+  return devices;
+}
+
+// The disk's BIOS drive is the one that read its signature; without one
+// (or with two alike) the kernel's translated geometry stands.
+std::optional<DiskView> ExpectedDisk(const PeerDevice& device) {
+  const int type = DeviceTypeOfLsscsiName(device.typeName);
+  if (type != 0 && type != 7) return std::nullopt;
+  if (device.mbrSignature && *device.mbrSignature != 0) {
+    const auto drives = ReadEddDrives();
+    const auto same = [&](const EddDrive& d) { return d.mbrSignature == *device.mbrSignature; };
+    if (std::count_if(drives.begin(), drives.end(), same) == 1) {
+      const EddDrive& drive = *std::find_if(drives.begin(), drives.end(), same);
+      return DiskView{drive.number, drive.legacyMaxHead + 1, drive.legacySectorsPerTrack};
+    }
+  }
+  if (device.geometry) return DiskView{std::nullopt, device.geometry->heads, device.geometry->sectors};
+  return std::nullopt;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool AnyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.starts_with(prefix); });
+}
+
+void ExpectAdapterPaneAndLists() {
+  ASSERT_FALSE(Adapters().empty()) << "lsscsi saw no SCSI host";
+  EXPECT_EQ(HostAdapterPaneLines(), HostAdapterPane(Adapters()));
+  EXPECT_EQ(AdapterListItems(), AdapterItems(Adapters()));
+  for (std::size_t i = 0; i < Adapters().size() && i < 10; ++i) {
+    SCOPED_TRACE("adapter " + std::to_string(i));
+    const TargetList list = SelectAdapter(static_cast<int>(i));
+    const auto expected = TargetItems(Peers(), Adapters()[i]);
+    EXPECT_EQ(list.items, expected);
+    EXPECT_EQ(list.text, expected.empty() ? std::string{} : expected.front());
+  }
+}
+
+// --- any bus, as root ------------------------------------------------------
+
+TEST(Bus, HostAdapterPaneAdapterListAndTargetListsFollowTheKernelsHosts) {
+  ExpectAdapterPaneAndLists();
+}
+
+TEST(Bus, SimpleDisplayShowsEveryDeviceAsSgInqSeesIt) {
+  EXPECT_EQ(DisplaySimple(), SimpleDisplay(Peers(), Adapters()));
+}
+
+TEST(Bus, DetailedDisplayOfEveryDeviceMatchesSgInqAndSgReadcap) {
+  const auto devices = ReachableDevices();
+  ASSERT_FALSE(devices.empty());
+  for (const PeerDevice* device : devices) {
+    SCOPED_TRACE(device->Address());
+    const int index = AdapterIndexOf(*device);
+    EXPECT_EQ(DisplayDetailed(index, static_cast<int>(device->target)),
+              DetailedDisplay(static_cast<unsigned>(index), *device, device->inquiry,
+                              ExpectedDisk(*device)));
+  }
+}
+
+// --- two adapters ----------------------------------------------------------
+
+TEST(TwoAdapters, AdaptersAreTheLsiAndTheVirtioController) {
+  EXPECT_EQ(AdapterListItems(), (std::vector<std::string>{"0 : sym53c8xx", "1 : virtio_scsi"}));
+}
+
+// The -device properties the lab gave each device.
+struct QemuDevice {
+  int adapter;
+  int target;
+  const char* type;
+  const char* vendor;
+  const char* product;
+  const char* revision;
+};
+const QemuDevice kTwoAdapterDevices[] = {
+    {0, 0, "ＨＤＤ", "BVLAB", "FIRST DISK      ", "2.5"},
+    {0, 2, "ＨＤＤ", "BVLAB", "SECOND DISK     ", "1.0"},
+    {0, 3, "ＣＤ－ＲＯＭ", "QEMU    ", "QEMU CD-ROM     ", "2.5+"},
+    {1, 1, "ＨＤＤ", "BVLAB", "VIRTIO DISK     ", "0.9"},
+    {1, 5, "ＣＤ－ＲＯＭ", "QEMU    ", "QEMU CD-ROM     ", "2.5+"},
+};
+
+TEST(TwoAdapters, DevicesShowTheirQemuProperties) {
+  const auto pane = DisplaySimple();
+  for (const QemuDevice& device : kTwoAdapterDevices) {
+    const std::string header = "HostNo " + std::to_string(device.adapter) + ",ID " +
+                               std::to_string(device.target) + " の装置";
+    SCOPED_TRACE(header);
+    const auto at = std::find(pane.begin(), pane.end(), header);
+    ASSERT_NE(at, pane.end());
+    ASSERT_GE(pane.end() - at, 6);
+    // QEMU pads vendor and product with blanks and ends a short revision with NUL.
+    std::string vendor = device.vendor;
+    vendor.resize(8, ' ');
+    EXPECT_EQ(at[1], Labelled("ASPIのDevice Type", 17, device.type));
+    EXPECT_EQ(at[2], Labelled("SCSIのInquiry ", 14, device.type));
+    EXPECT_EQ(at[3], Labelled("ベンダＩＤ", 10, vendor));
+    EXPECT_EQ(at[4], Labelled("プロダクトＩＤ", 14, device.product));
+    EXPECT_EQ(at[5], Labelled("プロダクト版数", 14, device.revision));
+  }
+}
+
+// Disks at LSI 0 and virtio 1 carry a signature the BIOS read; LSI 2 is
+// blank; CD-ROMs are no INT 13h units.
+TEST(TwoAdapters, DisksShowTheirBiosDriveOrTheirGeometry) {
+  ASSERT_TRUE(std::filesystem::exists("/sys/firmware/edd")) << "booted without BIOS disk data";
+  struct Case {
+    int adapter;
+    int target;
+    bool driveLine;
+    bool geometryLines;
+  };
+  const Case cases[] = {
+      {0, 0, true, true}, {0, 2, false, true}, {0, 3, false, false}, {1, 1, true, true}, {1, 5, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("adapter " + std::to_string(c.adapter) + " target " + std::to_string(c.target));
+    const auto pane = DisplayDetailed(c.adapter, c.target);
+    EXPECT_EQ(AnyStartsWith(pane, "INT13H UNIT (OS管理) (ドライブ番号 = 8"), c.driveLine);
+    EXPECT_EQ(AnyStartsWith(pane, "ヘッド変換値"), c.geometryLines);
+    EXPECT_EQ(AnyStartsWith(pane, "セクタ変換値"), c.geometryLines);
+  }
+}
+
+TEST(TwoAdapters, EmptyCdRomGivesOnlyTheBlankLineForItsCapacity) {
+  const PeerDevice* cd = DeviceAt(Peers(), Adapters().at(1), 5);
+  ASSERT_NE(cd, nullptr);
+  EXPECT_FALSE(cd->capacity) << "sg_readcap read the capacity of an empty drive";
+  const auto pane = DisplayDetailed(1, 5);
+  ASSERT_FALSE(pane.empty());
+  EXPECT_EQ(pane.back(), " ");
+  EXPECT_FALSE(Contains(pane, "Read Capacity情報"));
+}
+
+// --- the same bus, unprivileged --------------------------------------------
+
+// The kernel's copy, as the layer reads it when the sg node is closed to it.
+PeerView KernelView() {
+  PeerView view = Peers();
+  for (auto& device : view.devices) device.inquiry = ReadSysfsInquiry(device);
+  return view;
+}
+
+TEST(Unprivileged, RunsWithoutAccessToAnySgNode) {
+  ASSERT_NE(geteuid(), 0u);
+  for (const auto& device : Peers().devices) {
+    SCOPED_TRACE(device.sgNode);
+    const int fd = open(device.sgNode.c_str(), O_RDWR | O_NONBLOCK);
+    EXPECT_EQ(fd, -1);
+    EXPECT_EQ(errno, EACCES);
+    if (fd >= 0) close(fd);
+  }
+}
+
+TEST(Unprivileged, HostAdapterPaneAdapterListAndTargetListsAreAsForRoot) {
+  ExpectAdapterPaneAndLists();
+}
+
+// The kernel keeps the INQUIRY data with each NUL of bytes 8-35 made a blank.
+TEST(Unprivileged, KernelsInquiryCopyIsSgInqsWithBlanksForNuls) {
+  for (const auto& device : Peers().devices) {
+    SCOPED_TRACE(device.Address());
+    std::vector<std::uint8_t> expected(device.inquiry.begin(), device.inquiry.begin() + 36);
+    for (std::size_t i = 8; i < 36; ++i)
+      if (expected[i] == 0) expected[i] = ' ';
+    auto copy = ReadSysfsInquiry(device);
+    ASSERT_GE(copy.size(), 36u);
+    copy.resize(36);
+    EXPECT_EQ(copy, expected);
+  }
+}
+
+TEST(Unprivileged, SimpleDisplayShowsTheKernelsInquiryCopy) {
+  const PeerView kernel = KernelView();
+  EXPECT_EQ(DisplaySimple(), SimpleDisplay(kernel, Adapters()));
+}
+
+TEST(Unprivileged, DetailedDisplayStillHasTheInquiryAndCapacityLines) {
+  const PeerView kernel = KernelView();
+  for (const PeerDevice* device : ReachableDevices()) {
+    SCOPED_TRACE(device->Address());
+    const int index = AdapterIndexOf(*device);
+    const auto pane = DisplayDetailed(index, static_cast<int>(device->target));
+    const auto expected =
+        DetailedDisplay(static_cast<unsigned>(index), *device,
+                        ReadSysfsInquiry(*device), std::nullopt);
+    // Header and type first; the disk lines (if any) stand between.
+    ASSERT_GE(pane.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(pane.begin(), pane.begin() + 2),
+              std::vector<std::string>(expected.begin(), expected.begin() + 2));
+    EXPECT_EQ(std::vector<std::string>(pane.end() - static_cast<long>(expected.size() - 2), pane.end()),
+              std::vector<std::string>(expected.begin() + 2, expected.end()));
+  }
+}
+
+// --- a disk beyond READ CAPACITY(10) ---------------------------------------
+
+TEST(BigDisk, ReadCapacity10SaysAllOnesAndTheDisplayShowsTwoTebibytes) {
+  const PeerDevice* big = DeviceAt(Peers(), Adapters().at(0), 0);
+  ASSERT_NE(big, nullptr);
+  ASSERT_TRUE(big->capacity);
+  EXPECT_EQ(big->capacity->lastLba, 0xFFFFFFFFu);
+  EXPECT_EQ(big->capacity->blockLength, 512u);
+  ASSERT_TRUE(big->capacity16);
+  EXPECT_EQ((big->capacity16->lastLba + 1) * big->capacity16->blockLength, 3ull << 40);
+  // The report counts the blocks READ CAPACITY(10) names: 2^32 of 512 bytes.
+  const auto pane = DisplayDetailed(0, 0);
+  EXPECT_TRUE(Contains(pane, Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "2,097,152.00")));
+  EXPECT_TRUE(Contains(pane, Labelled("セクタサイズ", 12, "512")));
+}
+
+// --- MegaRAID, PVSCSI and AM53C974 -----------------------------------------
+
+TEST(Raid, MegaraidDevicesOnChannel2AreReachableThroughTheirOwnAdapter) {
+  std::vector<std::string> raidDevices;
+  for (const auto& device : Peers().devices)
+    if (device.host == Adapters().at(0).host) raidDevices.push_back(device.Address());
+  EXPECT_EQ(raidDevices, (std::vector<std::string>{"0:2:0:0", "0:2:3:0"}));
+  ASSERT_EQ(Adapters().at(0).channel, 2u);
+  EXPECT_EQ(SelectAdapter(0).items, (std::vector<std::string>{"0", "3"}));
+  EXPECT_TRUE(Contains(DisplayDetailed(0, 3), Labelled("プロダクトＩＤ", 14, "RAID DISK 3     ")));
+}
+
+TEST(Raid, EveryDriverGetsAnAdapterWithItsTargets) {
+  EXPECT_EQ(AdapterListItems(),
+            (std::vector<std::string>{"0 : megaraid_sas", "1 : am53c974", "2 : vmw_pvscsi"}));
+  struct Case {
+    int adapter;
+    std::vector<std::string> targets;
+  };
+  const Case cases[] = {{0, {"0", "3"}}, {1, {"1"}}, {2, {"2", "6"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("adapter " + std::to_string(c.adapter));
+    EXPECT_EQ(SelectAdapter(c.adapter).items, c.targets);
+  }
+}
+
+// --- the full survey, printed ----------------------------------------------
+
+void PrintLines(const char* title, const std::vector<std::string>& lines) {
+  std::cout << "== " << title << "\n";
+  for (const auto& line : lines) std::cout << line << "\n";
+}
+
+int PrintFullSurvey() {
+  PrintLines("host adapter pane", HostAdapterPaneLines());
+  PrintLines("simple display", DisplaySimple());
+  const auto adapters = AdapterListItems();
+  for (std::size_t a = 0; a < adapters.size() && a < 10; ++a) {
+    for (const auto& target : SelectAdapter(static_cast<int>(a)).items) {
+      const std::string title = "detailed display, adapter " + std::to_string(a) + ", target " + target;
+      PrintLines(title.c_str(), DisplayDetailed(static_cast<int>(a), std::stoi(target)));
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace lab
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  const bool print = argc > 1 && std::strcmp(argv[1], "--print") == 0;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  CreateBusviewWindows();
+  const int status = print ? lab::PrintFullSurvey() : RUN_ALL_TESTS();
+  DestroyBusviewWindows();
+  return status;
+}
