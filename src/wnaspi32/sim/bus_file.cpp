@@ -193,10 +193,52 @@ Bus ReadBus(const Json& root) {
   return bus;
 }
 
+// One line of reasonable length, whatever the file held.
 std::string OneLine(std::string text) {
+  constexpr std::size_t MaxLine = 400;
   for (char& c : text)
-    if (c == '\n' || c == '\r') c = ' ';
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  if (text.size() > MaxLine) {
+    std::size_t cut = MaxLine;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text = text.substr(0, cut) + "...";
+  }
   return text;
+}
+
+// The parser's own words without its "[json.exception...] " prefix, and
+// with the bytes of a broken UTF-8 sequence it quotes made harmless.
+std::string ParserProblem(std::string what) {
+  if (what.rfind("[json.exception.", 0) == 0) {
+    const std::size_t end = what.find("] ");
+    if (end != std::string::npos) what.erase(0, end + 2);
+  }
+  for (char& c : what)
+    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+  return what;
+}
+
+std::string LineAndColumn(std::string_view text, std::size_t offset) {
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// A number too large even for a double gives no position; it quotes the
+// number, so look for it.
+std::string PlaceOfQuotedNumber(std::string_view text, const std::string& what) {
+  const std::size_t open = what.find('\'');
+  const std::size_t close = what.rfind('\'');
+  if (open == std::string::npos || close <= open + 1) return "";
+  const std::size_t at = text.find(std::string_view(what).substr(open + 1, close - open - 1));
+  return at == std::string_view::npos ? "" : LineAndColumn(text, at);
 }
 
 }  // namespace
@@ -206,19 +248,19 @@ std::optional<Bus> ParseBus(std::string_view text, FieldError& error) {
   try {
     root = Json::parse(text);
   } catch (const Json::parse_error& e) {
-    // nlohmann says "[json.exception.parse_error.101] parse error at line 3,
-    // column 7: <problem>"; the place and the problem are what we keep.
-    std::string what = e.what();
+    // nlohmann says "... parse error at line 3, column 7: <problem>".
+    const std::string what = ParserProblem(e.what());
     const std::size_t at = what.find(" at line ");
     const std::size_t colon = what.find(": ", at == std::string::npos ? 0 : at);
     if (at != std::string::npos && colon != std::string::npos) {
       error = {what.substr(at + 4, colon - at - 4), what.substr(colon + 2)};
     } else {
-      error = {"byte " + std::to_string(e.byte), what};
+      error = {LineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0), what};
     }
     return std::nullopt;
   } catch (const Json::exception& e) {
-    error = {"", e.what()};
+    const std::string what = ParserProblem(e.what());
+    error = {PlaceOfQuotedNumber(text, what), what};
     return std::nullopt;
   }
   try {
@@ -226,7 +268,7 @@ std::optional<Bus> ParseBus(std::string_view text, FieldError& error) {
   } catch (const FieldError& e) {
     error = e;
   } catch (const Json::exception& e) {
-    error = {"", e.what()};
+    error = {"", ParserProblem(e.what())};
   }
   return std::nullopt;
 }

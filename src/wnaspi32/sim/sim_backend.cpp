@@ -103,7 +103,7 @@ class SimBackend final : public Backend {
       reply.SRB_TargStat = answer.targStat;
       const std::size_t senseBytes =
           std::min<std::size_t>({answer.sense.size(), srb.SRB_SenseLen, sizeof srb.SenseArea});
-      std::memcpy(reply.SenseArea, answer.sense.data(), senseBytes);
+      if (senseBytes > 0) std::memcpy(reply.SenseArea, answer.sense.data(), senseBytes);
     }
     return Finish(srb, reply, answer.status, answer.delayMs, buffer, answer.data);
   }
