@@ -21,6 +21,7 @@ struct CapacityCase {
   const char* sectorSize;  // null: the request fails
   const char* megabytes;
 };
+void PrintTo(const CapacityCase& c, std::ostream* os) { *os << c.name; }
 
 class CapacityReportTest : public ReportTest, public ::testing::WithParamInterface<CapacityCase> {};
 
@@ -68,6 +69,7 @@ struct LongCapacityCase {
   const char* sectorSize;
   const char* megabytes;
 };
+void PrintTo(const LongCapacityCase& c, std::ostream* os) { *os << c.name; }
 
 class LongCapacityTest : public ReportTest, public ::testing::WithParamInterface<LongCapacityCase> {};
 

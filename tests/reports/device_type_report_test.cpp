@@ -25,6 +25,7 @@ struct DeviceTypeCase {
   std::vector<std::string> simple;
   std::vector<std::string> detailed;
 };
+void PrintTo(const DeviceTypeCase& c, std::ostream* os) { *os << c.name; }
 
 class DeviceTypeReportTest : public ReportTest,
                              public ::testing::WithParamInterface<DeviceTypeCase> {};

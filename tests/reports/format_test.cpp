@@ -16,6 +16,7 @@ struct LineCase {
   std::string line;
   std::string expected;
 };
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class FormatLineTest : public ::testing::TestWithParam<LineCase> {};
 
@@ -56,6 +57,7 @@ struct NumberCase {
   const char* english;
   const char* german;
 };
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << c.english; }
 
 class FormatNumberTest : public ::testing::TestWithParam<NumberCase> {};
 

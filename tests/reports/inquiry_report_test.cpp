@@ -42,6 +42,7 @@ struct InquiryCase {
   std::vector<std::string> simple;  // also the start of the detailed lines
   std::vector<std::string> detailedMore;
 };
+void PrintTo(const InquiryCase& c, std::ostream* os) { *os << c.name; }
 
 class InquiryReportTest : public ReportTest, public ::testing::WithParamInterface<InquiryCase> {};
 

@@ -133,6 +133,7 @@ struct OutcomeCase {
   std::vector<RecordingWindow::Call> calls;
   std::int32_t adapterCount;
 };
+void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 
 class SurveyOutcomeTest : public SurveyTest, public ::testing::WithParamInterface<OutcomeCase> {};
 
