@@ -8,8 +8,7 @@ struct DiskCase {
   const char* name;
   int type;
   std::optional<std::uint32_t> signature;  // what the disk's MBR holds
-  std::optional<wnaspi32::sg::DiskGeometry> geometry;
-  bool blockDevice;
+  bool osGeometry, blockDevice;
   std::uint8_t flags, drive, heads, sectors;
 };
 
@@ -19,17 +18,15 @@ TEST_P(DiskInfoTest, AnswersFromTheFirstSourceThatKnowsTheDisk) {
   const DiskCase& c = GetParam();
   tree.AddHost(0, "ahci");
   tree.AddDevice({.address = "0:0:3:0", .type = c.type, .block = c.blockDevice ? "sdc" : ""});
-  // BIOS drives 80h and 81h; two drives share signature 0BADBEEFh.
   tree.AddEdd("int13_dev80", "0x12345678", 254, 63);
   tree.AddEdd("int13_dev81", "0xcafef00d", 15, 32);
-  tree.AddEdd("int13_dev82", "0x0badbeef", 63, 32);
+  tree.AddEdd("int13_dev82", "0x0badbeef", 63, 32);  // two drives, one signature
   tree.AddEdd("int13_dev83", "0x0badbeef", 63, 32);
   tree.AddEdd("int13_dev84", "0x00000000", 63, 32);
-  if (c.signature) io->SetSignature(tree.DevNode("sdc"), *c.signature);
-  if (c.geometry) io->SetGeometry(tree.DevNode("sdc"), *c.geometry);
+  if (c.signature) io->signatures[tree.DevNode("sdc")] = *c.signature;
+  if (c.osGeometry) io->geometries[tree.DevNode("sdc")] = {.heads = 64, .sectors = 32};
 
-  SRB srb = TargetRequest(SC_GET_DISK_INFO, 0, 3);
-  std::memset(&srb.SRB_DriveFlags, 0xEE, 4);
+  SRB srb = Request(SC_GET_DISK_INFO, 0, 3);
   ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
   EXPECT_EQ(srb.SRB_DriveFlags, c.flags);
   EXPECT_EQ(srb.SRB_Int13HDriveInfo, c.drive);
@@ -37,49 +34,50 @@ TEST_P(DiskInfoTest, AnswersFromTheFirstSourceThatKnowsTheDisk) {
   EXPECT_EQ(srb.SRB_Sectors, c.sectors);
 }
 
-const wnaspi32::sg::DiskGeometry kOsGeometry{.heads = 64, .sectors = 32};
-
 INSTANTIATE_TEST_SUITE_P(
     Disks, DiskInfoTest,
     testing::Values(
-        DiskCase{"BiosDriveWithMaxHead254", 0, 0x12345678, kOsGeometry, true, 1, 0x80, 255, 63},
-        DiskCase{"SecondBiosDrive", 0, 0xCAFEF00D, std::nullopt, true, 1, 0x81, 16, 32},
-        DiskCase{"OpticalMemoryOnTheBios", 7, 0xCAFEF00D, kOsGeometry, true, 1, 0x81, 16, 32},
-        DiskCase{"SignatureNotInTheBios", 0, 0x11111111, kOsGeometry, true, 3, 0, 64, 32},
-        DiskCase{"BlankSignatureNamesNoDrive", 0, 0, kOsGeometry, true, 3, 0, 64, 32},
-        DiskCase{"TwoBiosDrivesWithOneSignature", 0, 0x0BADBEEF, kOsGeometry, true, 3, 0, 64, 32},
-        DiskCase{"DiskWithoutAccess", 0, std::nullopt, std::nullopt, true, 0, 0, 0, 0},
-        DiskCase{"DiskWithoutBlockDevice", 0, 0x12345678, kOsGeometry, false, 0, 0, 0, 0},
-        DiskCase{"CdRomIsNoDisk", 5, 0x12345678, kOsGeometry, true, 0, 0, 0, 0},
-        DiskCase{"TapeIsNoDisk", 1, std::nullopt, kOsGeometry, true, 0, 0, 0, 0}),
+        DiskCase{"BiosDriveWithMaxHead254", 0, 0x12345678, true, true, 1, 0x80, 255, 63},
+        DiskCase{"SecondBiosDrive", 0, 0xCAFEF00D, false, true, 1, 0x81, 16, 32},
+        DiskCase{"OpticalMemoryOnTheBios", 7, 0xCAFEF00D, true, true, 1, 0x81, 16, 32},
+        DiskCase{"SignatureNotInTheBios", 0, 0x11111111, true, true, 3, 0, 64, 32},
+        DiskCase{"BlankSignatureNamesNoDrive", 0, 0, true, true, 3, 0, 64, 32},
+        DiskCase{"TwoBiosDrivesWithOneSignature", 0, 0x0BADBEEF, true, true, 3, 0, 64, 32},
+        DiskCase{"DiskWithoutAccess", 0, std::nullopt, false, true, 0, 0, 0, 0},
+        DiskCase{"DiskWithoutBlockDevice", 0, 0x12345678, true, false, 0, 0, 0, 0},
+        DiskCase{"CdRomIsNoDisk", 5, 0x12345678, true, true, 0, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SgBackendTest, DiskInfoOfMissingTargetOrAdapter) {
-  tree.AddHost(0, "ahci");
-  SRB missing = TargetRequest(SC_GET_DISK_INFO, 0, 4);
+TEST_F(SgBackendTest, WithoutBiosDataTheOsGeometryAnswers) {
+  tree.AddHost(0, "virtio_scsi");
+  tree.AddDevice({.address = "0:0:0:0", .type = 0, .block = "sda"});
+  io->signatures[tree.DevNode("sda")] = 0x12345678;
+  io->geometries[tree.DevNode("sda")] = {.heads = 255, .sectors = 63};
+  SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
+  ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
+  EXPECT_EQ(srb.SRB_DriveFlags, 3);
+  EXPECT_EQ(srb.SRB_Heads, 255);
+  SRB missing = Request(SC_GET_DISK_INFO, 0, 4);
   EXPECT_EQ(Backend().GetDiskInfo(missing), SS_NO_DEVICE);
-  SRB noAdapter = TargetRequest(SC_GET_DISK_INFO, 1, 0);
-  EXPECT_EQ(Backend().GetDiskInfo(noAdapter), SS_INVALID_HA);
 }
 
 TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {
   tree.AddHost(0, "sym53c8xx");
-  tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "OLD", "DISK", "1"),
-                  .sg = "sg4", .block = "sdd", .sectors = 2048, .oldStyleLinks = true});
-  io->SetGeometry(tree.DevNode("sdd"), {.heads = 16, .sectors = 63});
-  SRB srb = TargetRequest(SC_GET_DISK_INFO, 0, 0);
+  tree.AddDevice({.address = "0:0:0:0", .type = 0, .sg = "sg4", .block = "sdd", .sectors = 2048,
+                  .oldStyleLinks = true});
+  io->geometries[tree.DevNode("sdd")] = {.heads = 16, .sectors = 63};
+  SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
   ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
   EXPECT_EQ(srb.SRB_DriveFlags, 3);
   EXPECT_EQ(srb.SRB_Heads, 16);
 
   io->Script(tree.DevNode("sg4"), {.error = EACCES});
   const Finished capacity =
-      RunScsi(Backend(), ScsiRequest(0, 0, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8));
+      RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8));
   ASSERT_EQ(capacity.status, SS_COMP);
-  EXPECT_EQ(std::vector<std::uint8_t>(capacity.buffer.begin(), capacity.buffer.begin() + 8),
-            (std::vector<std::uint8_t>{0, 0, 0x07, 0xFF, 0, 0, 0x02, 0}));
-  ASSERT_EQ(io->Commands().size(), 1u);
-  EXPECT_EQ(io->Commands()[0].node, tree.DevNode("sg4"));
+  EXPECT_EQ(Head(capacity.buffer, 8), (Bytes{0, 0, 0x07, 0xFF, 0, 0, 0x02, 0}));
+  ASSERT_EQ(io->Seen().size(), 1u);
+  EXPECT_EQ(io->Seen()[0].node, tree.DevNode("sg4"));
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 // the SCSI parts of it.
 #pragma once
 
+#include <stdlib.h>
+
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,7 +20,7 @@ struct FakeDevice {
   std::string address;  // "H:C:T:L"
   int type = 0;
   std::vector<std::uint8_t> inquiry = {};
-  std::string sg = {};  // "sg0"; empty: no sg node
+  std::string sg = {};     // "sg0"; empty: no sg node
   std::string block = {};  // "sda"; empty: no block device
   std::uint64_t sectors = 0;  // 512-byte units
   std::uint32_t logicalBlockSize = 512;
@@ -26,29 +30,92 @@ struct FakeDevice {
 
 class FakeTree {
  public:
-  FakeTree();
-  ~FakeTree();
+  FakeTree() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "sgtree.XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+    std::filesystem::create_directories(Sys("bus/scsi/devices"));
+    std::filesystem::create_directories(Sys("class/scsi_host"));
+  }
+  ~FakeTree() {
+    std::error_code error;
+    std::filesystem::remove_all(root_, error);
+  }
   FakeTree(const FakeTree&) = delete;
   FakeTree& operator=(const FakeTree&) = delete;
 
   wnaspi32::sg::Roots roots() const { return {root_ / "sys", root_ / "dev"}; }
   std::string DevNode(const std::string& name) const { return (root_ / "dev" / name).string(); }
 
+  // `controllerDriver`: the driver bound to the PCI function the host sits on.
   void AddHost(unsigned host, const std::string& procName,
-               const std::optional<std::string>& thisId = std::nullopt);
-  void AddDevice(const FakeDevice& device);
-  void RemoveDevice(const std::string& address);
-  void AddEdd(const std::string& folder, const std::string& mbrSignature, int maxHead,
-              int sectorsPerTrack);
+               const std::optional<std::string>& thisId = std::nullopt,
+               const std::string& controllerDriver = {}) {
+    const std::string name = "host" + std::to_string(host);
+    const auto dir = Sys("class/scsi_host/" + name);
+    Write(dir / "proc_name", procName + "\n");
+    if (thisId) Write(dir / "this_id", *thisId + "\n");
+    if (!controllerDriver.empty()) {
+      const auto function = Sys("devices/pci0000:00/0000:00:0" + std::to_string(host) + ".0");
+      std::filesystem::create_directories(function / name);
+      std::filesystem::create_directories(Sys("bus/pci/drivers/" + controllerDriver));
+      std::filesystem::create_directory_symlink(function / name, dir / "device");
+      std::filesystem::create_directory_symlink(Sys("bus/pci/drivers/" + controllerDriver),
+                                                function / "driver");
+    }
+    std::filesystem::create_directories(Sys("bus/scsi/devices/host" + std::to_string(host)));
+  }
+
+  void AddDevice(const FakeDevice& d) {
+    const auto dir = Sys("bus/scsi/devices/" + d.address);
+    Write(dir / "type", std::to_string(d.type) + "\n");
+    Write(dir / "inquiry", std::string(d.inquiry.begin(), d.inquiry.end()));
+    const auto linked = [&](const std::string& kind, const std::string& name) {
+      return d.oldStyleLinks ? dir / (kind + ":" + name) : dir / kind / name;
+    };
+    if (!d.sg.empty()) std::filesystem::create_directories(linked("scsi_generic", d.sg));
+    if (d.block.empty()) return;
+    const auto block = linked("block", d.block);
+    Write(block / "size", std::to_string(d.sectors) + "\n");
+    Write(block / "queue/logical_block_size", std::to_string(d.logicalBlockSize) + "\n");
+    Write(block / "queue/physical_block_size", std::to_string(d.physicalBlockSize) + "\n");
+  }
+
+  void RemoveDevice(const std::string& address) {
+    std::filesystem::remove_all(Sys("bus/scsi/devices/" + address));
+  }
+
+  void AddEdd(const std::string& folder, const std::string& signature, int maxHead, int sectors) {
+    const auto dir = Sys("firmware/edd/" + folder);
+    Write(dir / "mbr_signature", signature + "\n");
+    Write(dir / "legacy_max_head", std::to_string(maxHead) + "\n");
+    Write(dir / "legacy_sectors_per_track", std::to_string(sectors) + "\n");
+  }
 
  private:
-  void Write(const std::filesystem::path& file, const std::string& text);
+  std::filesystem::path Sys(const std::string& relative) const { return root_ / "sys" / relative; }
+  static void Write(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+  }
   std::filesystem::path root_;
 };
 
-// Standard INQUIRY data of `length` bytes.
-std::vector<std::uint8_t> MakeInquiry(int type, const std::string& vendor,
-                                      const std::string& product, const std::string& revision,
-                                      std::size_t length = 36);
+// Standard INQUIRY data of `length` bytes, names padded with blanks.
+inline std::vector<std::uint8_t> MakeInquiry(int type, const std::string& vendor,
+                                             const std::string& product,
+                                             const std::string& revision, std::size_t length = 36) {
+  std::vector<std::uint8_t> data(std::max<std::size_t>(length, 36), ' ');
+  std::fill(data.begin(), data.begin() + 8, 0);
+  data[0] = static_cast<std::uint8_t>(type);
+  data[2] = 0x05;
+  data[3] = 0x02;
+  data[4] = static_cast<std::uint8_t>(data.size() - 5);
+  std::copy(vendor.begin(), vendor.end(), data.begin() + 8);
+  std::copy(product.begin(), product.end(), data.begin() + 16);
+  std::copy(revision.begin(), revision.end(), data.begin() + 32);
+  data.resize(length);
+  return data;
+}
 
 }  // namespace sgtest

@@ -75,7 +75,8 @@ std::optional<std::vector<std::uint8_t>> ReadCapacity16(std::span<const std::uin
   if (cached.physicalBlockSize && *cached.physicalBlockSize > *cached.logicalBlockSize &&
       *cached.physicalBlockSize % *cached.logicalBlockSize == 0) {
     const std::uint32_t ratio = *cached.physicalBlockSize / *cached.logicalBlockSize;
-    if (std::has_single_bit(ratio)) data[13] = static_cast<std::uint8_t>(std::countr_zero(ratio) & 0x0F);
+    if (std::has_single_bit(ratio))
+      data[13] = static_cast<std::uint8_t>(std::countr_zero(ratio) & 0x0F);
   }
   const std::size_t allocation = GetBigEndian(cdb.subspan(10, 4));
   data.resize(std::min(data.size(), allocation));
@@ -99,6 +100,12 @@ CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device) {
     cached.sectors = ReadUnsigned<std::uint64_t>(block / "size");
     cached.logicalBlockSize = ReadUnsigned<std::uint32_t>(block / "queue/logical_block_size");
     cached.physicalBlockSize = ReadUnsigned<std::uint32_t>(block / "queue/physical_block_size");
+    // sr gives a drive whose READ CAPACITY failed (no medium) a made-up size
+    // of 1FFFFFh 512-byte sectors; the drive itself would answer "not ready".
+    constexpr std::uint64_t kSrNoMediumSectors = 0x1FFFFF;
+    if (device.type == 5 && cached.sectors == kSrNoMediumSectors &&
+        cached.logicalBlockSize == 512u)
+      cached.sectors.reset();
   }
   return cached;
 }

@@ -51,10 +51,13 @@ DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io
   if (device.blockName.empty()) return {};
   const std::string node = (roots.dev / device.blockName).string();
 
-  // A zero signature is what every blank disk has: it names no drive. Two
-  // BIOS drives with one signature cannot be told apart either.
-  if (const auto signature = io.MbrSignature(node); signature && *signature != 0) {
-    const auto drives = ListEddDrives(roots.sysfs);
+  // The signature is read from the disk only where the BIOS left drive data
+  // to match it with (most machines that boot by UEFI have none). A zero
+  // signature is what every blank disk has: it names no drive. Two BIOS
+  // drives with one signature cannot be told apart either.
+  const auto drives = ListEddDrives(roots.sysfs);
+  const auto signature = drives.empty() ? std::nullopt : io.MbrSignature(node);
+  if (signature && *signature != 0) {
     const auto matches = [&](const EddDrive& d) { return d.mbrSignature == *signature; };
     if (std::count_if(drives.begin(), drives.end(), matches) == 1) {
       const EddDrive& drive = *std::find_if(drives.begin(), drives.end(), matches);

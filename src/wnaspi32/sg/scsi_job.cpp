@@ -27,6 +27,26 @@ constexpr std::uint8_t kHaStatPhaseError = 0x14;
 // sense data came along.
 constexpr std::uint16_t kDriverErrorMask = 0x07;
 
+// The most a command can bring back: what its allocation length allows.
+// Offered more room than that, some drivers get the underrun wrong
+// (sym53c8xx reports a residual as large as the whole transfer, vmw_pvscsi
+// fails the command), so the transfer is cut to it.
+std::size_t MostDataOf(const std::vector<std::uint8_t>& cdb, std::size_t offered) {
+  constexpr std::uint8_t kInquiry = 0x12;
+  constexpr std::uint8_t kReadCapacity10 = 0x25;
+  constexpr std::uint8_t kServiceActionIn16 = 0x9E;
+  constexpr std::uint8_t kReadCapacity16Action = 0x10;
+  std::size_t most = offered;
+  if (cdb.size() >= 6 && cdb[0] == kInquiry) most = std::size_t{cdb[3]} << 8 | cdb[4];
+  if (cdb.size() >= 10 && cdb[0] == kReadCapacity10) most = 8;
+  const bool readCapacity16 =
+      cdb.size() >= 16 && cdb[0] == kServiceActionIn16 && (cdb[1] & 0x1F) == kReadCapacity16Action;
+  if (readCapacity16)
+    most = std::size_t{cdb[10]} << 24 | std::size_t{cdb[11]} << 16 | std::size_t{cdb[12]} << 8 |
+           cdb[13];
+  return std::min(most, offered);
+}
+
 bool MayAnswerFromSysfs(int error) {
   return error == EACCES || error == EPERM || error == ENOENT;
 }
@@ -65,6 +85,7 @@ std::uint8_t HostAdapterStatus(std::uint16_t hostByte) {
 ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   if (job.device.sgName.empty()) return AnswerFromSysfs(job);
 
+  job.data.resize(MostDataOf(job.cdb, job.data.size()));
   std::vector<std::uint8_t> sense(job.senseRoom);
   const ScsiCommand command{.cdb = job.cdb, .data = job.data, .sense = sense,
                             .timeoutMs = kScsiTimeoutMs};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -86,18 +87,27 @@ class SgBackend final : public Backend {
     if (sg::MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
 
     // The caller's block is touched again only by Complete().
+    try {
+      StartCommand(srb, buffer, std::move(job));
+    } catch (const std::exception&) {
+      return SS_ERR;  // no thread to run it on
+    }
+    return SS_PENDING;
+  }
+
+ private:
+  void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job) {
     workers_.Start([io = io_, job = std::move(job), reply = srb, &srb, buffer]() mutable {
       const sg::ScsiJobResult result = sg::RunScsiJob(std::move(job), *io);
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
       std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
-      Complete(srb, reply, result.status, buffer, result.data.empty() ? nullptr : result.data.data(),
+      const std::uint8_t* data = result.data.empty() ? nullptr : result.data.data();
+      Complete(srb, reply, result.status, buffer, data,
                static_cast<std::uint32_t>(result.data.size()));
     });
-    return SS_PENDING;
   }
 
- private:
   // The adapters are surveyed once, at first use: the program numbers them
   // once and keeps those numbers for the whole run.
   const std::vector<Adapter>& Adapters() {

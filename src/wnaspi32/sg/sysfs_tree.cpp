@@ -64,6 +64,15 @@ Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned chann
   if (const auto id = ReadNumber(hostDir / "this_id"); id && *id >= 0 && *id <= 255)
     adapter.scsiId = static_cast<std::uint8_t>(*id);
   adapter.procName = ReadText(hostDir / "proc_name").value_or("");
+  // Drivers without a proc name (am53c974) show "(null)": name the host by
+  // the driver bound to the controller it sits on.
+  if (adapter.procName.empty() || adapter.procName == "(null)") {
+    std::error_code error;
+    const fs::path hostDevice = fs::canonical(hostDir / "device", error);
+    const fs::path driver =
+        error ? fs::path{} : fs::read_symlink(hostDevice.parent_path() / "driver", error);
+    adapter.procName = error ? std::string{} : driver.filename().string();
+  }
   return adapter;
 }
 

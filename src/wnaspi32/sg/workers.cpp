@@ -14,17 +14,15 @@ void Workers::Start(std::function<void()> job) {
   JoinFinished();
   // The node's address stays put in a list, so the thread may keep it.
   Worker& worker = workers_.emplace_back();
-  worker.thread = std::thread([&worker, job = std::move(job)] {
-    job();
-    worker.done.store(true, std::memory_order_release);
-  });
-}
-
-std::size_t Workers::Running() {
-  std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(std::count_if(workers_.begin(), workers_.end(), [](const Worker& w) {
-    return !w.done.load(std::memory_order_acquire);
-  }));
+  try {
+    worker.thread = std::thread([&worker, job = std::move(job)] {
+      job();
+      worker.done.store(true, std::memory_order_release);
+    });
+  } catch (...) {
+    workers_.pop_back();
+    throw;
+  }
 }
 
 void Workers::JoinFinished() {

@@ -20,8 +20,6 @@ class Workers {
 
   // Runs `job` on a new thread; joins the threads of jobs already done.
   void Start(std::function<void()> job);
-  // Jobs started and not yet finished.
-  std::size_t Running();
 
  private:
   struct Worker {
