@@ -4,8 +4,9 @@
 #   hosts.txt            lsscsi -g -H
 #   devices.txt          lsscsi -g
 #   H:C:T:L.inq          sg_inq -H (the first 36 bytes of standard INQUIRY)
-#   H:C:T:L.cap          sg_readcap (READ CAPACITY(10)); absent when it failed
-#   H:C:T:L.cap16        sg_readcap -l (READ CAPACITY(16)), where (10) overflowed
+#   H:C:T:L.cap          READ CAPACITY(10) by sg_readcap (by sg_raw where it
+#                        overflowed); absent when it failed
+#   H:C:T:L.cap16        sg_readcap's READ CAPACITY(16), where (10) overflowed
 #   H:C:T:L.geometry     "heads sectors" of the block device (HDIO_GETGEO)
 #   H:C:T:L.mbr          the disk signature in its first sector, hexadecimal
 # Usage: collect-peers.sh DIR
@@ -22,8 +23,16 @@ while read -r address _ ; do
   [[ -n $sg ]] || continue
   sg_inq -H -l 36 "/dev/$sg" >"$dir/$address.inq" 2>&1 || true
   sg_readcap "/dev/$sg" >"$dir/$address.cap" 2>&1 || rm -f "$dir/$address.cap"
-  if grep -q 'Last LBA=4294967295' "$dir/$address.cap" 2>/dev/null; then
-    sg_readcap -l "/dev/$sg" >"$dir/$address.cap16" 2>&1 || rm -f "$dir/$address.cap16"
+  # sg_readcap moves on to READ CAPACITY(16) by itself when (10) overflows;
+  # then sg_raw gets the (10) reply as the device gives it.
+  lba=$(sed -n 's/.*Last LBA=\([0-9]*\).*/\1/p' "$dir/$address.cap" 2>/dev/null | head -1)
+  if [[ -n $lba ]] && ((lba >= 0xFFFFFFFF)); then
+    mv "$dir/$address.cap" "$dir/$address.cap16"
+    sg_raw -r 8 -o "$dir/$address.rc10" "/dev/$sg" 25 00 00 00 00 00 00 00 00 00 >/dev/null 2>&1
+    read -ra b < <(od -An -v -tu1 "$dir/$address.rc10")
+    printf 'Last LBA=%d\nLogical block length=%d bytes\n' \
+      $(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3])) \
+      $(((b[4] << 24) | (b[5] << 16) | (b[6] << 8) | b[7])) >"$dir/$address.cap"
   fi
   block=$(ls "$sysdir/block" 2>/dev/null | head -1)
   if [[ -n $block && $(cat "$sysdir/type") == 0 ]]; then

@@ -13,6 +13,14 @@ std::string ProductLine(const std::string& bytes16) {
 std::string RevisionLine(const std::string& bytes4) {
   return S("プロダクト版数") + Blanks(8) + "= " + bytes4;
 }
+// Type, vendor, product and revision: the four lines of simple mode.
+std::vector<std::string> FourLines(const std::string& word, const std::string& vendor,
+                                   const std::string& product, const std::string& revision) {
+  return {TypeLine(word), VendorLine(vendor), ProductLine(product), RevisionLine(revision)};
+}
+std::vector<std::string> FourLines(const std::string& word) {
+  return FourLines(word, Blanks(8), Blanks(16), Blanks(4));
+}
 std::vector<std::string> VersionLines(int iso, int ecma, int ansi) {
   return {"ISO" + S("バージョン") + Blanks(9) + "= " + std::to_string(iso),
           "ECMA" + S("バージョン") + Blanks(8) + "= " + std::to_string(ecma),
@@ -68,64 +76,51 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The worked example: a SCSI-2 fixed disk.
         InquiryCase{"Scsi2Disk", 0, 0,
-                    {TypeLine(S("ＨＤＤ")), VendorLine(Vendor01), ProductLine(Model2000),
-                     RevisionLine("0100")},
+                    FourLines(S("ＨＤＤ"), Vendor01, Model2000, "0100"),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2"), Wide16, Sync, CmdQue})},
         // Qualifier 3, type 1Fh; a 16-byte reply reads zeros beyond it.
         InquiryCase{"QualifierThreeUnknown", 1, 0,
-                    {TypeLine(S("不明")), VendorLine("NONE    "), ProductLine(Nuls(16)),
-                     RevisionLine(Nuls(4))},
+                    FourLines(S("不明"), "NONE    ", Nuls(16), Nuls(4)),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2")})},
         // Qualifier 1 does not change the word.
         InquiryCase{"QualifierOneCdRom", 2, 0,
-                    {TypeLine(S("ＣＤ－ＲＯＭ")), VendorLine("CDVENDOR"),
-                     ProductLine("CD-ROM DRIVE    "), RevisionLine("1.0 ")},
+                    FourLines(S("ＣＤ－ＲＯＭ"), "CDVENDOR", "CD-ROM DRIVE    ", "1.0 "),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2"), Removable})},
         InquiryCase{"TypeTenHasNoWord", 3, 0,
-                    {TypeLine(""), VendorLine("ODD     "), ProductLine("TYPE-10" + Blanks(9)),
-                     RevisionLine("X   ")},
+                    FourLines("", "ODD     ", "TYPE-10" + Blanks(9), "X   "),
                     Join(VersionLines(0, 0, 0), {FormatLine("= SCSI-1")})},
         // The vendor keeps its NUL bytes; the pane cuts there, not the report.
         InquiryCase{"VendorWithNulBytes", 4, 0,
-                    {TypeLine(S("スキャナ")), VendorLine("AB" + Nuls(6)),
-                     ProductLine("SCAN" + Blanks(12)), RevisionLine("0001")},
+                    FourLines(S("スキャナ"), "AB" + Nuls(6), "SCAN" + Blanks(12), "0001"),
                     Join(VersionLines(0, 0, 0), {FormatLine("= SCSI-1")})},
         InquiryCase{"VersionByte4A", 5, 0,
-                    {TypeLine(S("ＨＤＤ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("ＨＤＤ")),
                     Join(VersionLines(1, 1, 2), {FormatLine("= SCSI-2")})},
         InquiryCase{"FormatThreeHasNoLine", 6, 0,
-                    {TypeLine(S("テープ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("テープ")),
                     Join(VersionLines(0, 0, 2), {Sync})},
         InquiryCase{"AllNineCapabilities", 7, 0,
-                    {TypeLine(S("ＭＯ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("ＭＯ")),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2"), Removable, Aen, RelAdr,
                                                  Wide32, Wide16, Sync, Linked, CmdQue, SoftReset})},
         InquiryCase{"Byte7Bit2IsNotReported", 0, 1,
-                    {TypeLine(S("ＨＤＤ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("ＨＤＤ")),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2")})},
         InquiryCase{"FormatZeroIsScsi1", 2, 1,
-                    {TypeLine(S("メディアチェンジャ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("メディアチェンジャ")),
                     Join(VersionLines(0, 0, 1), {FormatLine("= SCSI-1")})},
         InquiryCase{"FormatOneIsCcs", 3, 1,
-                    {TypeLine(S("プロセッサ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("プロセッサ")),
                     Join(VersionLines(0, 0, 1), {FormatLine("= CCS"), SoftReset})},
         // Bytes from 80h up are passed on as they are.
         InquiryCase{"ShiftJisVendorBytes", 5, 1,
-                    {TypeLine(S("ＨＤＤ")), VendorLine("VEND" + S("アイ")),
-                     ProductLine("PRODUCT-12345678"), RevisionLine("0100")},
+                    FourLines(S("ＨＤＤ"), "VEND" + S("アイ"), "PRODUCT-12345678", "0100"),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2")})},
         InquiryCase{"CommandRefused", 4, 1, {}, {}},
         InquiryCase{"NoDevice", 6, 1, {}, {}},
         // Requests carry the low bytes: target 263 is 7, adapter 256 is 0.
         InquiryCase{"LowBytesAddressTheDevice", 263, 256,
-                    {TypeLine(S("ＭＯ")), VendorLine(Blanks(8)), ProductLine(Blanks(16)),
-                     RevisionLine(Blanks(4))},
+                    FourLines(S("ＭＯ")),
                     Join(VersionLines(0, 0, 2), {FormatLine("= SCSI-2"), Removable, Aen, RelAdr,
                                                  Wide32, Wide16, Sync, Linked, CmdQue, SoftReset})}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -137,8 +132,7 @@ TEST_F(ReportTest, ShortInquiryReplyShowsZerosNotAnEarlierDevice) {
   window.calls.clear();
 
   ReportInquiry(1, 1);  // returns bytes 0 to 7 only
-  const std::vector<std::string> expected = {TypeLine(S("テープ")), VendorLine(Nuls(8)),
-                                             ProductLine(Nuls(16)), RevisionLine(Nuls(4))};
+  const std::vector<std::string> expected = FourLines(S("テープ"), Nuls(8), Nuls(16), Nuls(4));
   EXPECT_EQ(window.Memo1(), expected);
 }
 
