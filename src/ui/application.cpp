@@ -1,0 +1,36 @@
+#include "ui/application.h"
+
+#include <QApplication>
+
+#include "ui/about_box.h"
+#include "ui/end_request.h"
+#include "ui/form1.h"
+#include "ui/scaling.h"
+
+namespace {
+
+constexpr int WindowFontHeight = 15;
+
+}  // namespace
+
+void CreateBusviewWindows() {
+  // The title goes into applicationName, never applicationDisplayName: Qt
+  // would append a display name to every window title.
+  QCoreApplication::setApplicationName(QStringLiteral("SCSI情報取得"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("busview"));
+  // Only the request to end ends the program, not the last window closed.
+  QApplication::setQuitOnLastWindowClosed(false);
+  // Boxes and hints in the window font too.
+  QApplication::setFont(GothicFont(WindowFontHeight));
+  Form1 = new TForm1();
+  AboutBox = new TAboutBox();
+}
+
+int RunBusview() { return RunMainLoop(*Form1); }
+
+void DestroyBusviewWindows() {
+  delete AboutBox;
+  AboutBox = nullptr;
+  delete Form1;
+  Form1 = nullptr;
+}

@@ -1,0 +1,240 @@
+#include "ui/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QToolButton>
+
+#include "aspi/executor.h"
+#include "aspi/request_block.h"
+#include "reports/device_reports.h"
+#include "reports/survey.h"
+#include "ui/about_box.h"
+#include "ui/cp932_text.h"
+#include "ui/drop_down_list.h"
+#include "ui/end_request.h"
+#include "ui/integer_text.h"
+#include "ui/message_boxes.h"
+#include "ui/pictures.h"
+#include "ui/report_pane.h"
+#include "ui/scaling.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// Layout sizes (120 pixels per inch).
+constexpr int ClientWidth = 513;
+constexpr int ClientHeight = 482;
+constexpr int WindowLeft = 16;
+constexpr int WindowTop = 13;
+constexpr int Panel1Height = 225;
+constexpr int WindowFontHeight = 15;
+constexpr int Memo1FontHeight = 23;
+constexpr int Button1FontHeight = 17;
+constexpr int LastTargetId = 7;
+
+// The hourglass while a command waits on the ASPI layer; the window does
+// not react meanwhile.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+template <typename Control>
+Control* Make(QWidget* parent, const char* name, QRect geometry) {
+  auto* control = new Control(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(geometry);
+  return control;
+}
+
+QPalette BlackText(QPalette palette) {
+  palette.setColor(QPalette::Text, Qt::black);
+  palette.setColor(QPalette::ButtonText, Qt::black);
+  palette.setColor(QPalette::WindowText, Qt::black);
+  return palette;
+}
+
+}  // namespace
+
+TForm1::TForm1() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("SCSI情報取得"));
+  setWindowIcon(ProgramIconSet());
+  setFont(GothicFont(WindowFontHeight));
+  // The client area; the frame around it comes from the window manager,
+  // whose top-left corner stands at the layout's position.
+  resize(Scaled(ClientWidth), Scaled(ClientHeight));
+  move(Scaled(WindowLeft), Scaled(WindowTop));
+  CreateControls();
+  ConnectHandlers();
+  MainWindow = this;
+  FormCreate(this);
+}
+
+TForm1::~TForm1() {
+  if (MainWindow == this) MainWindow = nullptr;
+}
+
+void TForm1::CreateControls() {
+  Memo1 = Make<ReportPane>(this, "Memo1", ScaledRect(0, Panel1Height, ClientWidth, 257));
+  Memo1->setFont(FixedFont(Memo1FontHeight));
+  Memo1->setPalette(BlackText(Memo1->palette()));
+
+  Panel1 = Make<QFrame>(this, "Panel1", ScaledRect(0, 0, ClientWidth, Panel1Height));
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel1->setAutoFillBackground(true);
+
+  const QSize pictureSize(16, 16);
+  SpeedButton1 = Make<QToolButton>(Panel1, "SpeedButton1", ScaledRect(420, 18, 31, 31));
+  SpeedButton1->setIcon(AboutButtonIcon());
+  SpeedButton1->setIconSize(pictureSize);
+  SpeedButton1->setToolTip(QStringLiteral("バージョン情報"));
+  SpeedButton1->setFocusPolicy(Qt::NoFocus);
+
+  SpeedButton2 = Make<QToolButton>(Panel1, "SpeedButton2", ScaledRect(470, 18, 31, 31));
+  SpeedButton2->setIcon(ExitButtonIcon());
+  SpeedButton2->setIconSize(pictureSize);
+  SpeedButton2->setToolTip(QStringLiteral("終了"));
+  SpeedButton2->setFocusPolicy(Qt::NoFocus);
+
+  Label1 = Make<QLabel>(Panel1, "Label1", ScaledRect(8, 64, 118, 15));
+  Label1->setText(QStringLiteral("ホストアダプタ情報"));
+  Label2 = Make<QLabel>(Panel1, "Label2", ScaledRect(8, 208, 97, 15));
+  Label2->setText(QStringLiteral("SCSI装置情報"));
+
+  GroupBox1 = Make<QGroupBox>(Panel1, "GroupBox1", ScaledRect(12, 8, 325, 49));
+  GroupBox1->setTitle(QStringLiteral("表示状態"));
+  // The title sits on the frame's top line, so the frame encloses the
+  // radio buttons and the two lists beside them.
+  GroupBox1->setStyleSheet(QStringLiteral(
+      "QGroupBox#GroupBox1 { border: 1px solid palette(mid); border-radius: 2px;"
+      " margin-top: %1px; }"
+      "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
+                               .arg(Scaled(WindowFontHeight) / 2)
+                               .arg(Scaled(6)));
+  RadioButton1 = Make<QRadioButton>(GroupBox1, "RadioButton1", ScaledRect(20, 20, 61, 21));
+  RadioButton1->setText(QStringLiteral("簡易"));
+  RadioButton1->setChecked(true);
+  RadioButton2 = Make<QRadioButton>(GroupBox1, "RadioButton2", ScaledRect(90, 20, 55, 21));
+  RadioButton2->setText(QStringLiteral("詳細"));
+
+  Button1 = Make<QPushButton>(Panel1, "Button1", ScaledRect(350, 18, 51, 31));
+  Button1->setText(QStringLiteral("表示"));
+  Button1->setFont(GothicFont(Button1FontHeight));
+  Button1->setPalette(BlackText(Button1->palette()));
+
+  Memo2 = Make<ReportPane>(Panel1, "Memo2", ScaledRect(8, 80, 313, 121));
+
+  ComboBox1 = Make<DropDownList>(Panel1, "ComboBox1", ScaledRect(280, 24, 41, 23));
+  ComboBox1->setToolTip(QStringLiteral("詳細表示のSCSI ID"));
+  ComboBox2 = Make<DropDownList>(Panel1, "ComboBox2", ScaledRect(160, 24, 113, 23));
+  ComboBox2->setToolTip(QStringLiteral("詳細表示のホストアダプタ"));
+}
+
+void TForm1::ConnectHandlers() {
+  connect(Button1, &QPushButton::clicked, this,
+          [this] { RunCommand([this] { Button1Click(Button1); }); });
+  // activated comes after the text field shows the chosen entry, for a
+  // choice by mouse or by keyboard, and never for typing.
+  connect(ComboBox2, &QComboBox::activated, this,
+          [this] { RunCommand([this] { ComboBox2Click(ComboBox2); }); });
+  connect(SpeedButton1, &QToolButton::clicked, this,
+          [this] { RunCommand([this] { SpeedButton1Click(SpeedButton1); }); });
+  connect(SpeedButton2, &QToolButton::clicked, this,
+          [this] { RunCommand([this] { SpeedButton2Click(SpeedButton2); }); });
+}
+
+void TForm1::FormCreate(QObject*) { SurveyHostAdapters(); }
+
+void TForm1::Button1Click(QObject*) {
+  Memo1->Clear();
+  if (RadioButton1->isChecked()) {
+    const std::int32_t adapters = AdapterCount;
+    if (adapters <= 0) return;
+    const WaitCursor wait;
+    for (CurrentAdapter = 0; CurrentAdapter < adapters; ++CurrentAdapter) {
+      for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
+        ReportDeviceType(CurrentTarget, CurrentAdapter);
+        ReportInquiry(CurrentTarget, CurrentAdapter);
+      }
+      Memo1->AppendLine(" ");
+    }
+    return;
+  }
+  const QString adapterText = ComboBox2->currentText();
+  if (adapterText.isEmpty()) {
+    ShowPlainBox(QStringLiteral("ホストアダプタをセレクトしてください"));
+    return;
+  }
+  CurrentAdapter = AdapterNumberOf(adapterText);
+  CurrentTarget = IntegerOf(ComboBox1->currentText());
+  const WaitCursor wait;
+  ReportDeviceType(CurrentTarget, CurrentAdapter);
+  ReportInquiry(CurrentTarget, CurrentAdapter);
+  ReportCapacity(CurrentTarget, CurrentAdapter);
+}
+
+void TForm1::ComboBox2Click(QObject*) {
+  ComboBox1->RemoveEntriesKeepText();
+  const std::int32_t adapter = AdapterNumberOf(ComboBox2->currentText());
+  const WaitCursor wait;
+  for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
+    ClearRequestBlock();
+    RequestBlock.SRB_Cmd = SC_GET_DEV_TYPE;
+    RequestBlock.SRB_Hdr_Rsvd = 0;
+    RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+    RequestBlock.SRB_Target = static_cast<std::uint8_t>(CurrentTarget);
+    RequestBlock.SRB_Lun = 0;
+    ExecuteRequest(RequestBlock, false);
+    if (RequestBlock.SRB_Status == SS_COMP) {
+      ComboBox1->AppendEntry(std::to_string(CurrentTarget));
+    }
+  }
+  ComboBox1->setEditText(ComboBox1->Entry0());
+}
+
+void TForm1::SpeedButton1Click(QObject*) { AboutBox->ShowAndRaise(); }
+
+void TForm1::SpeedButton2Click(QObject*) { PostEndRequest(); }
+
+void TForm1::ClearMemo1() { Memo1->Clear(); }
+
+void TForm1::AppendMemo1(const std::string& line) { Memo1->AppendLine(line); }
+
+void TForm1::AppendMemo2(const std::string& line) { Memo2->AppendLine(line); }
+
+void TForm1::AddComboBox2Item(const std::string& item) { ComboBox2->AppendEntry(item); }
+
+bool TForm1::RadioButton2Checked() { return RadioButton2->isChecked(); }
+
+void TForm1::ShowErrorBox(const std::string& text) {
+  // The survey's texts are whole code page 932 strings without NUL bytes.
+  ::ShowErrorBox(DisplayText(text));
+}
+
+void TForm1::RequestEnd() { PostEndRequest(); }
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  // Panel1 is docked at the top; Memo1 fills the rest.
+  if (!Panel1 || !Memo1) return QWidget::resizeEvent(event);
+  const int panelHeight = Scaled(Panel1Height);
+  Panel1->setGeometry(0, 0, event->size().width(), panelHeight);
+  Memo1->setGeometry(0, panelHeight, event->size().width(),
+                     std::max(0, event->size().height() - panelHeight));
+  QWidget::resizeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  PostEndRequest();
+  event->accept();
+}
