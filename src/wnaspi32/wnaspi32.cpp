@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "backend.h"
 #include "win32/buffer_handles.h"
@@ -84,7 +86,13 @@ std::atomic<Backend*>& Active() {
 Backend& ActiveBackend() { return *Active().load(std::memory_order_acquire); }
 
 void ReplaceBackend(std::unique_ptr<Backend> backend) {
-  Active().store(backend.release(), std::memory_order_release);
+  // The backend put aside may still complete requests: it is kept, never
+  // destroyed, and stays reachable from here.
+  static std::mutex retiredMutex;
+  static auto* retired = new std::vector<Backend*>;
+  Backend* previous = Active().exchange(backend.release(), std::memory_order_acq_rel);
+  const std::lock_guard lock(retiredMutex);
+  retired->push_back(previous);
 }
 
 }  // namespace wnaspi32

@@ -35,13 +35,7 @@ class ReportTest : public ::testing::Test {
     UseBackend(wnaspi32::MakeSimBackend(path.c_str()));
   }
 
-  // The layer keeps a replaced backend alive (late completions may still
-  // reach it) but no longer points to it; the tests do, so that the leak
-  // checker sees every backend as reachable.
   static void UseBackend(std::unique_ptr<wnaspi32::Backend> backend) {
-    // Never destroyed: the leak checker looks after static destructors.
-    static auto* replaced = new std::vector<wnaspi32::Backend*>;
-    replaced->push_back(&wnaspi32::ActiveBackend());
     wnaspi32::ReplaceBackend(std::move(backend));
   }
 
