@@ -25,11 +25,14 @@ while read -r address _ ; do
   sg_readcap "/dev/$sg" >"$dir/$address.cap" 2>&1 || rm -f "$dir/$address.cap"
   # sg_readcap moves on to READ CAPACITY(16) by itself when (10) overflows;
   # then sg_raw gets the (10) reply as the device gives it.
-  lba=$(sed -n 's/.*Last LBA=\([0-9]*\).*/\1/p' "$dir/$address.cap" 2>/dev/null | head -1)
+  lba=
+  [[ -f $dir/$address.cap ]] &&
+    lba=$(sed -n 's/.*Last LBA=\([0-9]*\).*/\1/p' "$dir/$address.cap" | head -1)
   if [[ -n $lba ]] && ((lba >= 0xFFFFFFFF)); then
     mv "$dir/$address.cap" "$dir/$address.cap16"
     sg_raw -r 8 -o "$dir/$address.rc10" "/dev/$sg" 25 00 00 00 00 00 00 00 00 00 >/dev/null 2>&1
-    read -ra b < <(od -An -v -tu1 "$dir/$address.rc10")
+    # shellcheck disable=SC2207  # od prints numbers only
+    b=($(od -An -v -tu1 "$dir/$address.rc10"))
     printf 'Last LBA=%d\nLogical block length=%d bytes\n' \
       $(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3])) \
       $(((b[4] << 24) | (b[5] << 16) | (b[6] << 8) | b[7])) >"$dir/$address.cap"

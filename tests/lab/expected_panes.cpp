@@ -81,7 +81,7 @@ std::string Visible(const std::vector<std::uint8_t>& bytes, std::size_t first, s
 
 std::string Megabytes(const Capacity& capacity) {
   const unsigned __int128 bytes =
-      static_cast<unsigned __int128>((capacity.lastLba & 0xFFFFFFFFu) + 1) * capacity.blockLength;
+      static_cast<unsigned __int128>(capacity.lastLba + 1) * capacity.blockLength;
   const unsigned __int128 cents = (bytes * 100 + (1u << 19)) >> 20;
   std::string whole = std::to_string(static_cast<std::uint64_t>(cents / 100));
   for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(at, ",");
@@ -198,7 +198,10 @@ std::vector<std::string> DetailedDisplay(unsigned adapterIndex, const PeerDevice
   std::vector<std::string> lines = DeviceTypeLines(adapterIndex, device);
   Append(lines, DiskLines(disk));
   Append(lines, InquiryLines(inquiry, true));
-  Append(lines, CapacityLines(device.capacity));
+  // A last address of FFFFFFFFh sends the report on to READ CAPACITY(16).
+  const bool overflowed = device.capacity && device.capacity->lastLba == 0xFFFFFFFFu;
+  Append(lines, CapacityLines(overflowed && device.capacity16 ? device.capacity16
+                                                              : device.capacity));
   return lines;
 }
 

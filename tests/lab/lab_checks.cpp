@@ -263,7 +263,7 @@ TEST(Unprivileged, DetailedDisplayStillHasTheInquiryAndCapacityLines) {
 
 // --- a disk beyond READ CAPACITY(10) ---------------------------------------
 
-TEST(BigDisk, ReadCapacity10SaysAllOnesAndTheDisplayShowsTwoTebibytes) {
+TEST(BigDisk, ReadCapacity10SaysAllOnesAndTheDisplayShowsThreeTebibytes) {
   const PeerDevice* big = DeviceAt(Peers(), Adapters().at(0), 0);
   ASSERT_NE(big, nullptr);
   ASSERT_TRUE(big->capacity);
@@ -271,9 +271,10 @@ TEST(BigDisk, ReadCapacity10SaysAllOnesAndTheDisplayShowsTwoTebibytes) {
   EXPECT_EQ(big->capacity->blockLength, 512u);
   ASSERT_TRUE(big->capacity16);
   EXPECT_EQ((big->capacity16->lastLba + 1) * big->capacity16->blockLength, 3ull << 40);
-  // The report counts the blocks READ CAPACITY(10) names: 2^32 of 512 bytes.
+  // The report moves on to READ CAPACITY(16): 3 TiB, not the 2^32 blocks
+  // that (10) can name.
   const auto pane = DisplayDetailed(0, 0);
-  EXPECT_TRUE(Contains(pane, Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "2,097,152.00")));
+  EXPECT_TRUE(Contains(pane, Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "3,145,728.00")));
   EXPECT_TRUE(Contains(pane, Labelled("セクタサイズ", 12, "512")));
 }
 
