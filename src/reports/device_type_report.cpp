@@ -6,21 +6,6 @@
 #include "reports/report_window.h"
 #include "reports/texts.h"
 
-namespace {
-
-// Get-device-type and get-disk-information address the target the same way.
-void AskAboutTarget(std::uint8_t command, std::int32_t target, std::int32_t adapter) {
-  ClearRequestBlock();
-  RequestBlock.SRB_Cmd = command;
-  RequestBlock.SRB_Hdr_Rsvd = 0;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = 0;
-  ExecuteRequest(RequestBlock, false);
-}
-
-}  // namespace
-
 void ReportDeviceType(std::int32_t target, std::int32_t adapter) {
   const ReportTexts& texts = Texts();
 

@@ -189,13 +189,7 @@ void TForm1::ComboBox2Click(QObject*) {
   const std::int32_t adapter = AdapterNumberOf(ComboBox2->currentText());
   const WaitCursor wait;
   for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
-    ClearRequestBlock();
-    RequestBlock.SRB_Cmd = SC_GET_DEV_TYPE;
-    RequestBlock.SRB_Hdr_Rsvd = 0;
-    RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-    RequestBlock.SRB_Target = static_cast<std::uint8_t>(CurrentTarget);
-    RequestBlock.SRB_Lun = 0;
-    ExecuteRequest(RequestBlock, false);
+    AskAboutTarget(SC_GET_DEV_TYPE, CurrentTarget, adapter);
     if (RequestBlock.SRB_Status == SS_COMP) {
       ComboBox1->AppendEntry(std::to_string(CurrentTarget));
     }
