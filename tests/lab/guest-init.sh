@@ -33,7 +33,8 @@ mount -t sysfs sysfs /newroot/sys
 mount -t devtmpfs devtmpfs /newroot/dev
 mkdir -p /newroot/dev/shm /newroot/dev/pts
 mount -t tmpfs tmpfs /newroot/dev/shm
-mount -t tmpfs tmpfs /newroot/tmp
+ln -s /proc/self/fd /newroot/dev/fd
+# /tmp stays this machine's, under the overlay: the command may live there.
 mount -t tmpfs tmpfs /newroot/run
 mkdir -p "/newroot$share"
 mount -t 9p -o "$nineP" labshare "/newroot$share" || log "no share at $share"
