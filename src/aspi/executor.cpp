@@ -1,9 +1,12 @@
 #include "aspi/executor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "win32/buffer_handles.h"
 
 AspiCalls Aspi = {GetASPI32SupportInfo, SendASPI32Command, CreateEventA,
                   WaitForSingleObject,  ResetEvent,        CloseHandle};
@@ -16,7 +19,38 @@ namespace {
 struct PrivateRequest {
   SRB block;
   HANDLE event = nullptr;
+  // A SCSI command's data go into a buffer of the request's own, copied to
+  // the caller's buffer once the command has completed. A layer that
+  // finishes after the wait writes here, not into a later request's data.
+  std::vector<std::uint8_t> data;
+  std::uint32_t dataHandle = 0;
+
+  PrivateRequest() = default;
+  PrivateRequest(const PrivateRequest&) = delete;
+  PrivateRequest& operator=(const PrivateRequest&) = delete;
+  ~PrivateRequest() { UnregisterDataBuffer(dataHandle); }
 };
+
+// The caller's data buffer, where the request has one.
+struct CallerData {
+  std::uint8_t* address = nullptr;
+  std::uint32_t length = 0;
+};
+
+CallerData LendDataBuffer(PrivateRequest& request) {
+  SRB& own = request.block;
+  if (own.SRB_Cmd != SC_EXEC_SCSI_CMD) return {};
+  std::uint32_t registered = 0;
+  auto* address = static_cast<std::uint8_t*>(LookupDataBuffer(own.SRB_BufPointer, &registered));
+  if (address == nullptr) return {};
+  const CallerData caller{address, std::min(own.SRB_BufLen, registered)};
+  // Bytes the device leaves alone keep what the caller had there.
+  request.data.assign(caller.address, caller.address + caller.length);
+  request.data.resize(std::max<std::size_t>(caller.length, 1));
+  request.dataHandle = RegisterDataBuffer(request.data.data(), caller.length);
+  own.SRB_BufPointer = request.dataHandle;
+  return caller;
+}
 
 // Given-up requests, kept alive until their layer has written a final
 // status. Only the executor's thread touches this list.
@@ -59,10 +93,12 @@ void ExecuteRequest(SRB& block, bool notify) {
   SRB& own = request->block;
   std::memcpy(&own, &block, sizeof own);
 
+  const std::uint32_t callerBufPointer = block.SRB_BufPointer;
+  const CallerData caller = LendDataBuffer(*request);
+
   const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
   if (event == nullptr) {
-    own.SRB_Status = SS_ABORTED;
-    std::memcpy(&block, &own, sizeof block);
+    block.SRB_Status = SS_ABORTED;
     return;
   }
 
@@ -81,9 +117,17 @@ void ExecuteRequest(SRB& block, bool notify) {
     }
   }
 
+  // The status decides, once: a layer finishing from here on is too late,
+  // and the caller's block and data never show a half-taken completion.
+  const std::uint8_t status = LoadStatus(own);
   CopyBack(block, own);
+  block.SRB_Status = status;
+  // Other request kinds keep reply bytes where a SCSI command names its buffer.
+  if (caller.address != nullptr) block.SRB_BufPointer = callerBufPointer;
 
-  if (LoadStatus(own) != SS_PENDING) {
+  if (status != SS_PENDING) {
+    // The status was read with acquire ordering: the data are all there.
+    std::copy_n(request->data.begin(), caller.length, caller.address);
     Aspi.CloseHandle(event);
     return;
   }

@@ -15,6 +15,10 @@ extern "C" {
 // Returns 0 only for a null address.
 std::uint32_t RegisterDataBuffer(void* address, std::uint32_t length);
 
+// Forgets a handle; it is never given out again, so a lookup of it from
+// then on finds nothing.
+void UnregisterDataBuffer(std::uint32_t handle);
+
 // The address and registered length behind a handle, or null (length 0)
 // for a handle that was never given out.
 void* LookupDataBuffer(std::uint32_t handle, std::uint32_t* length);

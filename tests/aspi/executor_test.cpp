@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "scripted_layer.h"
 
@@ -37,7 +39,7 @@ TEST(ExecuteRequest, AnswerInsideTheCallIsCopiedBackWithoutWaitOrReset) {
   const Case cases[] = {{true, SS_COMP}, {false, SS_COMP}, {true, SS_ERR}, {false, SS_NO_DEVICE}};
   for (const Case& c : cases) {
     ScriptedLayer layer;
-    layer.answer = {LayerAnswer::AtOnce, c.status, 0};
+    layer.answer = {LayerAnswer::AtOnce, c.status, 0, {}};
     FillRecognisableScsiRequest(RequestBlock);
     ExecuteRequest(RequestBlock, c.notify);
     EXPECT_EQ(RequestBlock.SRB_Status, c.status);
@@ -47,6 +49,34 @@ TEST(ExecuteRequest, AnswerInsideTheCallIsCopiedBackWithoutWaitOrReset) {
     EXPECT_EQ(layer.resets, 0);
     EXPECT_EQ(layer.eventsCreated, 1) << "one event per request, also without notify";
     EXPECT_EQ(layer.closes, 1);
+  }
+}
+
+// The layer fills a buffer of the request's own; the caller's buffer gets
+// its bytes once the command has completed, and keeps its own bytes where
+// the device wrote none.
+TEST(ExecuteRequest, DataReachTheCallersBufferWhenTheCommandCompletes) {
+  struct Case {
+    LayerAnswer::Kind kind;
+    std::uint8_t status;
+  };
+  const Case cases[] = {{LayerAnswer::AtOnce, SS_COMP}, {LayerAnswer::Later, SS_COMP},
+                        {LayerAnswer::AtOnce, SS_ERR}};
+  for (const Case& c : cases) {
+    ScriptedLayer layer;
+    const std::vector<std::uint8_t> reply = {0x05, 0x80, 0x02, 0x02, 0x1F};
+    layer.answer = {c.kind, c.status, 50, c.status == SS_COMP ? reply : std::vector<std::uint8_t>{}};
+    std::memset(DataBuffer, 0x77, sizeof DataBuffer);
+    FillRecognisableScsiRequest(RequestBlock);
+    RequestBlock.SRB_BufPointer = DataBufferPointer();
+    ExecuteRequest(RequestBlock, true);
+
+    EXPECT_EQ(RequestBlock.SRB_Status, c.status);
+    EXPECT_NE(layer.lastSent.SRB_BufPointer, DataBufferPointer()) << "the layer got the caller's buffer";
+    EXPECT_EQ(RequestBlock.SRB_BufPointer, DataBufferPointer()) << "the caller's block names its buffer";
+    std::vector<std::uint8_t> expected(sizeof DataBuffer, 0x77);
+    if (c.status == SS_COMP) std::copy(reply.begin(), reply.end(), expected.begin());
+    EXPECT_EQ(std::vector<std::uint8_t>(DataBuffer, DataBuffer + sizeof DataBuffer), expected);
   }
 }
 
@@ -92,7 +122,7 @@ TEST(ExecuteRequest, NoEventMeansAbortedAndNothingSent) {
 
 TEST(ExecuteRequestTiming, ScsiCommandCompletingAfterTwoSecondsReturnsThen) {
   ScriptedLayer layer;
-  layer.answer = {LayerAnswer::Later, SS_COMP, 2000};
+  layer.answer = {LayerAnswer::Later, SS_COMP, 2000, {}};
   FillRecognisableScsiRequest(RequestBlock);
   const auto start = Clock::now();
   ExecuteRequest(RequestBlock, true);
@@ -108,7 +138,7 @@ TEST(ExecuteRequestTiming, ScsiCommandCompletingAfterTwoSecondsReturnsThen) {
 
 TEST(ExecuteRequestTiming, CommandStillPendingAfterTenSecondsComesBackPending) {
   ScriptedLayer layer;
-  layer.answer = {LayerAnswer::Never, SS_COMP, 0};
+  layer.answer = {LayerAnswer::Never, SS_COMP, 0, {}};
   FillRecognisableScsiRequest(RequestBlock);
   const auto start = Clock::now();
   ExecuteRequest(RequestBlock, true);
@@ -122,7 +152,7 @@ TEST(ExecuteRequestTiming, CommandStillPendingAfterTenSecondsComesBackPending) {
 
 TEST(ExecuteRequestTiming, PlainRequestAlwaysWaitsTheWholeTenSeconds) {
   ScriptedLayer layer;
-  layer.answer = {LayerAnswer::Later, SS_COMP, 1000};
+  layer.answer = {LayerAnswer::Later, SS_COMP, 1000, {}};
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_GET_DEV_TYPE;
   const auto start = Clock::now();
@@ -141,15 +171,19 @@ TEST(ExecuteRequestTiming, LateCompletionTouchesOnlyTheAbandonedRequest) {
   ScriptedLayer layer;
   const std::size_t abandonedBefore = AbandonedRequestCount();
 
-  layer.answer = {LayerAnswer::Later, SS_COMP, 10500};
+  layer.answer = {LayerAnswer::Later, SS_COMP, 10500, std::vector<std::uint8_t>(36, 0xAA)};
   FillRecognisableScsiRequest(RequestBlock);
+  RequestBlock.SRB_BufPointer = DataBufferPointer();
   ExecuteRequest(RequestBlock, true);
   ASSERT_EQ(RequestBlock.SRB_Status, SS_PENDING);
   EXPECT_EQ(AbandonedRequestCount(), abandonedBefore + 1);
 
-  // The late completion lands about half a second into this request.
-  layer.answer = {LayerAnswer::Later, SS_COMP, 2000};
+  // The late completion lands about half a second into this request, which
+  // brings no data of its own.
+  std::memset(DataBuffer, 0x77, sizeof DataBuffer);
+  layer.answer = {LayerAnswer::Later, SS_COMP, 2000, {}};
   FillRecognisableScsiRequest(RequestBlock);
+  RequestBlock.SRB_BufPointer = DataBufferPointer();
   const auto start = Clock::now();
   ExecuteRequest(RequestBlock, true);
   const double seconds = SecondsSince(start);
@@ -157,6 +191,9 @@ TEST(ExecuteRequestTiming, LateCompletionTouchesOnlyTheAbandonedRequest) {
   EXPECT_EQ(RequestBlock.SRB_Status, SS_COMP);
   EXPECT_GE(seconds, 1.9) << "woken by the abandoned request's signal";
   EXPECT_EQ(AbandonedRequestCount(), abandonedBefore) << "reaped once the layer finished";
+  EXPECT_EQ(std::vector<std::uint8_t>(DataBuffer, DataBuffer + sizeof DataBuffer),
+            std::vector<std::uint8_t>(sizeof DataBuffer, 0x77))
+      << "the abandoned request's data landed in the caller's buffer";
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "scripted_layer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "backend.h"
+#include "win32/buffer_handles.h"
 
 namespace {
 ScriptedLayer* active = nullptr;
@@ -32,16 +34,22 @@ std::uint32_t ScriptedLayer::Send(void* request) {
   // The reply marks the block so that a test can tell it was written.
   SRB reply = srb;
   reply.SRB_HaStat = 0x5A;
+  // The buffer is found once, when the command arrives, as a real layer does.
+  std::uint32_t room = 0;
+  auto* buffer = srb.SRB_Cmd == SC_EXEC_SCSI_CMD
+                     ? static_cast<std::uint8_t*>(LookupDataBuffer(srb.SRB_BufPointer, &room))
+                     : nullptr;
+  const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(answer.data.size(), room));
   switch (answer.kind) {
     case LayerAnswer::AtOnce:
-      wnaspi32::Complete(srb, reply, answer.status);
+      wnaspi32::Complete(srb, reply, answer.status, buffer, answer.data.data(), length);
       return answer.status;
     case LayerAnswer::Later:
       srb.SRB_Status = SS_PENDING;
       // From here on the block belongs to the completing thread.
-      layer.completions_.emplace_back([&srb, reply, answer] {
+      layer.completions_.emplace_back([&srb, reply, answer, buffer, length] {
         std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMilliseconds));
-        wnaspi32::Complete(srb, reply, answer.status);
+        wnaspi32::Complete(srb, reply, answer.status, buffer, answer.data.data(), length);
       });
       return SS_PENDING;
     case LayerAnswer::Never:

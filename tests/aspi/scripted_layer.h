@@ -14,6 +14,8 @@ struct LayerAnswer {
   Kind kind = AtOnce;
   std::uint8_t status = SS_COMP;
   int delayMilliseconds = 0;
+  // What a SCSI command puts into the data buffer it was handed.
+  std::vector<std::uint8_t> data;
 };
 
 class ScriptedLayer {

@@ -75,6 +75,17 @@ TEST(BufferHandles, HandlesLeadBackToTheirBuffers) {
   EXPECT_EQ(length, sizeof second);
   EXPECT_EQ(LookupDataBuffer(0xFFFFFF, &length), nullptr);
   EXPECT_EQ(length, 0u);
+
+  // A forgotten handle leads nowhere, also once its buffer is registered
+  // again: a late lookup never finds a newer buffer.
+  UnregisterDataBuffer(b);
+  EXPECT_EQ(LookupDataBuffer(b, &length), nullptr);
+  const std::uint32_t again = RegisterDataBuffer(second, sizeof second);
+  EXPECT_NE(again, b);
+  EXPECT_NE(again, a);
+  EXPECT_EQ(LookupDataBuffer(b, &length), nullptr);
+  EXPECT_EQ(LookupDataBuffer(again, &length), static_cast<void*>(second));
+  EXPECT_EQ(LookupDataBuffer(a, &length), static_cast<void*>(first));
 }
 
 }  // namespace
