@@ -108,11 +108,9 @@ TEST_F(Display, DetailedWithoutAdapterTextShowsThePlainBox) {
   Click(Form1->RadioButton2);
   BoxWatcher boxes;
   Click(Form1->Button1);
-  ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_EQ(boxes.seen[0].title, QStringLiteral("SCSI情報取得"));
-  EXPECT_EQ(boxes.seen[0].text, QStringLiteral("ホストアダプタをセレクトしてください"));
-  EXPECT_EQ(boxes.seen[0].icon, QMessageBox::NoIcon);
-  EXPECT_EQ(boxes.seen[0].buttons, QStringList{"OK"});
+  EXPECT_EQ(boxes.seen, OnlyBox(QStringLiteral("SCSI情報取得"),
+                                QStringLiteral("ホストアダプタをセレクトしてください"),
+                                QMessageBox::NoIcon));
   EXPECT_EQ(Form1->Memo1->toPlainText(), QString());
   EXPECT_EQ(CurrentAdapter, -5);
   EXPECT_EQ(CurrentTarget, -7);
@@ -143,11 +141,8 @@ TEST_P(TargetText, RunsTheReportsWithItsValueOrFails) {
   Click(Form1->Button1);
   EXPECT_EQ(CurrentAdapter, 0);
   if (c.failure != nullptr) {
-    ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].title, QStringLiteral("SCSI情報取得"));
-    EXPECT_EQ(boxes.seen[0].text, QString::fromUtf8(c.failure));
-    EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(boxes.seen[0].buttons, QStringList{"OK"});
+    EXPECT_EQ(boxes.seen, OnlyBox(QStringLiteral("SCSI情報取得"), QString::fromUtf8(c.failure),
+                                  QMessageBox::Critical));
     EXPECT_EQ(Form1->Memo1->toPlainText(), QString());
     EXPECT_EQ(CurrentTarget, -7);
     return;
@@ -189,9 +184,8 @@ TEST_F(Display, AdapterTextWithoutLeadingDigitFailsOnItsFirstCharacter) {
   CurrentAdapter = -5;
   BoxWatcher boxes;
   Click(Form1->Button1);
-  ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_EQ(boxes.seen[0].text, QStringLiteral("'x' は整数ではありません."));
-  EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(boxes.seen, OnlyBox(QStringLiteral("SCSI情報取得"),
+                                QStringLiteral("'x' は整数ではありません."), QMessageBox::Critical));
   EXPECT_EQ(Form1->Memo1->toPlainText(), QString());
   EXPECT_EQ(CurrentAdapter, -5);
   // The program goes on: the next command works.

@@ -49,7 +49,22 @@ struct SeenBox {
   QString text;
   QMessageBox::Icon icon;
   QStringList buttons;
+
+  bool operator==(const SeenBox&) const = default;
 };
+
+inline void PrintTo(const SeenBox& box, std::ostream* out) {
+  *out << (box.title + QStringLiteral(": ") + box.text + QStringLiteral(" [icon ") +
+           QString::number(box.icon) + QStringLiteral("; ") + box.buttons.join(QLatin1Char(',')) +
+           QStringLiteral("]"))
+              .toStdString();
+}
+
+// The one box a step should show: the title, text and icon given, and "OK".
+inline std::vector<SeenBox> OnlyBox(const QString& title, const QString& text,
+                                    QMessageBox::Icon icon) {
+  return {SeenBox{title, text, icon, {QStringLiteral("OK")}}};
+}
 
 // For failure messages: the boxes seen, one per line.
 inline std::string Describe(const std::vector<SeenBox>& boxes) {
