@@ -99,6 +99,11 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
     parsed.error = OptionError{OptionError::Kind::Usage, "busview-report: " + std::move(message)};
     return parsed;
   };
+  // A refused number is told in the output's encoding, which a later
+  // --encoding may still set: the first refusal stands, and parsing goes on.
+  auto refuse = [&parsed](OptionError::Kind kind, std::string text) {
+    if (!parsed.error) parsed.error = OptionError{kind, std::move(text)};
+  };
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view name = arguments[i];
     std::optional<std::string_view> value;
@@ -123,22 +128,16 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (name == "--version") {
       options.version = true;
     } else if (name == "--adapter") {
-      if (value->empty()) {
-        parsed.error = OptionError{OptionError::Kind::NoAdapter, {}};
-        return parsed;
-      }
       std::string failed;
       options.adapter = AdapterNumber(*value, failed);
-      if (!options.adapter) {
-        parsed.error = OptionError{OptionError::Kind::NotAnInteger, failed};
-        return parsed;
+      if (value->empty()) {
+        refuse(OptionError::Kind::NoAdapter, {});
+      } else if (!options.adapter) {
+        refuse(OptionError::Kind::NotAnInteger, failed);
       }
     } else if (name == "--target") {
       options.target = ParseInteger(*value);
-      if (!options.target) {
-        parsed.error = OptionError{OptionError::Kind::NotAnInteger, std::string(*value)};
-        return parsed;
-      }
+      if (!options.target) refuse(OptionError::Kind::NotAnInteger, std::string(*value));
     } else if (name == "--encoding") {
       options.encoding = EncodingNamed(*value);
       if (!options.encoding) {
@@ -153,6 +152,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
       return fail("unexpected argument '" + std::string(name) + "'");
     }
   }
+  if (parsed.error) return parsed;
   if (options.target && !options.adapter) return fail("option '--target' needs '--adapter'");
   return parsed;
 }
