@@ -59,7 +59,6 @@ int main(int argc, char* argv[]) {
   try {
     TerminalWindow window(encoding, isatty(STDERR_FILENO) == 1);
     MainWindow = &window;
-    window.quiet = options.json;
     const int status = options.json ? RunJsonReport(options, window) : RunTextReport(options, window);
     const bool written = window.Finish();
     MainWindow = nullptr;

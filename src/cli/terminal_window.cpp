@@ -35,14 +35,11 @@ void TerminalWindow::ShowErrorBox(const std::string& text) {
 }
 
 void TerminalWindow::WriteLine(std::string_view cp932Line) {
-  if (quiet) return;
   pending_ += EncodeLine(cp932Line, encoding_);
   pending_ += '\n';
 }
 
-void TerminalWindow::WriteEmptyLine() {
-  if (!quiet) pending_ += '\n';
-}
+void TerminalWindow::WriteEmptyLine() { pending_ += '\n'; }
 
 void TerminalWindow::WriteRaw(std::string_view text) { pending_ += text; }
 

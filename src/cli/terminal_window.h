@@ -17,8 +17,6 @@ class TerminalWindow : public ReportWindow {
 
   // Detailed mode for the reports.
   bool detailed = false;
-  // Lines of the panes go nowhere (the JSON document takes their place).
-  bool quiet = false;
   // The layer was not usable: the window would end at once.
   bool endRequested = false;
 

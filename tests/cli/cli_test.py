@@ -5,6 +5,8 @@ and the JSON document against its schema and against the bus files' facts.
 Usage: cli_test.py BUSVIEW_REPORT SCHEMA SOURCE_DIR"""
 import json
 import os
+import pty
+import select
 import subprocess
 import sys
 import tempfile
@@ -80,6 +82,18 @@ check("= A\ufffdB\ufffdC\ufffdD\ufffd\n" in odd, "bytes that are no character an
 odd_cp932 = run(["--bus", bus("odd-texts.json"), "--encoding", "cp932"]).stdout
 check(b"= A\x80B\xffC\xa5D\x81\n" in odd_cp932, "cp932 keeps bytes, but a control byte shows as A5h")
 check(b"= AB\n" in odd_cp932, "a line ends at its first NUL byte")
+
+# Progress only on a terminal, and never in the output.
+master, terminal = pty.openpty()
+env = dict(os.environ, LC_ALL="C.UTF-8")
+shown = subprocess.run([REPORT, "--bus", bus("two-adapters.json"), "--encoding", "utf-8"],
+                       stdout=subprocess.PIPE, stderr=terminal, env=env, timeout=60)
+os.close(terminal)
+progress = os.read(master, 65536) if select.select([master], [], [], 5)[0] else b""
+os.close(master)
+check(shown.stdout == utf8, "progress leaves the output alone")
+check(b"HostNo 1,ID 7 ..." in progress and progress.endswith(b"\r\x1b[K"),
+      f"a terminal sees the progress, erased at the end: {progress[-40:]!r}")
 
 with tempfile.TemporaryDirectory() as locales:
     made = subprocess.run(["localedef", "-c", "-f", "SHIFT_JIS", "-i", "ja_JP",
