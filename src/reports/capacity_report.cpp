@@ -1,5 +1,6 @@
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
+#include "reports/device_facts.h"
 #include "reports/device_reports.h"
 #include "reports/format.h"
 #include "reports/report_window.h"
@@ -33,11 +34,6 @@ void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint32_t buf
   RequestBlock.SRB_CDBLen = cdbLength;
 }
 
-struct Capacity {
-  std::uint64_t lastAddress;
-  std::uint32_t blockLength;
-};
-
 // READ CAPACITY (16), SBC: service action 10h, allocation length 32. Leaves
 // `capacity` as it was when the command does not complete.
 void ReadLongCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity) {
@@ -56,24 +52,25 @@ void ReadLongCapacity(std::int32_t target, std::int32_t adapter, Capacity& capac
 
 }  // namespace
 
+bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity) {
+  PrepareCommand(target, adapter, 8, 10);
+  RequestBlock.CDBByte[0] = 0x25;
+  ExecuteRequest(RequestBlock, true);
+  if (RequestBlock.SRB_Status != SS_COMP) return false;
+
+  capacity = {BigEndian(DataBuffer, 4), static_cast<std::uint32_t>(BigEndian(DataBuffer + 4, 4))};
+  if (capacity.lastAddress == LastAddressTooLarge) ReadLongCapacity(target, adapter, capacity);
+  return true;
+}
+
 void ReportCapacity(std::int32_t target, std::int32_t adapter) {
   const ReportTexts& texts = Texts();
   MainWindow->AppendMemo1(" ");
 
-  PrepareCommand(target, adapter, 8, 10);
-  RequestBlock.CDBByte[0] = 0x25;
-  ExecuteRequest(RequestBlock, true);
-  if (RequestBlock.SRB_Status != SS_COMP) return;
-
-  Capacity capacity{BigEndian(DataBuffer, 4), static_cast<std::uint32_t>(BigEndian(DataBuffer + 4, 4))};
-  if (capacity.lastAddress == LastAddressTooLarge) ReadLongCapacity(target, adapter, capacity);
-
-  // Up to 2^64 blocks of up to 2^32 - 1 bytes: exact in 128 bits.
-  const unsigned __int128 bytes =
-      (static_cast<unsigned __int128>(capacity.lastAddress) + 1) * capacity.blockLength;
-  const long double megabytes = static_cast<long double>(bytes) / 1048576.0L;
+  Capacity capacity;
+  if (!ReadCapacity(target, adapter, capacity)) return;
 
   MainWindow->AppendMemo1(texts.readCapacityTitle);
   MainWindow->AppendMemo1(ReportLine(texts.sectorSizeLabel, capacity.blockLength));
-  MainWindow->AppendMemo1(ReportNumberLine(texts.capacityLabel, megabytes));
+  MainWindow->AppendMemo1(ReportNumberLine(texts.capacityLabel, CapacityMegabytes(capacity)));
 }

@@ -1,5 +1,6 @@
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
+#include "reports/device_facts.h"
 #include "reports/device_reports.h"
 #include "reports/device_type_words.h"
 #include "reports/format.h"
@@ -26,7 +27,7 @@ void ReportDeviceType(std::int32_t target, std::int32_t adapter) {
   AskAboutTarget(SC_GET_DISK_INFO, target, adapter);
   if (RequestBlock.SRB_Status != SS_COMP) return;
 
-  FieldValue = RequestBlock.SRB_DriveFlags & 3;
+  FieldValue = DriveFlagsValue(RequestBlock.SRB_DriveFlags);
   if (FieldValue == 1) {
     MainWindow->AppendMemo1(FormatLine(
         "%s%x%s", {texts.osManagedDriveText, RequestBlock.SRB_Int13HDriveInfo, ")"}));

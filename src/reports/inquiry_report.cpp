@@ -1,7 +1,6 @@
-#include <array>
-
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
+#include "reports/device_facts.h"
 #include "reports/device_reports.h"
 #include "reports/device_type_words.h"
 #include "reports/format.h"
@@ -10,37 +9,9 @@
 
 namespace {
 
-struct IdentificationField {
-  const std::string ReportTexts::*label;
-  std::int32_t first;
-  std::int32_t last;
-};
+constexpr std::uint8_t InquiryAllocationLength = InquiryLength;
 
-constexpr std::array<IdentificationField, 3> IdentificationFields{{
-    {&ReportTexts::vendorLabel, 8, 15},
-    {&ReportTexts::productLabel, 16, 31},
-    {&ReportTexts::revisionLabel, 32, 35},
-}};
-
-struct Capability {
-  int byte;
-  std::uint8_t mask;
-  const std::string ReportTexts::*line;
-};
-
-constexpr std::array<Capability, 9> Capabilities{{
-    {1, 0x80, &ReportTexts::removableMedium},
-    {3, 0x80, &ReportTexts::asyncEventNotification},
-    {7, 0x80, &ReportTexts::relativeAddressing},
-    {7, 0x40, &ReportTexts::wideBus32},
-    {7, 0x20, &ReportTexts::wideBus16},
-    {7, 0x10, &ReportTexts::synchronousTransfer},
-    {7, 0x08, &ReportTexts::linkedCommands},
-    {7, 0x02, &ReportTexts::commandQueuing},
-    {7, 0x01, &ReportTexts::softReset},
-}};
-
-constexpr std::uint8_t InquiryAllocationLength = 36;
+}  // namespace
 
 void SendInquiry(std::int32_t target, std::int32_t adapter) {
   // Positions a short reply does not fill must read as zero bytes, not as
@@ -63,8 +34,6 @@ void SendInquiry(std::int32_t target, std::int32_t adapter) {
   ExecuteRequest(RequestBlock, true);
 }
 
-}  // namespace
-
 void ReportInquiry(std::int32_t target, std::int32_t adapter) {
   const ReportTexts& texts = Texts();
 
@@ -72,7 +41,7 @@ void ReportInquiry(std::int32_t target, std::int32_t adapter) {
   WorkText.clear();
   if (RequestBlock.SRB_Status != SS_COMP) return;
 
-  FieldValue = DataBuffer[0] & 0x1F;
+  FieldValue = PeripheralDeviceType(DataBuffer);
   WorkText = DeviceTypeWords(FieldValue);
   MainWindow->AppendMemo1(ReportLine(texts.inquiryLabel, WorkText));
 
@@ -87,21 +56,20 @@ void ReportInquiry(std::int32_t target, std::int32_t adapter) {
 
   if (!MainWindow->RadioButton2Checked()) return;
 
-  FieldValue = (DataBuffer[2] >> 6) & 3;
+  FieldValue = IsoVersion(DataBuffer);
   MainWindow->AppendMemo1(ReportLine(texts.isoVersionLabel, FieldValue));
-  FieldValue = (DataBuffer[2] >> 3) & 7;
+  FieldValue = EcmaVersion(DataBuffer);
   MainWindow->AppendMemo1(ReportLine(texts.ecmaVersionLabel, FieldValue));
-  FieldValue = DataBuffer[2] & 7;
+  FieldValue = AnsiVersion(DataBuffer);
   MainWindow->AppendMemo1(ReportLine(texts.ansiVersionLabel, FieldValue));
 
-  FieldValue = DataBuffer[3] & 0x0F;
-  static constexpr const char* DataFormats[] = {"= SCSI-1", "= CCS", "= SCSI-2"};
-  if (FieldValue <= 2) {
-    MainWindow->AppendMemo1(
-        FormatLine("%-22s%s", {texts.dataFormatLabel, DataFormats[FieldValue]}));
+  FieldValue = ResponseDataFormat(DataBuffer);
+  if (FieldValue < static_cast<std::int32_t>(DataFormatNames.size())) {
+    MainWindow->AppendMemo1(FormatLine(
+        "%-22s%s%s", {texts.dataFormatLabel, "= ", DataFormatNames[FieldValue]}));
   }
 
-  for (const Capability& capability : Capabilities) {
+  for (const CapabilityBit& capability : CapabilityBits) {
     FieldValue = DataBuffer[capability.byte] & capability.mask;
     if (FieldValue != 0) MainWindow->AppendMemo1(texts.*capability.line);
   }

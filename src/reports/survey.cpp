@@ -6,15 +6,15 @@
 #include "reports/report_window.h"
 #include "reports/texts.h"
 
-namespace {
-
-void InquireAdapter(std::int32_t adapter) {
+void InquireHostAdapter(std::int32_t adapter) {
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_HA_INQUIRY;
   RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
   RequestBlock.SRB_Hdr_Rsvd = 0;
   ExecuteRequest(RequestBlock, false);
 }
+
+namespace {
 
 // A name field taken byte by byte, NUL bytes and blanks included.
 void GatherName(const std::uint8_t (&field)[16]) {
@@ -34,7 +34,7 @@ void SurveyHostAdapters() {
   }
   MainWindow->ClearMemo1();
 
-  InquireAdapter(0);
+  InquireHostAdapter(0);
   // Only an aborted request counts as failure here; other error statuses
   // leave the cleared fields to be read as they stand.
   if (RequestBlock.SRB_Status == SS_ABORTED) {
@@ -49,7 +49,7 @@ void SurveyHostAdapters() {
 
   ClearDataBuffer();
   for (CurrentAdapter = 0; CurrentAdapter < AdapterCount; ++CurrentAdapter) {
-    InquireAdapter(CurrentAdapter);
+    InquireHostAdapter(CurrentAdapter);
     if (RequestBlock.SRB_Status == SS_ABORTED) return;
 
     WorkText.clear();

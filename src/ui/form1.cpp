@@ -10,9 +10,9 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
-#include "aspi/executor.h"
 #include "aspi/request_block.h"
 #include "reports/device_reports.h"
+#include "reports/display.h"
 #include "reports/survey.h"
 #include "ui/about_box.h"
 #include "ui/cp932_text.h"
@@ -37,7 +37,6 @@ constexpr int Panel1Height = 225;
 constexpr int WindowFontHeight = 15;
 constexpr int Memo1FontHeight = 23;
 constexpr int Button1FontHeight = 17;
-constexpr int LastTargetId = 7;
 
 // The hourglass while a command waits on the ASPI layer; the window does
 // not react meanwhile.
@@ -159,16 +158,9 @@ void TForm1::FormCreate(QObject*) { SurveyHostAdapters(); }
 void TForm1::Button1Click(QObject*) {
   Memo1->Clear();
   if (RadioButton1->isChecked()) {
-    const std::int32_t adapters = AdapterCount;
-    if (adapters <= 0) return;
+    if (AdapterCount <= 0) return;
     const WaitCursor wait;
-    for (CurrentAdapter = 0; CurrentAdapter < adapters; ++CurrentAdapter) {
-      for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
-        ReportDeviceType(CurrentTarget, CurrentAdapter);
-        ReportInquiry(CurrentTarget, CurrentAdapter);
-      }
-      Memo1->AppendLine(" ");
-    }
+    ReportEveryAdapterSimply();
     return;
   }
   const QString adapterText = ComboBox2->currentText();
@@ -188,11 +180,8 @@ void TForm1::ComboBox2Click(QObject*) {
   ComboBox1->RemoveEntriesKeepText();
   const std::int32_t adapter = AdapterNumberOf(ComboBox2->currentText());
   const WaitCursor wait;
-  for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
-    AskAboutTarget(SC_GET_DEV_TYPE, CurrentTarget, adapter);
-    if (RequestBlock.SRB_Status == SS_COMP) {
-      ComboBox1->AppendEntry(std::to_string(CurrentTarget));
-    }
+  for (const std::int32_t target : AnsweringTargets(adapter)) {
+    ComboBox1->AppendEntry(std::to_string(target));
   }
   ComboBox1->setEditText(ComboBox1->Entry0());
 }

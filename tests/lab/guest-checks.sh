@@ -1,12 +1,14 @@
 #!/bin/bash
 # Runs in the lab's guest, as root: gathers what the peers say about the
-# devices, then runs the window's checks for the scenario, as root and, for
-# two-adapters, once more as nobody (the sg nodes stay root-only).
+# devices, then runs the window's checks for the scenario and compares
+# busview-report --json with the peers, as root and, for two-adapters, once
+# more as nobody (the sg nodes stay root-only).
 # Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 scenario=${1:?scenario}
 checks=${2:?program}
+report=$(cd "$(dirname "$checks")/../.." && pwd)/src/cli/busview-report
 
 peers=/tmp/lab-peers
 "$here/collect-peers.sh" "$peers" || { echo "guest-checks: the peers failed"; exit 1; }
@@ -21,6 +23,8 @@ run_as_nobody() {
 }
 
 status=0
+"$here/report-vs-peers.py" "$report" "$peers" || status=1
+[[ $scenario == two-adapters ]] && { run_as_nobody "$here/report-vs-peers.py" "$report" "$peers" || status=1; }
 case $scenario in
   two-adapters)
     "$checks" --gtest_filter='Bus.*:TwoAdapters.*' || status=1

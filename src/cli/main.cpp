@@ -1,0 +1,74 @@
+// busview-report: busview's survey and device reports on standard output,
+// as text or as JSON, without a display.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/runs.h"
+#include "cli/version.h"
+#include "reports/cp932.h"
+#include "reports/report_window.h"
+
+namespace {
+
+constexpr int UsageError = 2;
+
+// The window's messages for what it refuses, in the output's encoding; the
+// text that failed goes out as it was given.
+std::string RefusalMessage(const OptionError& error, Encoding encoding) {
+  auto literal = [encoding](const char* utf8) {
+    return encoding == Encoding::Cp932 ? Cp932(utf8) : std::string(utf8);
+  };
+  switch (error.kind) {
+    case OptionError::Kind::NotAnInteger:
+      return "'" + error.text + literal("' は整数ではありません.");
+    case OptionError::Kind::NoAdapter:
+      return literal("ホストアダプタをセレクトしてください");
+    case OptionError::Kind::Usage:
+      break;
+  }
+  return error.text;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  const ParsedOptions parsed = ParseOptions(arguments);
+  const Encoding encoding = parsed.options.encoding.value_or(LocaleEncoding());
+  if (parsed.error) {
+    std::fprintf(stderr, "%s\n", RefusalMessage(*parsed.error, encoding).c_str());
+    return UsageError;
+  }
+  const Options& options = parsed.options;
+  if (options.help) {
+    std::fputs(UsageText, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("busview-report %s\n", BusviewVersion);
+    return 0;
+  }
+  // The layer reads it when the first request comes.
+  if (options.bus) setenv("WNASPI32_BUS", options.bus->c_str(), 1);
+
+  try {
+    TerminalWindow window(encoding, isatty(STDERR_FILENO) == 1);
+    MainWindow = &window;
+    const int status = options.json ? RunJsonReport(options, window) : RunTextReport(options, window);
+    const bool written = window.Finish();
+    MainWindow = nullptr;
+    if (!written) {
+      std::perror("busview-report: standard output");
+      return 1;
+    }
+    return status;
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "busview-report: %s\n", failure.what());
+    return 1;
+  }
+}

@@ -1,0 +1,158 @@
+#include "cli/options.h"
+
+namespace {
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (IsDecimalDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<std::int32_t> ParseHex(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  std::uint32_t value = 0;
+  int significant = 0;
+  for (const char c : digits) {
+    const int digit = HexValue(c);
+    if (digit < 0) return std::nullopt;
+    if (value != 0 || digit != 0) ++significant;
+    if (significant > 8) return std::nullopt;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> ParseDecimal(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  // Accumulated as a magnitude; the negative side reaches one further.
+  const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+  std::int64_t magnitude = 0;
+  for (const char c : text) {
+    if (!IsDecimalDigit(c)) return std::nullopt;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+// The first character of `text`: one byte, or a whole UTF-8 sequence.
+std::string_view FirstCharacter(std::string_view text) {
+  if (text.empty()) return text;
+  std::size_t length = 1;
+  if (static_cast<unsigned char>(text[0]) >= 0xC0) {
+    while (length < text.size() && length < 4 &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+      ++length;
+    }
+  }
+  return text.substr(0, length);
+}
+
+// The adapter number at the start of a text, as the window takes it from
+// its adapter list: the run of decimal digits the text begins with.
+std::optional<std::int32_t> AdapterNumber(std::string_view text, std::string& failed) {
+  std::size_t digits = 0;
+  while (digits < text.size() && IsDecimalDigit(text[digits])) ++digits;
+  failed = digits == 0 ? std::string(FirstCharacter(text)) : std::string(text.substr(0, digits));
+  return digits == 0 ? std::nullopt : ParseInteger(text.substr(0, digits));
+}
+
+}  // namespace
+
+const char* const UsageText =
+    "Usage: busview-report [--detailed] [--adapter N [--target T]] [--json]\n"
+    "                      [--encoding utf-8|cp932] [--bus FILE]\n"
+    "\n"
+    "Lists the SCSI host adapters and the devices at target IDs 0 to 7, as\n"
+    "busview's window does, on standard output.\n"
+    "\n"
+    "  --detailed        for every answering target, the detailed display\n"
+    "                    (INT 13h geometry, inquiry details, capacity)\n"
+    "  --adapter N       only host adapter N\n"
+    "  --target T        with --adapter: one detailed display of target T\n"
+    "  --json            the decoded facts as one JSON document (UTF-8)\n"
+    "  --encoding E      output bytes: utf-8 or cp932 (default: the locale's)\n"
+    "  --bus FILE        a simulated bus described in FILE (as WNASPI32_BUS)\n"
+    "  --help            this text\n"
+    "  --version         the version\n"
+    "\n"
+    "Exit status: 0 done, 1 the ASPI layer is not usable, 2 a bad command line.\n";
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '$') return ParseHex(text.substr(1));
+  return ParseDecimal(text);
+}
+
+ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
+  ParsedOptions parsed;
+  Options& options = parsed.options;
+  auto fail = [&parsed](std::string message) {
+    parsed.error = OptionError{OptionError::Kind::Usage, "busview-report: " + std::move(message)};
+    return parsed;
+  };
+  // A refused number is told in the output's encoding, which a later
+  // --encoding may still set: the first refusal stands, and parsing goes on.
+  auto refuse = [&parsed](OptionError::Kind kind, std::string text) {
+    if (!parsed.error) parsed.error = OptionError{kind, std::move(text)};
+  };
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view name = arguments[i];
+    std::optional<std::string_view> value;
+    if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != name.npos) {
+      value = name.substr(equals + 1);
+      name = name.substr(0, equals);
+    }
+    const bool takesValue = name == "--adapter" || name == "--target" || name == "--encoding" ||
+                            name == "--bus";
+    if (!takesValue && value) return fail("option '" + std::string(name) + "' takes no value");
+    if (takesValue && !value) {
+      if (i + 1 >= arguments.size()) return fail("option '" + std::string(name) + "' needs a value");
+      value = arguments[++i];
+    }
+
+    if (name == "--detailed") {
+      options.detailed = true;
+    } else if (name == "--json") {
+      options.json = true;
+    } else if (name == "--help") {
+      options.help = true;
+    } else if (name == "--version") {
+      options.version = true;
+    } else if (name == "--adapter") {
+      std::string failed;
+      options.adapter = AdapterNumber(*value, failed);
+      if (value->empty()) {
+        refuse(OptionError::Kind::NoAdapter, {});
+      } else if (!options.adapter) {
+        refuse(OptionError::Kind::NotAnInteger, failed);
+      }
+    } else if (name == "--target") {
+      options.target = ParseInteger(*value);
+      if (!options.target) refuse(OptionError::Kind::NotAnInteger, std::string(*value));
+    } else if (name == "--encoding") {
+      options.encoding = EncodingNamed(*value);
+      if (!options.encoding) {
+        return fail("unknown encoding '" + std::string(*value) + "' (utf-8 or cp932)");
+      }
+    } else if (name == "--bus") {
+      if (value->empty()) return fail("option '--bus' needs a file name");
+      options.bus = std::string(*value);
+    } else if (name.starts_with("-")) {
+      return fail("unknown option '" + std::string(name) + "'");
+    } else {
+      return fail("unexpected argument '" + std::string(name) + "'");
+    }
+  }
+  if (parsed.error) return parsed;
+  if (options.target && !options.adapter) return fail("option '--target' needs '--adapter'");
+  return parsed;
+}

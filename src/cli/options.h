@@ -1,0 +1,47 @@
+// busview-report's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cp932_output.h"
+
+struct Options {
+  bool detailed = false;
+  bool json = false;
+  bool help = false;
+  bool version = false;
+  std::optional<std::int32_t> adapter;
+  std::optional<std::int32_t> target;
+  std::optional<Encoding> encoding;
+  std::optional<std::string> bus;
+};
+
+// Why a command line was refused. `Usage`: `text` is the whole message
+// (ASCII). `NotAnInteger`: `text` is the part that is no integer, told with
+// the window's message. `NoAdapter`: an empty adapter text, told with the
+// window's request to select one.
+struct OptionError {
+  enum class Kind { Usage, NotAnInteger, NoAdapter };
+  Kind kind;
+  std::string text;
+};
+
+struct ParsedOptions {
+  Options options;
+  std::optional<OptionError> error;
+};
+
+ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments);
+
+// The integer a text names, as the window reads its lists: optional blanks,
+// then either an optional sign and decimal digits within 32 bits, or "$"
+// and at most eight significant hexadecimal digits taken as a 32-bit
+// pattern; nothing may follow.
+std::optional<std::int32_t> ParseInteger(std::string_view text);
+
+// The usage text --help prints.
+extern const char* const UsageText;

@@ -1,0 +1,73 @@
+#include "cli/terminal_window.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+bool WriteAll(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Moves to the start of the line and erases it.
+constexpr std::string_view EraseLine = "\r\x1B[K";
+
+}  // namespace
+
+TerminalWindow::TerminalWindow(Encoding encoding, bool progress)
+    : encoding_(encoding), progress_(progress) {}
+
+TerminalWindow::~TerminalWindow() { Finish(); }
+
+void TerminalWindow::ShowErrorBox(const std::string& text) {
+  Flush();
+  ClearProgress();
+  WriteAll(STDERR_FILENO, EncodeLine(text, encoding_) + "\n");
+}
+
+void TerminalWindow::WriteLine(std::string_view cp932Line) {
+  pending_ += EncodeLine(cp932Line, encoding_);
+  pending_ += '\n';
+}
+
+void TerminalWindow::WriteEmptyLine() { pending_ += '\n'; }
+
+void TerminalWindow::WriteRaw(std::string_view text) { pending_ += text; }
+
+void TerminalWindow::Step(std::int32_t adapter, std::int32_t target) {
+  Flush();
+  if (!progress_) return;
+  const std::string line = std::string(EraseLine) + "busview-report: HostNo " +
+                           std::to_string(adapter) + ",ID " + std::to_string(target) + " ...";
+  WriteAll(STDERR_FILENO, line);
+  progressShown_ = true;
+}
+
+bool TerminalWindow::Finish() {
+  Flush();
+  ClearProgress();
+  return !failed_;
+}
+
+void TerminalWindow::Flush() {
+  if (pending_.empty()) return;
+  // The progress line would stand in the way on a shared terminal.
+  ClearProgress();
+  if (!WriteAll(STDOUT_FILENO, pending_)) failed_ = true;
+  pending_.clear();
+}
+
+void TerminalWindow::ClearProgress() {
+  if (!progressShown_) return;
+  WriteAll(STDERR_FILENO, EraseLine);
+  progressShown_ = false;
+}
