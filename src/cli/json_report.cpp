@@ -55,11 +55,11 @@ Json InquiryFacts(const std::uint8_t* data) {
   inquiry["peripheral_qualifier"] = PeripheralQualifier(data);
   inquiry["peripheral_device_type"] = PeripheralDeviceType(data);
   inquiry["peripheral_device_type_name"] = Cp932ToUtf8(DeviceTypeWords(PeripheralDeviceType(data)));
-  inquiry["removable"] = (data[1] & 0x80) != 0;
+  inquiry["removable"] = HasCapability(data, RemovableMediumBit);
   inquiry["iso_version"] = IsoVersion(data);
   inquiry["ecma_version"] = EcmaVersion(data);
   inquiry["ansi_version"] = AnsiVersion(data);
-  inquiry["aenc"] = (data[3] & 0x80) != 0;
+  inquiry["aenc"] = HasCapability(data, AsyncEventNotificationBit);
   inquiry["response_data_format"] = ResponseDataFormat(data);
   for (const IdentificationField& field : IdentificationFields) {
     inquiry[field.name] =

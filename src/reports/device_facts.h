@@ -68,6 +68,10 @@ constexpr std::array<CapabilityBit, 9> CapabilityBits{{
     {7, 0x01, &ReportTexts::softReset, "soft_reset"},
 }};
 
+// The rows of the RMB and AENC bits, which are fields of their own too.
+inline constexpr const CapabilityBit& RemovableMediumBit = CapabilityBits[0];
+inline constexpr const CapabilityBit& AsyncEventNotificationBit = CapabilityBits[1];
+
 inline bool HasCapability(const std::uint8_t* data, const CapabilityBit& bit) {
   return (data[bit.byte] & bit.mask) != 0;
 }
