@@ -7,9 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <utility>
+
 #include "ui/pictures.h"
 
 namespace {
+
+// Compared premultiplied, as a pixmap holds it.
+QImage Comparable(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); }
 
 // The side x side picture at `index` (0 enabled, 1 disabled) of a button
 // bitmap, its background colour transparent.
@@ -23,17 +29,19 @@ QImage ButtonPicture(const QString& resource, int index) {
       if (picture.pixel(x, y) == background) picture.setPixel(x, y, qRgba(0, 0, 0, 0));
     }
   }
-  return picture;
+  return Comparable(picture);
 }
 
 QImage Shown(const QIcon& icon, int side, qreal ratio, QIcon::Mode mode) {
-  return icon.pixmap(QSize(side, side), ratio, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+  return Comparable(icon.pixmap(QSize(side, side), ratio, mode).toImage());
 }
 
 struct ButtonCase {
   QIcon (*icon)();
   const char* bitmap;
 };
+
+void PrintTo(const ButtonCase& c, std::ostream* out) { *out << c.bitmap; }
 
 class ButtonPictures : public ::testing::TestWithParam<ButtonCase> {};
 
@@ -62,12 +70,10 @@ TEST(ProgramIcon, HoldsEveryThemeSizeAndServesTheDoubleSizeAtRatioTwo) {
   EXPECT_EQ(icon.availableSizes(), sizes);
   for (const int side : sides) {
     SCOPED_TRACE(side);
-    const QImage theme = QImage(QStringLiteral(":/busview/icons/busview-%1.png").arg(side))
-                             .convertToFormat(QImage::Format_ARGB32);
+    const QImage theme = Comparable(QImage(QStringLiteral(":/busview/icons/busview-%1.png").arg(side)));
     EXPECT_EQ(Shown(icon, side, 1.0, QIcon::Normal), theme);
     if (sides.contains(side * 2)) {
-      const QImage doubled = QImage(QStringLiteral(":/busview/icons/busview-%1.png").arg(side * 2))
-                                 .convertToFormat(QImage::Format_ARGB32);
+      const QImage doubled = Comparable(QImage(QStringLiteral(":/busview/icons/busview-%1.png").arg(side * 2)));
       EXPECT_EQ(Shown(icon, side, 2.0, QIcon::Normal), doubled);
     }
   }
