@@ -12,6 +12,11 @@ work=/tmp/lab-package
 mkdir -p "$work"
 
 status=0
+timings=()
+took() { # STEP: the seconds since the last step
+  timings+=("$1 $((SECONDS - ${last_step:-0}))s")
+  last_step=$SECONDS
+}
 fail() {
   echo "guest-package: $*"
   status=1
@@ -33,7 +38,9 @@ done
 
 # The manual page index would be rebuilt on every install: slow in the guest.
 rm -f /var/lib/man-db/auto-update
+took preparing
 dpkg -i "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; echo "guest-package: dpkg -i failed"; exit 1; }
+took "dpkg -i"
 
 version=$(dpkg-query -W -f='${Version}' busview)
 said=$(/usr/bin/busview-report --version)
@@ -43,8 +50,9 @@ said=$(/usr/bin/busview-report --version)
 # through the programs' run path, not from the system's library path.
 for program in /usr/bin/busview /usr/bin/busview-report; do
   for library in libwnaspi32.so libbvwin32.so; do
-    ldd "$program" | grep -Eq "^\s*$library => /usr/lib/[^/]+/busview/$library " ||
-      fail "$program does not load $library from /usr/lib/<triplet>/busview: $(ldd "$program" | grep "$library")"
+    loaded=$(ldd "$program" | awk -v library="$library" '$1 == library { print $3 }')
+    [[ -n $loaded && $(realpath "$loaded") =~ ^/usr/lib/[^/]+/busview/$library$ ]] ||
+      fail "$program does not load $library from /usr/lib/<triplet>/busview: '$loaded'"
   done
 done
 ldconfig -p | grep -q libwnaspi32 && fail "libwnaspi32.so is on the system's library path"
@@ -58,6 +66,7 @@ grep -q BVLAB "$work/installed.txt" || fail "/usr/bin/busview-report --detailed 
 cmp -s "$work/installed.txt" "$work/built.txt" ||
   fail "/usr/bin/busview-report --detailed differs from the build tree's: $(diff "$work/built.txt" "$work/installed.txt" | head -20)"
 
+took busview-report
 # The installed window, offscreen: after 表示 in simple mode its panes hold
 # what busview-report prints.
 /usr/bin/busview-report --encoding utf-8 >"$work/report.txt" 2>&1 || fail "/usr/bin/busview-report failed"
@@ -70,7 +79,9 @@ elif ! cmp -s "$work/window.txt" "$work/report.txt"; then
   fail "the installed window's panes differ from busview-report: $(diff "$work/report.txt" "$work/window.txt" | head -20)"
 fi
 
+took window
 dpkg -r busview >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg -r failed"; }
+took "dpkg -r"
 state=$(dpkg-query -W -f='${db:Status-Status}' busview 2>/dev/null)
 [[ $state == not-installed || -z $state ]] || fail "busview is '$state' after dpkg -r"
 for path in "${paths[@]}"; do
@@ -79,5 +90,7 @@ for path in "${paths[@]}"; do
   fi
 done
 
+took "checking for leftovers"
 [[ $status -eq 0 ]] && echo "guest-package: installed, ran and removed busview $version cleanly"
+echo "guest-package: $(IFS=,; echo "${timings[*]}" | sed 's/,/, /g')"
 exit $status
