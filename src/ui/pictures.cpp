@@ -1,6 +1,9 @@
 #include "ui/pictures.h"
 
 #include <QImage>
+#include <QSize>
+
+#include <utility>
 
 namespace {
 
@@ -18,15 +21,27 @@ QImage WithTransparentColour(const QImage& bitmap) {
   return image;
 }
 
+// Adds the bitmap's two pictures, drawn for the given device pixel ratio.
+void AddTwoPictures(QIcon& icon, const QString& bitmapResource, qreal ratio) {
+  const QImage bitmap = WithTransparentColour(QImage(bitmapResource));
+  if (bitmap.isNull()) return;
+  const int side = bitmap.height();
+  for (const auto& [mode, left] : {std::pair{QIcon::Normal, 0}, std::pair{QIcon::Disabled, side}}) {
+    QPixmap picture = QPixmap::fromImage(bitmap.copy(left, 0, side, side));
+    picture.setDevicePixelRatio(ratio);
+    icon.addPixmap(picture, mode);
+  }
+}
+
 }  // namespace
 
 QIcon TwoPictureIcon(const QString& bitmapResource) {
-  const QImage bitmap = WithTransparentColour(QImage(bitmapResource));
   QIcon icon;
-  if (bitmap.isNull()) return icon;
-  const int side = bitmap.height();
-  icon.addPixmap(QPixmap::fromImage(bitmap.copy(0, 0, side, side)), QIcon::Normal);
-  icon.addPixmap(QPixmap::fromImage(bitmap.copy(side, 0, side, side)), QIcon::Disabled);
+  AddTwoPictures(icon, bitmapResource, 1.0);
+  if (icon.isNull()) return icon;
+  QString doubled = bitmapResource;
+  doubled.insert(doubled.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+  AddTwoPictures(icon, doubled, 2.0);
   return icon;
 }
 
@@ -36,4 +51,10 @@ QIcon ExitButtonIcon() { return TwoPictureIcon(QStringLiteral(":/busview/speedbu
 
 QPixmap ProgramIconPixmap() { return QPixmap(QStringLiteral(":/busview/mainicon.xpm")); }
 
-QIcon ProgramIconSet() { return QIcon(ProgramIconPixmap()); }
+QIcon ProgramIconSet() {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/busview/icons/busview-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}

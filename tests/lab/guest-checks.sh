@@ -2,8 +2,9 @@
 # Runs in the lab's guest, as root: gathers what the peers say about the
 # devices, then runs the window's checks for the scenario and compares
 # busview-report --json with the peers, as root and, for two-adapters, once
-# more as nobody (the sg nodes stay root-only).
-# Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM
+# more as nobody (the sg nodes stay root-only). Given a Debian package, then
+# installs, runs and removes it (guest-package.sh).
+# Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM [PACKAGE WINDOW-PROBE]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 scenario=${1:?scenario}
@@ -34,4 +35,7 @@ case $scenario in
   raid) "$checks" --gtest_filter='Bus.*:Raid.*' || status=1 ;;
   *) echo "guest-checks: no checks for $scenario"; status=1 ;;
 esac
+if [[ $# -ge 4 ]]; then
+  "$here/guest-package.sh" "$3" "$report" "$4" || status=1
+fi
 exit $status

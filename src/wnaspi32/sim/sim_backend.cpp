@@ -38,7 +38,7 @@ std::uint8_t Finish(SRB& srb, const SRB& reply, std::uint8_t status, int delayMs
   const std::uint8_t pending = srb.SRB_Status;
   std::memcpy(&srb, &reply, sizeof srb);
   srb.SRB_Status = pending;  // the front writes the final status
-  if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
+  if (buffer != nullptr && !data.empty()) std::memcpy(buffer, data.data(), data.size());
   return status;
 }
 
