@@ -132,6 +132,8 @@ void TForm1::CreateControls() {
   Button1->setText(QStringLiteral("表示"));
   Button1->setFont(GothicFont(Button1FontHeight));
   Button1->setPalette(BlackText(Button1->palette()));
+  // Enter and keypad Enter press the focused button, as Space does.
+  Button1->setAutoDefault(true);
 
   Memo2 = Make<ReportPane>(Panel1, "Memo2", ScaledRect(8, 80, 313, 121));
 
@@ -145,7 +147,7 @@ void TForm1::ConnectHandlers() {
   connect(Button1, &QPushButton::clicked, this,
           [this] { RunCommand([this] { Button1Click(Button1); }); });
   // activated comes after the text field shows the chosen entry, for a
-  // choice by mouse or by keyboard, and never for typing.
+  // choice by mouse or by keyboard; DropDownList keeps typing from it.
   connect(ComboBox2, &QComboBox::activated, this,
           [this] { RunCommand([this] { ComboBox2Click(ComboBox2); }); });
   connect(SpeedButton1, &QToolButton::clicked, this,
