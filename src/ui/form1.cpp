@@ -89,6 +89,7 @@ void TForm1::CreateControls() {
   Memo1 = Make<ReportPane>(this, "Memo1", ScaledRect(0, Panel1Height, ClientWidth, 257));
   Memo1->setFont(FixedFont(Memo1FontHeight));
   Memo1->setPalette(BlackText(Memo1->palette()));
+  Memo1->SetSaveName(QStringLiteral("SCSI装置情報.txt"));
 
   Panel1 = Make<QFrame>(this, "Panel1", ScaledRect(0, 0, ClientWidth, Panel1Height));
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -136,6 +137,7 @@ void TForm1::CreateControls() {
   Button1->setAutoDefault(true);
 
   Memo2 = Make<ReportPane>(Panel1, "Memo2", ScaledRect(8, 80, 313, 121));
+  Memo2->SetSaveName(QStringLiteral("ホストアダプタ情報.txt"));
 
   ComboBox1 = Make<DropDownList>(Panel1, "ComboBox1", ScaledRect(280, 24, 41, 23));
   ComboBox1->setToolTip(QStringLiteral("詳細表示のSCSI ID"));
