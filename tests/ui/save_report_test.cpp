@@ -50,19 +50,20 @@ void ChooseSave(QMenu* menu) {
   QTest::keyClick(menu, Qt::Key_Return);
 }
 
-// Answers Qt's save dialog, once it is up, with `path`. (Typed keys lose
-// their way in its completer, and its 保存 button ignores synthetic
-// clicks offscreen.)
+// Answers Qt's save dialog, once it is up, with `name` in `folder`. (Typed
+// keys lose their way in its completer, and its 保存 button ignores
+// synthetic clicks offscreen.)
 class SaveDialogAnswer {
  public:
-  explicit SaveDialogAnswer(const QString& path) {
+  SaveDialogAnswer(const QString& folder, const QString& name) {
     poll_.setInterval(10);
-    QObject::connect(&poll_, &QTimer::timeout, [this, path] {
+    QObject::connect(&poll_, &QTimer::timeout, [this, folder, name] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr || answered) return;
       answered = true;
       title = dialog->windowTitle();
-      dialog->selectFile(path);
+      dialog->setDirectory(folder);
+      dialog->selectFile(name);
       QMetaObject::invokeMethod(dialog, "accept");
     });
     poll_.start();
@@ -99,8 +100,9 @@ TEST_F(SaveReport, SavesEachPaneAsUtf8Lines) {
   QTemporaryDir folder;
   for (ReportPane* pane : {Form1->Memo1, Form1->Memo2}) {
     SCOPED_TRACE(pane->objectName().toStdString());
-    const QString path = folder.filePath(pane->objectName() + QStringLiteral(".txt"));
-    SaveDialogAnswer answer(path);
+    const QString name = pane->objectName() + QStringLiteral(".txt");
+    const QString path = folder.filePath(name);
+    SaveDialogAnswer answer(folder.path(), name);
     RightClick(pane->viewport(), ChooseSave);
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, QStringLiteral("名前を付けて保存"));
@@ -115,18 +117,18 @@ TEST_F(SaveReport, FailureShowsTheFileAndTheReasonAndLeavesNothing) {
   ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
   plain.close();
   struct Case {
-    QString path;
+    QString name;
     QString reason;
   };
-  for (const Case& c : {Case{folder.filePath(QStringLiteral("missing/report.txt")), "フォルダが見つかりません"},
-                        Case{folder.filePath(QStringLiteral("plain/report.txt")),
-                             "パスの途中にフォルダでないものがあります"}}) {
-    SCOPED_TRACE(c.path.toStdString());
+  for (const Case& c : {Case{"missing/report.txt", "フォルダが見つかりません"},
+                        Case{"plain/report.txt", "パスの途中にフォルダでないものがあります"}}) {
+    SCOPED_TRACE(c.name.toStdString());
     BoxWatcher boxes;
-    SaveDialogAnswer answer(c.path);
+    SaveDialogAnswer answer(folder.path(), c.name);
     RightClick(Form1->Memo2->viewport(), ChooseSave);
     EXPECT_EQ(boxes.seen, OnlyBox(QStringLiteral("ｴﾗｰ"),
-                                  QStringLiteral("「%1」を保存できませんでした。\n%2").arg(c.path, c.reason),
+                                  QStringLiteral("「%1」を保存できませんでした。\n%2")
+                                      .arg(folder.filePath(c.name), c.reason),
                                   QMessageBox::Critical));
   }
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
