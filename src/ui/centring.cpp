@@ -14,7 +14,9 @@ namespace {
 constexpr int WatchIntervalMs = 10;
 // How long a window manager may take to frame a window; without one the
 // frame never comes and the first placement stands.
-constexpr int WatchLimitMs = 3000;
+constexpr int WatchLimitMs = 5000;
+// How long the frame must stand still before the watch ends.
+constexpr int SettledMs = 500;
 
 QMargins KnownFrame(const QWidget& window) {
   const QWindow* handle = window.windowHandle();
@@ -44,30 +46,41 @@ void Place(QWidget& window, const QMargins& frame) {
   window.setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window.size()));
 }
 
-// Waits for the window manager's frame around a window placed by a guess,
-// places the window again by the real frame, and goes away.
+// Waits for the window manager's frame around a window placed by a guess
+// and places the window again by the real frame, also when the frame
+// reported changes while the window manager settles it; goes away once the
+// frame has stood still for a while.
 class FrameWatch : public QObject {
  public:
   FrameWatch(QWidget& window, const QMargins& guessed)
-      : QObject(&window), window_(window), guessed_(guessed) {
+      : QObject(&window), window_(window), placedWith_(guessed) {
     timer_ = startTimer(WatchIntervalMs);
   }
 
  protected:
   void timerEvent(QTimerEvent* event) override {
     if (event->timerId() != timer_) return QObject::timerEvent(event);
+    waitedMs_ += WatchIntervalMs;
     const QMargins frame = KnownFrame(window_);
-    if (frame.isNull() && (waitedMs_ += WatchIntervalMs) < WatchLimitMs) return;
-    if (!frame.isNull() && frame != guessed_ && window_.isVisible()) Place(window_, frame);
-    killTimer(timer_);
-    deleteLater();
+    if (!frame.isNull() && frame != placedWith_ && window_.isVisible()) {
+      Place(window_, frame);
+      placedWith_ = frame;
+      stillMs_ = 0;
+    } else if (!frame.isNull()) {
+      stillMs_ += WatchIntervalMs;
+    }
+    if (stillMs_ >= SettledMs || waitedMs_ >= WatchLimitMs) {
+      killTimer(timer_);
+      deleteLater();
+    }
   }
 
  private:
   QWidget& window_;
-  QMargins guessed_;
+  QMargins placedWith_;
   int timer_ = 0;
   int waitedMs_ = 0;
+  int stillMs_ = 0;
 };
 
 }  // namespace
