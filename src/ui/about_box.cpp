@@ -1,13 +1,11 @@
 #include "ui/about_box.h"
 
 #include <QFrame>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
-#include <algorithm>
-
+#include "ui/centring.h"
 #include "ui/pictures.h"
 #include "ui/scaling.h"
 
@@ -92,33 +90,34 @@ void TAboutBox::OKButtonClick(QObject*) { hide(); }
 
 void TAboutBox::ShowAndRaise() {
   if (!isVisible()) {
-    if (!shownBefore_) {
-      CentreOnScreen();
-      show();
-      // The frame is known once the box is on screen.
-      CentreOnScreen();
-      shownBefore_ = true;
-    } else {
-      move(lastPosition_);
-      show();
-    }
+    // The first showing is centred (showEvent), later ones go back to where
+    // the box was last.
+    if (shownBefore_) move(lastPosition_);
+    show();
   }
   raise();
   activateWindow();
   OKButton->setFocus();
 }
 
-void TAboutBox::CentreOnScreen() {
-  // The truncated halves of the free room, never negative.
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->geometry() : QRect();
-  const QSize outer = frameGeometry().size();
-  move(std::max(0, (area.width() - outer.width()) / 2),
-       std::max(0, (area.height() - outer.height()) / 2));
+void TAboutBox::showEvent(QShowEvent* event) {
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    CentreOnScreen(*this);
+  }
+  QDialog::showEvent(event);
 }
 
 void TAboutBox::hideEvent(QHideEvent* event) {
   // Where the user left it; the next showing puts it back there.
   lastPosition_ = pos();
   QDialog::hideEvent(event);
+}
+
+void TAboutBox::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }

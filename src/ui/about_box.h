@@ -31,11 +31,12 @@ class TAboutBox : public QDialog {
   void ShowAndRaise();
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  // Escape does nothing here: only OK and the close box hide the box.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void CentreOnScreen();
-
   bool shownBefore_ = false;
   QPoint lastPosition_;
 };

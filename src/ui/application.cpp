@@ -5,6 +5,7 @@
 #include "ui/about_box.h"
 #include "ui/end_request.h"
 #include "ui/form1.h"
+#include "ui/qt_japanese.h"
 #include "ui/scaling.h"
 
 namespace {
@@ -20,6 +21,7 @@ void CreateBusviewWindows() {
   QGuiApplication::setDesktopFileName(QStringLiteral("busview"));
   // Only the request to end ends the program, not the last window closed.
   QApplication::setQuitOnLastWindowClosed(false);
+  InstallQtJapanese();
   // Boxes and hints in the window font too.
   QApplication::setFont(GothicFont(WindowFontHeight));
   Form1 = new TForm1();

@@ -17,4 +17,17 @@ class DropDownList : public QComboBox {
   void AppendEntry(std::string_view cp932Entry);
   // Entry 0, or the empty text when there is none.
   QString Entry0() const;
+
+  // Opens the list, with room for one entry when it has none, and as wide
+  // as its widest entry where that is wider than the field.
+  void showPopup() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void RemovePlaceholder();
+
+  // The blank entry an empty list shows while it is open.
+  bool placeholder_ = false;
 };

@@ -88,6 +88,7 @@ void TForm1::CreateControls() {
   Memo1 = Make<ReportPane>(this, "Memo1", ScaledRect(0, Panel1Height, ClientWidth, 257));
   Memo1->setFont(FixedFont(Memo1FontHeight));
   Memo1->setPalette(BlackText(Memo1->palette()));
+  Memo1->SetSaveName(QStringLiteral("SCSI装置情報.txt"));
 
   Panel1 = Make<QFrame>(this, "Panel1", ScaledRect(0, 0, ClientWidth, Panel1Height));
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -131,8 +132,11 @@ void TForm1::CreateControls() {
   Button1->setText(QStringLiteral("表示"));
   Button1->setFont(GothicFont(Button1FontHeight));
   Button1->setPalette(BlackText(Button1->palette()));
+  // Enter and keypad Enter press the focused button, as Space does.
+  Button1->setAutoDefault(true);
 
   Memo2 = Make<ReportPane>(Panel1, "Memo2", ScaledRect(8, 80, 313, 121));
+  Memo2->SetSaveName(QStringLiteral("ホストアダプタ情報.txt"));
 
   ComboBox1 = Make<DropDownList>(Panel1, "ComboBox1", ScaledRect(280, 24, 41, 23));
   ComboBox1->setToolTip(QStringLiteral("詳細表示のSCSI ID"));
@@ -144,7 +148,7 @@ void TForm1::ConnectHandlers() {
   connect(Button1, &QPushButton::clicked, this,
           [this] { RunCommand([this] { Button1Click(Button1); }); });
   // activated comes after the text field shows the chosen entry, for a
-  // choice by mouse or by keyboard, and never for typing.
+  // choice by mouse or by keyboard; DropDownList keeps typing from it.
   connect(ComboBox2, &QComboBox::activated, this,
           [this] { RunCommand([this] { ComboBox2Click(ComboBox2); }); });
   connect(SpeedButton1, &QToolButton::clicked, this,

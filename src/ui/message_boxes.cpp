@@ -6,14 +6,27 @@
 
 #include <exception>
 
+#include "ui/centring.h"
 #include "ui/end_request.h"
 
 namespace {
 
+// A message box centred on the screen by its outer frame.
+class CentredMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    // Sets the box's final size, then places it.
+    QMessageBox::showEvent(event);
+    CentreOnScreen(*this);
+  }
+};
+
 void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
   if (EndRequestPending()) return;
-  // No parent: Qt centres a box without one on the screen.
-  QMessageBox box(icon, title, text, QMessageBox::NoButton);
+  CentredMessageBox box(icon, title, text, QMessageBox::NoButton);
   QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);
