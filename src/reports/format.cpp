@@ -127,6 +127,9 @@ std::string Grouped(std::string_view integerDigits, const std::string& separator
   return out;
 }
 
+// Wider than any line: a slip in the format, not a width.
+constexpr std::size_t MaxWidth = 4096;
+
 [[noreturn]] void BadFormat(std::string_view format, const char* problem) {
   throw std::invalid_argument(std::string("format \"") + std::string(format) + "\": " + problem);
 }
@@ -223,6 +226,7 @@ std::string FormatLine(std::string_view format, std::initializer_list<FormatArg>
     std::size_t width = 0;
     while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
       width = width * 10 + static_cast<std::size_t>(format[i++] - '0');
+      if (width > MaxWidth) BadFormat(format, "width too large");
     }
     if (i >= format.size()) BadFormat(format, "conversion is cut off");
     const char conversion = format[i++];

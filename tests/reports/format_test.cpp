@@ -51,6 +51,8 @@ TEST(FormatLine, RefusesMismatchedArguments) {
   EXPECT_THROW(FormatLine("%s", {"one", "two"}), std::invalid_argument);
   EXPECT_THROW(FormatLine("%q", {1}), std::invalid_argument);
   EXPECT_THROW(FormatLine("%-2", {"x"}), std::invalid_argument);
+  EXPECT_THROW(FormatLine("%-66666666666666666666s", {"x"}), std::invalid_argument);
+  EXPECT_EQ(FormatLine("%4096s", {"x"}).size(), 4096u);
 }
 
 struct NumberCase {
