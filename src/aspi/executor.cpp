@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "win32/buffer_handles.h"
+#include "win32/never_destroyed.h"
 
 AspiCalls Aspi = {GetASPI32SupportInfo, SendASPI32Command, CreateEventA,
                   WaitForSingleObject,  ResetEvent,        CloseHandle};
@@ -53,8 +54,12 @@ CallerData LendDataBuffer(PrivateRequest& request) {
 }
 
 // Given-up requests, kept alive until their layer has written a final
-// status. Only the executor's thread touches this list.
-std::vector<std::unique_ptr<PrivateRequest>> Abandoned;
+// status; those still pending when the program ends are never freed. Only
+// the executor's thread touches this list.
+std::vector<std::unique_ptr<PrivateRequest>>& Abandoned() {
+  static NeverDestroyed<std::vector<std::unique_ptr<PrivateRequest>>> abandoned;
+  return *abandoned;
+}
 
 std::uint8_t LoadStatus(SRB& block) {
   return std::atomic_ref<std::uint8_t>(block.SRB_Status).load(std::memory_order_acquire);
@@ -71,7 +76,7 @@ void CopyBack(SRB& to, SRB& from) {
 }
 
 void ReapAbandoned() {
-  std::erase_if(Abandoned, [](const std::unique_ptr<PrivateRequest>& request) {
+  std::erase_if(Abandoned(), [](const std::unique_ptr<PrivateRequest>& request) {
     if (LoadStatus(request->block) == SS_PENDING) return false;
     // The layer signals after the status; on a closed handle that fails
     // harmlessly, since handles are never given out twice.
@@ -134,12 +139,12 @@ void ExecuteRequest(SRB& block, bool notify) {
   // Given up: the layer still holds the block's address and the event, and
   // may write or signal them later.
   request->event = event;
-  Abandoned.push_back(std::move(request));
+  Abandoned().push_back(std::move(request));
 }
 
 std::size_t AbandonedRequestCount() {
   ReapAbandoned();
-  return Abandoned.size();
+  return Abandoned().size();
 }
 
 void AskAboutTarget(std::uint8_t command, std::int32_t target, std::int32_t adapter) {

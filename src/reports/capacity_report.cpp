@@ -35,7 +35,9 @@ void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint32_t buf
 }
 
 // READ CAPACITY (16), SBC: service action 10h, allocation length 32. Leaves
-// `capacity` as it was when the command does not complete.
+// `capacity` as it was when the command does not complete or its reply
+// cannot be right: a block length of 0, which is also what a reply too
+// short to hold one leaves in the cleared buffer.
 void ReadLongCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity) {
   PrepareCommand(target, adapter, ReadCapacity16Length, 16);
   RequestBlock.CDBByte[0] = 0x9E;
@@ -46,8 +48,10 @@ void ReadLongCapacity(std::int32_t target, std::int32_t adapter, Capacity& capac
   RequestBlock.CDBByte[13] = static_cast<std::uint8_t>(ReadCapacity16Length);
   ExecuteRequest(RequestBlock, true);
   if (RequestBlock.SRB_Status != SS_COMP) return;
+  const auto blockLength = static_cast<std::uint32_t>(BigEndian(DataBuffer + 8, 4));
+  if (blockLength == 0) return;
   capacity.lastAddress = BigEndian(DataBuffer, 8);
-  capacity.blockLength = static_cast<std::uint32_t>(BigEndian(DataBuffer + 8, 4));
+  capacity.blockLength = blockLength;
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -30,12 +32,17 @@ std::string Convert(const char* from, const char* to, std::string_view text) {
 }
 
 // The first character of a locale setting (in the locale's own character
-// set) as one code page 932 character, or `fallback`.
+// set) as one code page 932 character, or `fallback`. The blanks that some
+// locales group with (no-break, narrow no-break, thin) have no code page
+// 932 form: they become the plain blank.
 std::string FirstCharacterOrDefault(const char* setting, const char* codeset,
                                     const std::string& fallback) {
   if (setting == nullptr || *setting == '\0' || codeset == nullptr) return fallback;
   const std::string wide = Convert(codeset, "UTF-32LE", setting);
   if (wide.size() < 4) return fallback;
+  std::uint32_t codePoint = 0;
+  for (int i = 3; i >= 0; --i) codePoint = codePoint << 8 | static_cast<unsigned char>(wide[i]);
+  if (codePoint == 0x00A0 || codePoint == 0x202F || codePoint == 0x2009) return " ";
   const std::string first = Convert("UTF-32LE", "CP932", std::string_view(wide).substr(0, 4));
   // One code page 932 character is one byte, or two with a lead byte.
   if (first.empty() || first.size() > 2) return fallback;
@@ -64,6 +71,52 @@ void Increment(std::string& digits) {
   digits.insert(digits.begin(), '1');
 }
 
+// `count` significant digits of `value` (> 0 or 0), rounded to nearest
+// with ties to even, and the decimal exponent of the first.
+std::string SignificantDigits(long double value, int count, int& exponent) {
+  char scientific[64];
+  const auto written = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                     std::chars_format::scientific, count - 1);
+  const std::string_view text(scientific, written.ptr);
+  std::string digits;
+  digits += text[0];
+  if (count > 1) digits += text.substr(2, static_cast<std::size_t>(count - 1));
+  const std::string_view exponentText = text.substr(text.find('e') + 1);
+  std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0),
+                  exponentText.data() + exponentText.size(), exponent);
+  return digits;
+}
+
+// True when `value` equals digits * 10^power exactly. Both sides are split
+// into an odd part and a power of two, compared in 128-bit integers.
+bool IsExactly(long double value, const std::string& digits, int power) {
+  static_assert(std::numeric_limits<long double>::radix == 2);
+  constexpr int Bits = std::numeric_limits<long double>::digits;
+  if constexpr (Bits > 64) {
+    return false;  // too wide to compare here: taken as no tie
+  } else {
+    if (value == 0) return false;
+    int binaryExponent = 0;
+    const long double fraction = std::frexp(value, &binaryExponent);
+    std::uint64_t mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, Bits));
+    int twos = binaryExponent - Bits + std::countr_zero(mantissa);
+    mantissa >>= std::countr_zero(mantissa);
+    std::uint64_t decimal = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), decimal);
+    if (decimal == 0) return false;
+    // digits * 10^power = odd * 5^power * 2^(power + its twos)
+    const int decimalTwos = std::countr_zero(decimal);
+    const std::uint64_t odd = decimal >> decimalTwos;
+    if (twos != power + decimalTwos) return false;
+    unsigned __int128 left = mantissa, right = odd;
+    for (int i = 0; i < std::abs(power); ++i) {
+      (power > 0 ? right : left) *= 5;
+      if ((power > 0 ? right : left) > std::numeric_limits<std::uint64_t>::max()) return false;
+    }
+    return left == right;
+  }
+}
+
 std::string Grouped(std::string_view integerDigits, const std::string& separator) {
   std::string out;
   const std::size_t count = integerDigits.size();
@@ -74,21 +127,28 @@ std::string Grouped(std::string_view integerDigits, const std::string& separator
   return out;
 }
 
+// Wider than any line: a slip in the format, not a width.
+constexpr std::size_t MaxWidth = 4096;
+
 [[noreturn]] void BadFormat(std::string_view format, const char* problem) {
   throw std::invalid_argument(std::string("format \"") + std::string(format) + "\": " + problem);
 }
 
 }  // namespace
 
-NumberSeparators SystemNumberSeparators() {
+NumberSeparators NumberSeparatorsOf(const char* thousands, const char* decimal,
+                                    const char* codeset) {
   NumberSeparators separators;
+  separators.thousands = FirstCharacterOrDefault(thousands, codeset, separators.thousands);
+  separators.decimal = FirstCharacterOrDefault(decimal, codeset, separators.decimal);
+  return separators;
+}
+
+NumberSeparators SystemNumberSeparators() {
   const locale_t system = newlocale(LC_NUMERIC_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-  if (system == static_cast<locale_t>(0)) return separators;
-  const char* codeset = nl_langinfo_l(CODESET, system);
-  separators.thousands =
-      FirstCharacterOrDefault(nl_langinfo_l(THOUSEP, system), codeset, separators.thousands);
-  separators.decimal =
-      FirstCharacterOrDefault(nl_langinfo_l(RADIXCHAR, system), codeset, separators.decimal);
+  if (system == static_cast<locale_t>(0)) return {};
+  const NumberSeparators separators = NumberSeparatorsOf(
+      nl_langinfo_l(THOUSEP, system), nl_langinfo_l(RADIXCHAR, system), nl_langinfo_l(CODESET, system));
   freelocale(system);
   return separators;
 }
@@ -99,18 +159,20 @@ std::string FormatNumber(long double value, const NumberSeparators& separators) 
   const bool negative = std::signbit(value);
   const long double magnitude = std::fabs(value);
 
-  // 18 significant digits, rounded to nearest: "d.ddddddddddddddddde+X".
-  char scientific[64];
-  const auto written = std::to_chars(scientific, scientific + sizeof scientific, magnitude,
-                                     std::chars_format::scientific, 17);
-  const std::string_view text(scientific, written.ptr);
-  std::string digits;
-  digits += text[0];
-  digits += text.substr(2, 17);
+  // 18 significant digits, rounded to nearest with halves away from zero.
+  // to_chars rounds a tie to even, so an exact tie is rounded here.
   int exponent = 0;
-  const std::string_view exponentText = text.substr(text.find('e') + 1);
-  std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0),
-                  exponentText.data() + exponentText.size(), exponent);
+  std::string digits = SignificantDigits(magnitude, 19, exponent);
+  if (digits.back() == '5' && IsExactly(magnitude, digits, exponent - 18)) {
+    digits.pop_back();
+    Increment(digits);
+    if (digits.size() > 18) {  // 99...9 became 100...0
+      digits.pop_back();
+      ++exponent;
+    }
+  } else {
+    digits = SignificantDigits(magnitude, 18, exponent);
+  }
 
   // Digit i stands for 10^(exponent - i); keep those down to 10^-2, as a
   // count of hundredths, and round at the first one dropped.
@@ -132,7 +194,10 @@ std::string FormatNumber(long double value, const NumberSeparators& separators) 
   const bool zero = hundredths.find_first_not_of('0') == std::string::npos;
 
   std::string out = negative && !zero ? "-" : "";
-  out += Grouped(integerDigits, separators.thousands);
+  // A thousands separator like the decimal one would make the number
+  // unreadable: the digits stay ungrouped then.
+  out += separators.thousands == separators.decimal ? std::string(integerDigits)
+                                                    : Grouped(integerDigits, separators.thousands);
   out += separators.decimal;
   out += hundredths.substr(hundredths.size() - 2);
   return out;
@@ -161,6 +226,7 @@ std::string FormatLine(std::string_view format, std::initializer_list<FormatArg>
     std::size_t width = 0;
     while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
       width = width * 10 + static_cast<std::size_t>(format[i++] - '0');
+      if (width > MaxWidth) BadFormat(format, "width too large");
     }
     if (i >= format.size()) BadFormat(format, "conversion is cut off");
     const char conversion = format[i++];

@@ -52,9 +52,15 @@ struct NumberSeparators {
 // single code page 932 form gives "," or ".".
 NumberSeparators SystemNumberSeparators();
 
+// The separators from a locale's thousands and decimal settings, written in
+// `codeset`, as SystemNumberSeparators takes them.
+NumberSeparators NumberSeparatorsOf(const char* thousands, const char* decimal,
+                                    const char* codeset);
+
 // `value` with two decimals and thousands grouping: rounded first to 18
-// significant digits, then at the second decimal with halves away from
-// zero (0.125 gives 0.13).
+// significant digits, then at the second decimal, both times with halves
+// away from zero (0.125 gives 0.13). Without grouping when both separators
+// are the same.
 std::string FormatNumber(long double value, const NumberSeparators& separators);
 
 // Builds a line from `format` and `args`. "%n" uses SystemNumberSeparators().

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "win32/never_destroyed.h"
+
 namespace {
 
 struct BufferTable {
@@ -14,8 +16,8 @@ struct BufferTable {
 };
 
 BufferTable& Table() {
-  static BufferTable table;
-  return table;
+  static NeverDestroyed<BufferTable> table;
+  return *table;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <memory>
 #include <mutex>
 
+#include "win32/never_destroyed.h"
+
 namespace {
 
 struct Event {
@@ -22,8 +24,8 @@ struct EventTable {
 };
 
 EventTable& Table() {
-  static EventTable table;
-  return table;
+  static NeverDestroyed<EventTable> table;
+  return *table;
 }
 
 std::shared_ptr<Event> Find(HANDLE handle) {

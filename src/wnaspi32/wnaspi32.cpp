@@ -8,6 +8,7 @@
 
 #include "backend.h"
 #include "win32/buffer_handles.h"
+#include "win32/never_destroyed.h"
 #include "win32/win32_events.h"
 
 namespace wnaspi32 {
@@ -69,30 +70,35 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buf
 
 namespace {
 
-// Backends are made once and kept for the whole run: late completions may
-// still be under way when the program ends.
-std::atomic<Backend*>& Active() {
-  static std::atomic<Backend*> backend{[] {
+// Every backend ever made, the active one last. Late completions may still
+// be under way on any of them when the program ends, so none is ever
+// destroyed.
+struct Backends {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<Backend>> made;
+  std::atomic<Backend*> active{nullptr};
+
+  Backends() {
     const char* bus = std::getenv("WNASPI32_BUS");
-    std::unique_ptr<Backend> made =
-        bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeSgBackend();
-    return made.release();
-  }()};
-  return backend;
+    made.push_back(bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeSgBackend());
+    active.store(made.back().get(), std::memory_order_release);
+  }
+};
+
+Backends& AllBackends() {
+  static NeverDestroyed<Backends> backends;
+  return *backends;
 }
 
 }  // namespace
 
-Backend& ActiveBackend() { return *Active().load(std::memory_order_acquire); }
+Backend& ActiveBackend() { return *AllBackends().active.load(std::memory_order_acquire); }
 
 void ReplaceBackend(std::unique_ptr<Backend> backend) {
-  // The backend put aside may still complete requests: it is kept, never
-  // destroyed, and stays reachable from here.
-  static std::mutex retiredMutex;
-  static auto* retired = new std::vector<Backend*>;
-  Backend* previous = Active().exchange(backend.release(), std::memory_order_acq_rel);
-  const std::lock_guard lock(retiredMutex);
-  retired->push_back(previous);
+  Backends& backends = AllBackends();
+  const std::lock_guard lock(backends.mutex);
+  backends.made.push_back(std::move(backend));
+  backends.active.store(backends.made.back().get(), std::memory_order_release);
 }
 
 }  // namespace wnaspi32

@@ -1,5 +1,7 @@
 #!/bin/sh
-# Fails unless the library's exported functions are exactly the layer's two calls.
-exported=$(nm -D --defined-only "$1" | awk '$2 == "T" && $3 !~ /^_/ {print $3}' | sort | tr '\n' ' ')
-echo "exported: $exported"
-[ "$exported" = "GetASPI32SupportInfo SendASPI32Command " ]
+# Fails unless the library's dynamic symbol table defines exactly the
+# layer's two calls: no other function, object, weak or unique symbol.
+set -e
+defined=$(nm -D --defined-only "$1" | awk '{print $NF}' | sort | tr '\n' ' ')
+echo "defined: $defined"
+[ "$defined" = "GetASPI32SupportInfo SendASPI32Command " ]

@@ -101,6 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LongCapacityCase{"Refused", {SS_ERR, {}}, "512", "2,097,152.00"},
         LongCapacityCase{"Aborted", {SS_ABORTED, {}}, "512", "2,097,152.00"},
+        // Replies that cannot be right count as refused.
+        LongCapacityCase{"ShortReply", {SS_COMP, {0, 0, 0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF}},
+                         "512", "2,097,152.00"},
+        LongCapacityCase{"BlockLengthZero",
+                         {SS_COMP, {0, 0, 0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}},
+                         "512", "2,097,152.00"},
         // 2^35 blocks of 512 bytes: 16 TiB.
         LongCapacityCase{"SixteenTebibytes",
                          {SS_COMP, {0, 0, 0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0x02, 0}},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,8 @@ TEST(FormatLine, RefusesMismatchedArguments) {
   EXPECT_THROW(FormatLine("%s", {"one", "two"}), std::invalid_argument);
   EXPECT_THROW(FormatLine("%q", {1}), std::invalid_argument);
   EXPECT_THROW(FormatLine("%-2", {"x"}), std::invalid_argument);
+  EXPECT_THROW(FormatLine("%-66666666666666666666s", {"x"}), std::invalid_argument);
+  EXPECT_EQ(FormatLine("%4096s", {"x"}).size(), 4096u);
 }
 
 struct NumberCase {
@@ -87,29 +90,63 @@ INSTANTIATE_TEST_SUITE_P(
         // Beyond 18 significant digits only zeros follow.
         NumberCase{75557863708322137374720.0L, "75,557,863,708,322,137,400,000.00",
                    "75.557.863.708.322.137.400.000,00"},
-        NumberCase{-1234.5L, "-1,234.50", "-1.234,50"}));
+        NumberCase{-1234.5L, "-1,234.50", "-1.234,50"},
+        // Exact halves at the 18th digit go away from zero; a hair either
+        // side of one is no half.
+        NumberCase{1000000000000000.125L, "1,000,000,000,000,000.13", "1.000.000.000.000.000,13"},
+        NumberCase{2000000000000000.625L, "2,000,000,000,000,000.63", "2.000.000.000.000.000,63"},
+        NumberCase{std::nextafter(1000000000000000.125L, 0.0L), "1,000,000,000,000,000.12",
+                   "1.000.000.000.000.000,12"},
+        NumberCase{9999999999999999.995L, "10,000,000,000,000,000.00",
+                   "10.000.000.000.000.000,00"},
+        NumberCase{-1000000000000000.125L, "-1,000,000,000,000,000.13",
+                   "-1.000.000.000.000.000,13"}));
 
 TEST(FormatNumber, TakesMultiByteSeparators) {
   const NumberSeparators fullWidth{"\x81\x43", "\x81\x44"};  // "，" and "．"
   EXPECT_EQ(FormatNumber(1234567.891L, fullWidth), "1\x81\x43" "234\x81\x43" "567\x81\x44" "89");
 }
 
-// The locale the environment names for numbers, as the C library picks it.
-std::string NumericLocaleName() {
-  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return value;
-  }
-  return "C";
+TEST(FormatNumber, SameSeparatorsLeaveTheDigitsUngrouped) {
+  EXPECT_EQ(FormatNumber(2097152.0L, {",", ","}), "2097152,00");
+  EXPECT_EQ(FormatNumber(2007.0703125L, {".", "."}), "2007.07");
 }
 
-TEST(FormatLine, NumberTakesPlainSeparatorsFromTheCLocales) {
-  const std::string name = NumericLocaleName();
-  if (name != "C" && name != "POSIX" && name != "C.UTF-8" && name != "C.utf8") {
-    GTEST_SKIP() << "the environment names the locale " << name;
+TEST(NumberSeparatorsOf, TakesTheFirstCharacterInCodePage932) {
+  struct Case {
+    const char* thousands;
+    const char* decimal;
+    const char* codeset;
+    NumberSeparators expected;
+  };
+  const Case cases[] = {
+      {"", ".", "ANSI_X3.4-1968", {",", "."}},           // the C locale groups nothing
+      {".", ",", "UTF-8", {".", ","}},
+      {"\u202F", ",", "UTF-8", {" ", ","}},              // fr_FR, ru_RU
+      {"\u00A0", ",", "UTF-8", {" ", ","}},
+      {"\u2009", ".", "UTF-8", {" ", "."}},
+      {"\xA0", ",", "ISO-8859-1", {" ", ","}},
+      {"\u2019", ".", "UTF-8", {"\x81\x66", "."}},       // de_CH: ’ has a 932 form
+      {"\u066C", "\u066B", "UTF-8", {",", "."}},          // Arabic: none
+      {nullptr, nullptr, "UTF-8", {",", "."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.thousands != nullptr ? c.thousands : "null");
+    EXPECT_EQ(NumberSeparatorsOf(c.thousands, c.decimal, c.codeset), c.expected);
   }
-  EXPECT_EQ(SystemNumberSeparators(), English);
-  EXPECT_EQ(FormatLine("%n", {2007.0703125L}), "2,007.07");
+}
+
+// ctest runs this under LC_ALL=C; the other C locales are set here.
+TEST(FormatLine, NumberTakesPlainSeparatorsFromTheCLocales) {
+  const char* before = std::getenv("LC_ALL");
+  const std::string saved = before != nullptr ? before : "";
+  for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+    SCOPED_TRACE(name);
+    setenv("LC_ALL", name, 1);
+    EXPECT_EQ(SystemNumberSeparators(), English);
+    EXPECT_EQ(FormatLine("%n", {2007.0703125L}), "2,007.07");
+  }
+  if (before != nullptr) setenv("LC_ALL", saved.c_str(), 1); else unsetenv("LC_ALL");
 }
 
 }  // namespace

@@ -44,12 +44,21 @@ TEST(SimBadBus, EachFaultGivesItsPlaceAndProblem) {
     for (int i = 1; i < 256; ++i) json += ",{}";
     return json + "]}";
   }();
+  const auto nested = [](int levels) {
+    return R"({"adapters": [)" + std::string(levels, '[') + std::string(levels, ']') + "]}";
+  };
   struct Case {
     std::string json;
     std::string place;
     std::string problem;
   };
   const Case cases[] = {
+      // The 65th level opens at column 77; no reader ever walks that deep.
+      {nested(60000), "line 1, column 77", "nested deeper than 64 levels"},
+      {nested(63), "line 1, column 77", "nested deeper than 64 levels"},
+      {nested(62), "adapters[0]", "expected an object, found " + std::string(37, '[') + "..."},
+      {R"({"adapters": [{"scsi_id": ")" + std::string(100000, 'a') + R"("}]})",
+       "adapters[0].scsi_id", "expected a number, found \"" + std::string(36, 'a') + "...\n"},
       {"", "line 1, column 1", "unexpected end of input"},
       {"{\n  \"adapters\": [\n    {\"scsi_id\": 7,}\n  ]\n}", "line 3, column 19", "syntax error"},
       {R"({"adapters": [{"manager": ")" "\xff" R"("}]})", "line 1, column 28", "UTF-8"},
@@ -124,6 +133,11 @@ TEST(SimBadBus, AFileThatCannotBeRead) {
   const Outcome absent = Load(missing);
   ExpectUnusable(absent, missing);
   EXPECT_NE(absent.stderrText.find("cannot open: No such file or directory"), std::string::npos);
+
+  const std::string large = WriteBusFile(R"({"adapters": []})" + std::string(16 << 20, ' '));
+  const Outcome tooLarge = Load(large);
+  ExpectUnusable(tooLarge, large);
+  EXPECT_NE(tooLarge.stderrText.find("larger than 16 MiB"), std::string::npos);
 
   const Outcome directory = Load("/tmp");
   ExpectUnusable(directory, "/tmp");

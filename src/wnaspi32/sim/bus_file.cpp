@@ -12,6 +12,7 @@ constexpr int MaxDelayMs = 24 * 60 * 60 * 1000;
 constexpr std::size_t MaxAdapters = 255;
 constexpr std::size_t MaxInquiryLength = 255;
 constexpr std::size_t MaxFileBytes = 16 << 20;
+constexpr int MaxNesting = 64;
 
 [[noreturn]] void Fail(const std::string& path, std::string problem) {
   throw FieldError{path, std::move(problem)};
@@ -241,9 +242,40 @@ std::string PlaceOfQuotedNumber(std::string_view text, const std::string& what) 
   return at == std::string_view::npos ? "" : LineAndColumn(text, at);
 }
 
+// Where `text` opens an array or object nested deeper than MaxNesting, or
+// nothing. Looked for before parsing, so that no reader of the parsed value
+// ever walks a deep one.
+std::optional<std::size_t> TooDeep(std::string_view text) {
+  int depth = 0;
+  bool inString = false, escaped = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > MaxNesting) return i;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Bus> ParseBus(std::string_view text, FieldError& error) {
+  if (const auto deep = TooDeep(text)) {
+    error = {LineAndColumn(text, *deep),
+             "nested deeper than " + std::to_string(MaxNesting) + " levels"};
+    return std::nullopt;
+  }
   Json root;
   try {
     root = Json::parse(text);

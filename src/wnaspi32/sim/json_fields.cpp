@@ -57,9 +57,49 @@ std::optional<Integer> ParseCInteger(std::string_view text, bool& tooBig) {
   return result;
 }
 
+std::string QuotedText(std::string_view text, std::size_t limit) {
+  return Json(std::string(text.substr(0, limit))).dump(-1, ' ', true, Json::error_handler_t::replace);
+}
+
+// Appends `value` as compact JSON until `out` holds `limit` bytes: a large
+// or deep value is never written out whole.
+void Quote(const Json& value, std::string& out, std::size_t limit) {
+  if (out.size() >= limit) return;
+  if (value.is_string()) {
+    out += QuotedText(value.get_ref<const std::string&>(), limit);
+  } else if (value.is_object()) {
+    out += '{';
+    const char* separator = "";
+    for (const auto& [key, item] : value.items()) {
+      if (out.size() >= limit) return;
+      out += separator;
+      out += QuotedText(key, limit);
+      out += ':';
+      Quote(item, out, limit);
+      separator = ",";
+    }
+    out += '}';
+  } else if (value.is_array()) {
+    out += '[';
+    const char* separator = "";
+    for (const Json& item : value) {
+      if (out.size() >= limit) return;
+      out += separator;
+      Quote(item, out, limit);
+      separator = ",";
+    }
+    out += ']';
+  } else {
+    out += value.dump();
+  }
+}
+
+// A short prefix of the value, for error messages.
 std::string Describe(const Json& value) {
-  std::string text = value.dump(-1, ' ', true, Json::error_handler_t::replace);
-  if (text.size() > 40) text = text.substr(0, 37) + "...";
+  constexpr std::size_t MaxQuote = 40;
+  std::string text;
+  Quote(value, text, MaxQuote + 1);
+  if (text.size() > MaxQuote) text = text.substr(0, MaxQuote - 3) + "...";
   return text;
 }
 
