@@ -1,8 +1,14 @@
 #include "reports/format.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "reports/windows_cp932.h"
+#else
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <algorithm>
 #include <charconv>
@@ -12,6 +18,21 @@
 #include <vector>
 
 namespace {
+
+#ifdef _WIN32
+
+// The first character of one of the user's locale settings as one code
+// page 932 character, or `fallback`.
+std::string FirstCharacterOrDefault(LCTYPE setting, const std::string& fallback) {
+  wchar_t value[16] = {};
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, setting, value, 16) <= 1) return fallback;
+  const std::size_t length = IS_HIGH_SURROGATE(value[0]) ? 2 : 1;
+  const auto first = windows_cp932::FromWide(std::wstring_view(value, length));
+  if (!first || first->empty() || first->size() > 2 || (*first)[0] == '\0') return fallback;
+  return *first;
+}
+
+#else
 
 std::string Convert(const char* from, const char* to, std::string_view text) {
   const iconv_t descriptor = iconv_open(to, from);
@@ -42,6 +63,8 @@ std::string FirstCharacterOrDefault(const char* setting, const char* codeset,
   if (first.size() == 1 && first[0] == '\0') return fallback;
   return first;
 }
+
+#endif
 
 std::string UpperHex(std::uint64_t value) {
   char digits[20];
@@ -80,6 +103,17 @@ std::string Grouped(std::string_view integerDigits, const std::string& separator
 
 }  // namespace
 
+#ifdef _WIN32
+
+NumberSeparators SystemNumberSeparators() {
+  NumberSeparators separators;
+  separators.thousands = FirstCharacterOrDefault(LOCALE_STHOUSAND, separators.thousands);
+  separators.decimal = FirstCharacterOrDefault(LOCALE_SDECIMAL, separators.decimal);
+  return separators;
+}
+
+#else
+
 NumberSeparators SystemNumberSeparators() {
   NumberSeparators separators;
   const locale_t system = newlocale(LC_NUMERIC_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
@@ -92,6 +126,8 @@ NumberSeparators SystemNumberSeparators() {
   freelocale(system);
   return separators;
 }
+
+#endif
 
 std::string FormatNumber(long double value, const NumberSeparators& separators) {
   if (std::isnan(value)) return "NAN";
@@ -118,7 +154,7 @@ std::string FormatNumber(long double value, const NumberSeparators& separators) 
   const int significant = static_cast<int>(digits.size());
   std::string hundredths;
   if (keep <= 0) {
-    hundredths = keep == 0 && digits[0] >= '5' ? "1" : "0";
+    hundredths.assign(1, keep == 0 && digits[0] >= '5' ? '1' : '0');
   } else if (keep >= significant) {
     hundredths = digits + std::string(keep - significant, '0');
   } else {
