@@ -89,6 +89,14 @@ struct Capacity {
 // leaves the first one's answer.
 bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity);
 
+// Block count times block length in megabytes without 128-bit integers.
+// The block count (at most 2^64) is exact in long double's 64-bit
+// mantissa, so the exact product is rounded once, as the 128-bit
+// conversion below rounds it.
+inline long double CapacityMegabytesWithout128Bits(const Capacity& capacity) {
+  return (static_cast<long double>(capacity.lastAddress) + 1.0L) * capacity.blockLength / 1048576.0L;
+}
+
 #ifdef __SIZEOF_INT128__
 // Block count times block length: up to 2^64 blocks of up to 2^32 - 1
 // bytes, exact in 128 bits.
@@ -104,15 +112,13 @@ inline double CapacityBytesAsDouble(const Capacity& capacity) {
   return static_cast<double>(CapacityBytes(capacity));
 }
 #else
-// 32-bit builds have no 128-bit integers. The block count (at most 2^64)
-// is exact in long double's 64-bit mantissa, so the product is rounded
-// once, as the 128-bit conversion rounds it.
+// 32-bit builds.
 inline long double CapacityMegabytes(const Capacity& capacity) {
-  return (static_cast<long double>(capacity.lastAddress) + 1.0L) * capacity.blockLength / 1048576.0L;
+  return CapacityMegabytesWithout128Bits(capacity);
 }
 
 inline double CapacityBytesAsDouble(const Capacity& capacity) {
-  return static_cast<double>(CapacityMegabytes(capacity) * 1048576.0L);
+  return static_cast<double>(CapacityMegabytesWithout128Bits(capacity) * 1048576.0L);
 }
 #endif
 
