@@ -9,8 +9,18 @@
 #include "win32/buffer_handles.h"
 #include "win32/never_destroyed.h"
 
+#ifdef _WIN32
+#include "aspi/windows_event_calls.h"
+AspiCalls Aspi = {GetASPI32SupportInfo,
+                  SendASPI32Command,
+                  windows_event_calls::CreateEventA,
+                  windows_event_calls::WaitForSingleObject,
+                  windows_event_calls::ResetEvent,
+                  windows_event_calls::CloseHandle};
+#else
 AspiCalls Aspi = {GetASPI32SupportInfo, SendASPI32Command, CreateEventA,
                   WaitForSingleObject,  ResetEvent,        CloseHandle};
+#endif
 
 namespace {
 

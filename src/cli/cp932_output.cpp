@@ -1,8 +1,14 @@
 #include "cli/cp932_output.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "reports/windows_cp932.h"
+#else
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -26,6 +32,15 @@ bool IsLeadByte(unsigned char byte) {
 
 bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
+#ifdef _WIN32
+
+// One character, one or two bytes, as UTF-8; empty when it is none.
+std::string DecodeCharacter(std::string_view character) {
+  return windows_cp932::CharacterToUtf8(character).value_or(std::string());
+}
+
+#else
+
 // One character, one or two bytes, as UTF-8; empty when it is none. The
 // program has one thread; the descriptor lives for the whole run.
 std::string DecodeCharacter(std::string_view character) {
@@ -42,6 +57,8 @@ std::string DecodeCharacter(std::string_view character) {
   }
   return std::string(out, to);
 }
+
+#endif
 
 std::string Decode(std::string_view bytes, bool replaceControls) {
   bytes = bytes.substr(0, bytes.find('\0'));
@@ -94,6 +111,14 @@ Encoding EncodingOfCodeset(std::string_view codeset) {
              : Encoding::Utf8;
 }
 
+#ifdef _WIN32
+
+// A console set to code page 932 is a Japanese one; anything else, a
+// console on another code page or none at all, gets UTF-8.
+Encoding LocaleEncoding() { return GetConsoleOutputCP() == 932 ? Encoding::Cp932 : Encoding::Utf8; }
+
+#else
+
 Encoding LocaleEncoding() {
   // Read without switching the process's own locale.
   const locale_t environment = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
@@ -102,6 +127,8 @@ Encoding LocaleEncoding() {
   freelocale(environment);
   return encoding;
 }
+
+#endif
 
 std::string EncodeLine(std::string_view line, Encoding encoding) {
   if (encoding == Encoding::Utf8) return Decode(line, true);

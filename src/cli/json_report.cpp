@@ -76,11 +76,11 @@ Json CapacityFacts(const Capacity& capacity) {
   Json facts;
   facts["last_lba"] = capacity.lastAddress;
   facts["block_length"] = capacity.blockLength;
-  const unsigned __int128 bytes = CapacityBytes(capacity);
-  if (bytes <= UINT64_MAX) {
-    facts["bytes"] = static_cast<std::uint64_t>(bytes);
+  std::uint64_t bytes = 0;
+  if (CapacityBytesIn64Bits(capacity, bytes)) {
+    facts["bytes"] = bytes;
   } else {
-    facts["bytes"] = static_cast<double>(bytes);
+    facts["bytes"] = CapacityBytesAsDouble(capacity);
   }
   // The report's own rounding, without grouping.
   facts["megabytes"] = std::stod(FormatNumber(CapacityMegabytes(capacity), {"", "."}));

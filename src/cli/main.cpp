@@ -1,6 +1,10 @@
 // busview-report: busview's survey and device reports on standard output,
 // as text or as JSON, without a display.
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +41,11 @@ std::string RefusalMessage(const OptionError& error, Encoding encoding) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef _WIN32
+  // The report's bytes go out as they are, without "\r" before each "\n".
+  _setmode(STDOUT_FILENO, _O_BINARY);
+  _setmode(STDERR_FILENO, _O_BINARY);
+#endif
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   const ParsedOptions parsed = ParseOptions(arguments);
   const Encoding encoding = parsed.options.encoding.value_or(LocaleEncoding());
@@ -54,10 +63,14 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   // The layer reads it when the first request comes.
+#ifdef _WIN32
+  if (options.bus) _putenv_s("WNASPI32_BUS", options.bus->c_str());
+#else
   if (options.bus) setenv("WNASPI32_BUS", options.bus->c_str(), 1);
+#endif
 
   try {
-    TerminalWindow window(encoding, isatty(STDERR_FILENO) == 1);
+    TerminalWindow window(encoding, isatty(STDERR_FILENO) != 0);
     MainWindow = &window;
     const int status = options.json ? RunJsonReport(options, window) : RunTextReport(options, window);
     const bool written = window.Finish();

@@ -1,9 +1,22 @@
 #include "reports/cp932.h"
 
+#include <stdexcept>
+
+#ifdef _WIN32
+
+#include "reports/windows_cp932.h"
+
+std::string Cp932(std::string_view utf8) {
+  auto bytes = windows_cp932::FromUtf8(utf8);
+  if (!bytes) throw std::invalid_argument("text has no code page 932 form");
+  return *std::move(bytes);
+}
+
+#else
+
 #include <iconv.h>
 
 #include <cerrno>
-#include <stdexcept>
 
 namespace {
 
@@ -47,3 +60,5 @@ class Converter {
 }  // namespace
 
 std::string Cp932(std::string_view utf8) { return Converter().Convert(utf8); }
+
+#endif

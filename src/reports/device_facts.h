@@ -89,6 +89,15 @@ struct Capacity {
 // leaves the first one's answer.
 bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity);
 
+// Block count times block length in megabytes without 128-bit integers.
+// The block count (at most 2^64) is exact in long double's 64-bit
+// mantissa, so the exact product is rounded once, as the 128-bit
+// conversion below rounds it.
+inline long double CapacityMegabytesWithout128Bits(const Capacity& capacity) {
+  return (static_cast<long double>(capacity.lastAddress) + 1.0L) * capacity.blockLength / 1048576.0L;
+}
+
+#ifdef __SIZEOF_INT128__
 // Block count times block length: up to 2^64 blocks of up to 2^32 - 1
 // bytes, exact in 128 bits.
 inline unsigned __int128 CapacityBytes(const Capacity& capacity) {
@@ -97,4 +106,24 @@ inline unsigned __int128 CapacityBytes(const Capacity& capacity) {
 
 inline long double CapacityMegabytes(const Capacity& capacity) {
   return static_cast<long double>(CapacityBytes(capacity)) / 1048576.0L;
+}
+
+inline double CapacityBytesAsDouble(const Capacity& capacity) {
+  return static_cast<double>(CapacityBytes(capacity));
+}
+#else
+// 32-bit builds.
+inline long double CapacityMegabytes(const Capacity& capacity) {
+  return CapacityMegabytesWithout128Bits(capacity);
+}
+
+inline double CapacityBytesAsDouble(const Capacity& capacity) {
+  return static_cast<double>(CapacityMegabytesWithout128Bits(capacity) * 1048576.0L);
+}
+#endif
+
+// The byte count when it fits in 64 bits.
+inline bool CapacityBytesIn64Bits(const Capacity& capacity, std::uint64_t& bytes) {
+  return capacity.lastAddress != UINT64_MAX &&
+         !__builtin_mul_overflow(capacity.lastAddress + 1, std::uint64_t{capacity.blockLength}, &bytes);
 }

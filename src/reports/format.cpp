@@ -1,8 +1,14 @@
 #include "reports/format.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "reports/windows_cp932.h"
+#else
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -14,6 +20,21 @@
 #include <vector>
 
 namespace {
+
+#ifdef _WIN32
+
+// The first character of one of the user's locale settings as one code
+// page 932 character, or `fallback`.
+std::string FirstCharacterOrDefault(LCTYPE setting, const std::string& fallback) {
+  wchar_t value[16] = {};
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, setting, value, 16) <= 1) return fallback;
+  const std::size_t length = IS_HIGH_SURROGATE(value[0]) ? 2 : 1;
+  const auto first = windows_cp932::FromWide(std::wstring_view(value, length));
+  if (!first || first->empty() || first->size() > 2 || (*first)[0] == '\0') return fallback;
+  return *first;
+}
+
+#else
 
 std::string Convert(const char* from, const char* to, std::string_view text) {
   const iconv_t descriptor = iconv_open(to, from);
@@ -49,6 +70,8 @@ std::string FirstCharacterOrDefault(const char* setting, const char* codeset,
   if (first.size() == 1 && first[0] == '\0') return fallback;
   return first;
 }
+
+#endif
 
 std::string UpperHex(std::uint64_t value) {
   char digits[20];
@@ -88,7 +111,7 @@ std::string SignificantDigits(long double value, int count, int& exponent) {
 }
 
 // True when `value` equals digits * 10^power exactly. Both sides are split
-// into an odd part and a power of two, compared in 128-bit integers.
+// into an odd part and a power of two, compared in 64-bit integers.
 bool IsExactly(long double value, const std::string& digits, int power) {
   static_assert(std::numeric_limits<long double>::radix == 2);
   constexpr int Bits = std::numeric_limits<long double>::digits;
@@ -108,10 +131,11 @@ bool IsExactly(long double value, const std::string& digits, int power) {
     const int decimalTwos = std::countr_zero(decimal);
     const std::uint64_t odd = decimal >> decimalTwos;
     if (twos != power + decimalTwos) return false;
-    unsigned __int128 left = mantissa, right = odd;
+    // Neither side may outgrow the 64 bits the mantissa has.
+    std::uint64_t left = mantissa, right = odd;
+    std::uint64_t& scaled = power > 0 ? right : left;
     for (int i = 0; i < std::abs(power); ++i) {
-      (power > 0 ? right : left) *= 5;
-      if ((power > 0 ? right : left) > std::numeric_limits<std::uint64_t>::max()) return false;
+      if (__builtin_mul_overflow(scaled, std::uint64_t{5}, &scaled)) return false;
     }
     return left == right;
   }
@@ -136,6 +160,17 @@ constexpr std::size_t MaxWidth = 4096;
 
 }  // namespace
 
+#ifdef _WIN32
+
+NumberSeparators SystemNumberSeparators() {
+  NumberSeparators separators;
+  separators.thousands = FirstCharacterOrDefault(LOCALE_STHOUSAND, separators.thousands);
+  separators.decimal = FirstCharacterOrDefault(LOCALE_SDECIMAL, separators.decimal);
+  return separators;
+}
+
+#else
+
 NumberSeparators NumberSeparatorsOf(const char* thousands, const char* decimal,
                                     const char* codeset) {
   NumberSeparators separators;
@@ -152,6 +187,8 @@ NumberSeparators SystemNumberSeparators() {
   freelocale(system);
   return separators;
 }
+
+#endif
 
 std::string FormatNumber(long double value, const NumberSeparators& separators) {
   if (std::isnan(value)) return "NAN";
@@ -180,7 +217,7 @@ std::string FormatNumber(long double value, const NumberSeparators& separators) 
   const int significant = static_cast<int>(digits.size());
   std::string hundredths;
   if (keep <= 0) {
-    hundredths = keep == 0 && digits[0] >= '5' ? "1" : "0";
+    hundredths.assign(1, keep == 0 && digits[0] >= '5' ? '1' : '0');
   } else if (keep >= significant) {
     hundredths = digits + std::string(keep - significant, '0');
   } else {

@@ -52,10 +52,12 @@ struct NumberSeparators {
 // single code page 932 form gives "," or ".".
 NumberSeparators SystemNumberSeparators();
 
+#ifndef _WIN32
 // The separators from a locale's thousands and decimal settings, written in
 // `codeset`, as SystemNumberSeparators takes them.
 NumberSeparators NumberSeparatorsOf(const char* thousands, const char* decimal,
                                     const char* codeset);
+#endif
 
 // `value` with two decimals and thousands grouping: rounded first to 18
 // significant digits, then at the second decimal, both times with halves

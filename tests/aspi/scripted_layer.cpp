@@ -62,7 +62,11 @@ std::uint32_t ScriptedLayer::Send(void* request) {
 HANDLE ScriptedLayer::Create(void* attributes, BOOL manual, BOOL initial, const char* name) {
   if (active->eventCreationFails) return nullptr;
   ++active->eventsCreated;
+#ifdef _WIN32
+  return CreateEventA(static_cast<LPSECURITY_ATTRIBUTES>(attributes), manual, initial, name);
+#else
   return CreateEventA(attributes, manual, initial, name);
+#endif
 }
 
 DWORD ScriptedLayer::Wait(HANDLE event, DWORD milliseconds) {

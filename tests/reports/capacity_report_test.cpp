@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "report_fixture.h"
+#include "reports/device_facts.h"
 #include "reports/device_reports.h"
 #include "scripted_backend.h"
 
@@ -161,3 +162,32 @@ TEST_F(ReportTest, InquiryRequestAsksForThirtySixBytesIntoACleanBuffer) {
 }
 
 }  // namespace
+
+// 32-bit builds have no 128-bit integers; their capacity arithmetic must
+// give the same megabytes (hence the same report line) and the same byte
+// count as the 128-bit one, up to the largest devices.
+#ifdef __SIZEOF_INT128__
+TEST(CapacityArithmetic, WithoutIntegersOf128BitsAgreesWithThem) {
+  const Capacity cases[] = {
+      {0, 512},
+      {4110479, 512},
+      {0xFFFFFFFFull, 4096},
+      {(1ull << 53) + 1, 3},
+      {0x0123456789ABCDEFull, 0xFFFFFFFFu},
+      {UINT64_MAX - 1, 520},
+      {UINT64_MAX, UINT32_MAX},
+      {(UINT64_MAX >> 9), 512},
+      {(UINT64_MAX >> 9) + 1, 512},
+  };
+  for (const Capacity& capacity : cases) {
+    const std::string name = std::to_string(capacity.lastAddress) + " x " + std::to_string(capacity.blockLength);
+    EXPECT_EQ(CapacityMegabytesWithout128Bits(capacity), CapacityMegabytes(capacity)) << name;
+    std::uint64_t bytes = 0;
+    const bool fits = CapacityBytesIn64Bits(capacity, bytes);
+    EXPECT_EQ(fits, CapacityBytes(capacity) <= UINT64_MAX) << name;
+    if (fits) {
+      EXPECT_EQ(bytes, static_cast<std::uint64_t>(CapacityBytes(capacity))) << name;
+    }
+  }
+}
+#endif

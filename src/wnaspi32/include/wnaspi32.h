@@ -92,7 +92,9 @@ static_assert(offsetof(SRB, CDBByte) == 48);
 static_assert(offsetof(SRB, SenseArea) == 64);
 
 // The two calls of the layer, C linkage, bound when the program loads.
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(WNASPI32_BUILDING)
+#define WNASPI32_API  // the layer's .def file names the exports
+#elif defined(_WIN32)
 #define WNASPI32_API __declspec(dllimport)
 #elif defined(WNASPI32_BUILDING)
 #define WNASPI32_API __attribute__((visibility("default")))

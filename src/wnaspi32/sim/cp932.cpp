@@ -1,8 +1,16 @@
 #include "cp932.h"
 
+#ifdef _WIN32
+#include "reports/windows_cp932.h"
+#else
 #include <iconv.h>
+#endif
 
 namespace wnaspi32::sim {
+
+#ifdef _WIN32
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return windows_cp932::FromUtf8(utf8); }
+#else
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   iconv_t converter = iconv_open("CP932", "UTF-8");
@@ -22,5 +30,6 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   out.resize(out.size() - outLeft);
   return out;
 }
+#endif
 
 }  // namespace wnaspi32::sim

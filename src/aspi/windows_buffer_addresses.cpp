@@ -1,0 +1,58 @@
+// On 32-bit Windows a buffer goes into the request block by its real
+// address, as the ASPI layer there expects. The program remembers the
+// length of the buffers it lends; an address it never lent (the layer's
+// side) is taken at the length the request gives.
+#ifdef _WIN32
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <mutex>
+
+#include "win32/buffer_handles.h"
+
+static_assert(sizeof(void*) == sizeof(std::uint32_t), "the request block holds 32-bit addresses");
+
+namespace {
+
+std::mutex& LentMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+
+// Never destroyed: a late completion may look up a buffer while the
+// program ends.
+std::map<std::uint32_t, std::uint32_t>& Lent() {
+  static auto* lent = new std::map<std::uint32_t, std::uint32_t>;
+  return *lent;
+}
+
+}  // namespace
+
+extern "C" std::uint32_t RegisterDataBuffer(void* address, std::uint32_t length) {
+  if (address == nullptr) return 0;
+  const auto handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
+  const std::lock_guard lock(LentMutex());
+  Lent()[handle] = length;
+  return handle;
+}
+
+extern "C" void UnregisterDataBuffer(std::uint32_t handle) {
+  const std::lock_guard lock(LentMutex());
+  Lent().erase(handle);
+}
+
+extern "C" void* LookupDataBuffer(std::uint32_t handle, std::uint32_t* length) {
+  if (handle == 0) {
+    if (length != nullptr) *length = 0;
+    return nullptr;
+  }
+  const std::lock_guard lock(LentMutex());
+  const auto found = Lent().find(handle);
+  if (length != nullptr) {
+    *length = found != Lent().end() ? found->second : std::numeric_limits<std::uint32_t>::max();
+  }
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(handle));
+}
+
+#endif
