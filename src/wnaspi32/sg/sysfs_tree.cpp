@@ -4,9 +4,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -61,6 +61,20 @@ Linked FindLinked(const fs::path& deviceDir, const std::string& kind) {
     if (name.starts_with(prefix)) return {name.substr(prefix.size()), deviceDir / name};
   return {};
 }
+
+// On its way out a device keeps its folder a moment longer.
+bool Leaving(const fs::path& deviceDir) {
+  const auto state = ReadText(deviceDir / "state");
+  return state == "cancel" || state == "deleted";
+}
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
 
 Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned channel) {
   Adapter adapter{.host = host, .channel = channel, .scsiId = kDefaultScsiId, .procName = {}};
@@ -121,7 +135,7 @@ std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddres
   ScsiDevice device;
   device.dir = sysfsRoot / "bus/scsi/devices" / FormatScsiAddress(address);
   const auto type = ReadNumber(device.dir / "type");
-  if (!type || !DeviceIsThere(device.dir)) return std::nullopt;
+  if (!type || Leaving(device.dir)) return std::nullopt;
   device.type = static_cast<int>(*type);
   device.sgName = FindLinked(device.dir, "scsi_generic").name;
   const Linked block = FindLinked(device.dir, "block");
@@ -131,10 +145,7 @@ std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddres
 }
 
 bool DeviceIsThere(const fs::path& deviceDir) {
-  if (!ReadNumber(deviceDir / "type")) return false;
-  // On its way out a device keeps its folder a moment longer.
-  const auto state = ReadText(deviceDir / "state");
-  return state != "cancel" && state != "deleted";
+  return ReadNumber(deviceDir / "type").has_value() && !Leaving(deviceDir);
 }
 
 std::optional<std::string> ReadText(const fs::path& file) {
@@ -151,24 +162,18 @@ std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
   // Plain calls, never streams: an attribute can vanish between open and
   // read (ENODEV), and that must mean "not there", never an exception.
   // O_NONBLOCK: a FIFO where an attribute should be must not hold us up.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
+  const Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (in.fd < 0) return std::nullopt;
   std::vector<std::uint8_t> bytes;
-  bool failed = false;
   std::uint8_t chunk[4096];
   while (true) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    const ssize_t got = ::read(in.fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > kMostAttributeBytes) {
-      failed = true;
-      break;
-    }
-    if (got == 0) break;
+    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > kMostAttributeBytes)
+      return std::nullopt;
+    if (got == 0) return bytes;
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
-  ::close(fd);
-  if (failed) return std::nullopt;
-  return bytes;
 }
 
 std::optional<std::int64_t> ReadNumber(const fs::path& file, int base) {
