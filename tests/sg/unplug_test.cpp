@@ -1,6 +1,8 @@
 // Devices that leave, entries that cannot be read, a door that throws and a
 // device that never answers: the layer answers every request and lives on.
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "sg_fixture.h"
 #include "sg/host_status.h"
@@ -33,6 +35,13 @@ TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
       {"transport error", {.hostStatus = 0x07, .meanwhile = unplug}},
       {"check condition", {.status = STATUS_CHKCOND, .meanwhile = unplug}},
       {"no right to the node, nothing left in sysfs", {.error = EACCES, .meanwhile = unplug}},
+      {"transport error, removal noticed a moment later",
+       {.hostStatus = 0x07, .meanwhile = [this] {
+          std::thread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            tree.RemoveDevice(kDisk.address);
+          }).detach();
+        }}},
       {"state deleted", {.error = EIO, .meanwhile = [this] {
                            tree.ReplaceEntry(kDisk.address, "state", "deleted\n");
                          }}},

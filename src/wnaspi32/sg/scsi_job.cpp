@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "sg/cached_answers.h"
 #include "sg/host_status.h"
@@ -11,6 +13,7 @@ namespace wnaspi32::sg {
 namespace {
 
 constexpr std::uint16_t kDidOk = 0x00;
+constexpr std::chrono::milliseconds kRemovalSettle{500};
 
 // The low three bits of the driver byte carry an error; 08h only says that
 // sense data came along.
@@ -84,6 +87,12 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
                     (outcome.driverStatus & kDriverErrorMask) == 0;
   result.status = good ? SS_COMP : SS_ERR;
   if (!good) result.haStat = FailedHaStat(job, result.haStat);
+  // A USB stick pulled out fails the transfer (DID_ERROR) a moment before
+  // the kernel starts removing its device: look once more a little later.
+  if (!good && result.haStat != HASTAT_SEL_TO && outcome.hostStatus != kDidOk) {
+    std::this_thread::sleep_for(kRemovalSettle);
+    result.haStat = FailedHaStat(job, result.haStat);
+  }
   sense.resize(std::min<std::size_t>(outcome.senseLength, sense.size()));
   result.sense = std::move(sense);
   const std::size_t residual = static_cast<std::size_t>(
