@@ -30,17 +30,18 @@ class UnplugTest : public SgBackendTest {
 
 TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
   const auto unplug = [this] { tree.RemoveDevice(kDisk.address); };
+  std::thread remover;
   const std::pair<const char*, ScriptedReply> cases[] = {
       {"i/o error", {.error = EIO, .meanwhile = unplug}},
       {"transport error", {.hostStatus = 0x07, .meanwhile = unplug}},
       {"check condition", {.status = STATUS_CHKCOND, .meanwhile = unplug}},
       {"no right to the node, nothing left in sysfs", {.error = EACCES, .meanwhile = unplug}},
       {"transport error, removal noticed a moment later",
-       {.hostStatus = 0x07, .meanwhile = [this] {
-          std::thread([this] {
+       {.hostStatus = 0x07, .meanwhile = [this, &remover] {
+          remover = std::thread([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             tree.RemoveDevice(kDisk.address);
-          }).detach();
+          });
         }}},
       {"state deleted", {.error = EIO, .meanwhile = [this] {
                            tree.ReplaceEntry(kDisk.address, "state", "deleted\n");
@@ -51,6 +52,7 @@ TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
     tree.AddDevice(kDisk);
     io->Script(tree.DevNode("sg0"), reply);
     const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+    if (remover.joinable()) remover.join();
     EXPECT_EQ(done.status, SS_ERR);
     EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
     EXPECT_EQ(DeviceType(0), SS_NO_DEVICE);
