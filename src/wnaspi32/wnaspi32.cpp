@@ -103,8 +103,14 @@ void ReplaceBackend(std::unique_ptr<Backend> backend) {
 
 }  // namespace wnaspi32
 
+// Nothing may escape into the program: whatever a backend throws becomes
+// SS_ERR.
 extern "C" WNASPI32_API std::uint32_t GetASPI32SupportInfo(void) {
-  return wnaspi32::ActiveBackend().SupportInfo();
+  try {
+    return wnaspi32::ActiveBackend().SupportInfo();
+  } catch (...) {
+    return std::uint32_t{SS_ERR} << 8;
+  }
 }
 
 extern "C" WNASPI32_API std::uint32_t SendASPI32Command(void* request) {
@@ -113,7 +119,11 @@ extern "C" WNASPI32_API std::uint32_t SendASPI32Command(void* request) {
   // Pending first: a backend that answers from a thread of its own may
   // finish before Dispatch returns.
   wnaspi32::StoreStatus(srb, SS_PENDING);
-  const std::uint8_t status = wnaspi32::Dispatch(wnaspi32::ActiveBackend(), srb);
+  std::uint8_t status = SS_ERR;
+  try {
+    status = wnaspi32::Dispatch(wnaspi32::ActiveBackend(), srb);
+  } catch (...) {
+  }
   if (status != SS_PENDING) wnaspi32::StoreStatus(srb, status);
   return status;
 }

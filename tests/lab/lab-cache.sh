@@ -59,6 +59,7 @@ wanted=(
   "scsi_mod scan=sync" "sd_mod" "sr_mod" "sg" "edd"
   "sym53c8xx settle=0" "virtio_scsi" "megaraid_sas"
   "esp_scsi esp_bus_reset_settle=0" "am53c974" "vmw_pvscsi"
+  "xhci-pci" "usb-storage delay_use=0"
 )
 declare -A params=() loaded=()
 order=()

@@ -70,7 +70,7 @@ if [[ -z $share ]]; then
 fi
 mkdir -p "$share"
 share=$(cd "$share" && pwd)
-rm -f "$share/out" "$share/rc" "$share/console.log"
+rm -f "$share"/{out,rc,console.log,go,stop,cycles,hotplug.log}
 images=$share/images
 rm -rf "$images"
 mkdir -p "$images"
@@ -78,6 +78,8 @@ mkdir -p "$images"
 # shellcheck source=lab-scenarios.sh
 source "$here/lab-scenarios.sh"
 devices=()
+hotplug_id=
+hotplug_device=
 declare -F "scenario_${scenario//-/_}" >/dev/null ||
   { echo "lab-run: no scenario $scenario" >&2; exit 125; }
 "scenario_${scenario//-/_}"
@@ -91,6 +93,16 @@ declare -F "scenario_${scenario//-/_}" >/dev/null ||
   printf ' %q' "$@"
   echo
 } >"$share/cmd"
+
+# A scenario that names a device to unplug gets QEMU's QMP socket and the
+# host side that drives it.
+hotplug_pid=
+if [[ -n $hotplug_id ]]; then
+  qmp_dir=$(mktemp -d "${TMPDIR:-/tmp}/lab-qmp.XXXXXX")
+  devices+=(-qmp "unix:$qmp_dir/qmp.sock,server=on,wait=off")
+  "$here/lab-hotplug.sh" "$qmp_dir/qmp.sock" "$share" "$hotplug_id" "$hotplug_device" &
+  hotplug_pid=$!
+fi
 
 started=$(date +%s.%N)
 status=0
@@ -107,10 +119,21 @@ elapsed=$(echo "$(date +%s.%N) - $started" | bc 2>/dev/null || echo "?")
 
 [[ -f $share/out ]] && cat "$share/out"
 rm -rf "$images"
+hotplug_status=0
+if [[ -n $hotplug_pid ]]; then
+  wait "$hotplug_pid" || hotplug_status=$?
+  rm -rf "$qmp_dir"
+  tail -n 1 "$share/hotplug.log"
+fi
 if [[ ! -s $share/rc ]]; then
   echo "lab-run: the guest ended without a result (qemu status $status, ${elapsed}s); its console:" >&2
   tail -n 40 "$share/console.log" >&2 || true
   exit 125
 fi
 echo "lab-run: $scenario done in ${elapsed}s" >&2
+if ((hotplug_status != 0)); then
+  echo "lab-run: the host side failed; its log:" >&2
+  tail -n 20 "$share/hotplug.log" >&2
+  exit 1
+fi
 exit "$(cat "$share/rc")"

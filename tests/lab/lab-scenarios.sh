@@ -73,6 +73,32 @@ scenario_bench() {
   disk pv 1 1G "BVLAB" "PV DISK 1" "5.0" "PV01"
 }
 
+# The disk that the host side unplugs and plugs back (DEVICE-JSON, the same
+# for -device and device_add). Its image is a -blockdev node, which outlives
+# the device; a -drive would go with it.
+plugged() { # DEVICE-JSON
+  truncate -s 64M "$images/plugged.img"
+  devices+=(-blockdev "driver=file,filename=$images/plugged.img,node-name=plugged-file"
+    -blockdev "driver=raw,file=plugged-file,node-name=plugged-drive"
+    -device "$1")
+  hotplug_id=plugged
+  hotplug_device=$1
+}
+
+# A virtio-scsi disk at 0 that comes and goes, beside one that stays.
+scenario_unplug_virtio() {
+  hba vscsi virtio-scsi-pci
+  disk vscsi 4 64M "BVLAB" "STAYS" "1.0" "STY4"
+  plugged '{"driver": "scsi-hd", "id": "plugged", "bus": "vscsi.0", "scsi-id": 0,
+    "drive": "plugged-drive", "vendor": "BVLAB", "product": "PLUGGED DISK"}'
+}
+
+# A USB stick on an xHCI controller that comes and goes.
+scenario_unplug_usb() {
+  devices+=(-device qemu-xhci,id=xhci)
+  plugged '{"driver": "usb-storage", "id": "plugged", "bus": "xhci.0", "drive": "plugged-drive"}'
+}
+
 # No SCSI adapter at all.
 scenario_none() {
   :

@@ -85,6 +85,18 @@ class FakeTree {
     std::filesystem::remove_all(Sys("bus/scsi/devices/" + address));
   }
 
+  // Puts a folder, or with `text` a file holding it, where the device's
+  // entry `relative` was.
+  void ReplaceEntry(const std::string& address, const std::string& relative,
+                    const std::optional<std::string>& text = std::nullopt) {
+    const auto path = Sys("bus/scsi/devices/" + address + "/" + relative);
+    std::filesystem::remove_all(path);
+    if (text)
+      Write(path, *text);
+    else
+      std::filesystem::create_directories(path);
+  }
+
   void AddEdd(const std::string& folder, const std::string& signature, int maxHead, int sectors) {
     const auto dir = Sys("firmware/edd/" + folder);
     Write(dir / "mbr_signature", signature + "\n");

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
 #include <map>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ struct ScriptedReply {
   std::vector<std::uint8_t> data = {};
   std::vector<std::uint8_t> sense = {};
   bool hang = false;  // until Release()
+  std::function<void()> meanwhile = {};  // runs before the reply, e.g. an unplug
+  bool throws = false;
 };
 
 struct SeenCommand {
@@ -63,6 +67,8 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
     if (found == replies_.end()) return {.error = ENOENT};
     const ScriptedReply reply = found->second;
     if (reply.hang) releasedChanged_.wait(lock, [this] { return released_; });
+    if (reply.meanwhile) reply.meanwhile();
+    if (reply.throws) throw std::runtime_error("the door broke");
     if (reply.error != 0) return {.error = reply.error};
     const std::size_t sent = std::min(reply.data.size(), command.data.size());
     std::copy_n(reply.data.begin(), sent, command.data.begin());

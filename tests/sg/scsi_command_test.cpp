@@ -63,8 +63,12 @@ TEST_F(ScsiCommandTest, OutcomesOfSgIo) {
       {"transport timeout", {.hostStatus = 0x03}, SS_ERR, 0x0B, STATUS_GOOD, 0, false},
       {"driver error", {.driverStatus = 0x06, .data = {1, 2, 3}}, SS_ERR, HASTAT_OK, 0, 0, true},
       {"busy target", {.status = 0x08}, SS_ERR, HASTAT_OK, 0x08, 0, false},
-      {"unplugged", {.error = ENODEV, .data = {1, 2, 3}}, SS_ERR, 0, 0, 0, false},
-      {"gone", {.error = ENXIO}, SS_ERR, 0, 0, 0, false},
+      {"transport error", {.hostStatus = 0x07}, SS_ERR, 0x14, STATUS_GOOD, 0, false},
+      // However the kernel tells of a device that left, it is an empty target.
+      {"aborted as it left", {.hostStatus = 0x05}, SS_ERR, HASTAT_SEL_TO, STATUS_GOOD, 0, false},
+      {"transport gone", {.hostStatus = 0x0E}, SS_ERR, HASTAT_SEL_TO, STATUS_GOOD, 0, false},
+      {"unplugged", {.error = ENODEV, .data = {1, 2, 3}}, SS_ERR, HASTAT_SEL_TO, 0, 0, false},
+      {"gone", {.error = ENXIO}, SS_ERR, HASTAT_SEL_TO, 0, 0, false},
       {"held exclusively", {.error = EBUSY}, SS_ERR, 0, 0, 0, false},
       {"i/o error", {.error = EIO}, SS_ERR, 0, 0, 0, false},
   };

@@ -30,13 +30,14 @@ std::uint8_t ClampToByte(std::int64_t value) {
 
 std::vector<EddDrive> ListEddDrives(const fs::path& sysfsRoot) {
   std::vector<EddDrive> drives;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(sysfsRoot / "firmware/edd", error)) {
-    const auto number = DriveNumber(entry.path().filename().string());
+  const fs::path eddDir = sysfsRoot / "firmware/edd";
+  for (const std::string& name : ListNames(eddDir)) {
+    const auto number = DriveNumber(name);
     if (!number) continue;
-    const auto signature = ReadNumber(entry.path() / "mbr_signature", 0);
-    const auto maxHead = ReadNumber(entry.path() / "legacy_max_head");
-    const auto sectors = ReadNumber(entry.path() / "legacy_sectors_per_track");
+    const fs::path drive = eddDir / name;
+    const auto signature = ReadNumber(drive / "mbr_signature", 0);
+    const auto maxHead = ReadNumber(drive / "legacy_max_head");
+    const auto sectors = ReadNumber(drive / "legacy_sectors_per_track");
     if (!signature || !maxHead || !sectors) continue;
     drives.push_back({.number = *number,
                       .mbrSignature = static_cast<std::uint32_t>(*signature),

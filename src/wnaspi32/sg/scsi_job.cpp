@@ -2,26 +2,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "sg/cached_answers.h"
+#include "sg/host_status.h"
 #include "wnaspi32.h"
 
 namespace wnaspi32::sg {
 namespace {
 
-// The kernel's host bytes (DID_*) that have an ASPI counterpart.
 constexpr std::uint16_t kDidOk = 0x00;
-constexpr std::uint16_t kDidNoConnect = 0x01;
-constexpr std::uint16_t kDidTimeOut = 0x03;
-constexpr std::uint16_t kDidBadTarget = 0x04;
-constexpr std::uint16_t kDidParity = 0x06;
-constexpr std::uint16_t kDidReset = 0x08;
-
-// ASPI host adapter statuses besides HASTAT_OK and HASTAT_SEL_TO.
-constexpr std::uint8_t kHaStatCommandTimeout = 0x0B;
-constexpr std::uint8_t kHaStatBusReset = 0x0E;
-constexpr std::uint8_t kHaStatParityError = 0x0F;
-constexpr std::uint8_t kHaStatPhaseError = 0x14;
+constexpr std::chrono::milliseconds kRemovalSettle{500};
 
 // The low three bits of the driver byte carry an error; 08h only says that
 // sense data came along.
@@ -51,11 +43,19 @@ bool MayAnswerFromSysfs(int error) {
   return error == EACCES || error == EPERM || error == ENOENT;
 }
 
+// A command that failed to a device no longer there failed because it left.
+std::uint8_t FailedHaStat(const ScsiJob& job, std::uint8_t haStat) {
+  return DeviceIsThere(job.device.dir) ? haStat : HASTAT_SEL_TO;
+}
+
 ScsiJobResult AnswerFromSysfs(const ScsiJob& job) {
   ScsiJobResult result;
   result.status = SS_ERR;
   const auto answer = AnswerFromCache(job.cdb, ReadCachedDeviceData(job.device));
-  if (!answer) return result;
+  if (!answer) {
+    result.haStat = FailedHaStat(job, HASTAT_OK);
+    return result;
+  }
   result.status = SS_COMP;
   result.data.assign(answer->begin(),
                      answer->begin() + std::min(answer->size(), job.data.size()));
@@ -63,24 +63,6 @@ ScsiJobResult AnswerFromSysfs(const ScsiJob& job) {
 }
 
 }  // namespace
-
-std::uint8_t HostAdapterStatus(std::uint16_t hostByte) {
-  switch (hostByte) {
-    case kDidOk:
-      return HASTAT_OK;
-    case kDidNoConnect:
-    case kDidBadTarget:
-      return HASTAT_SEL_TO;
-    case kDidTimeOut:
-      return kHaStatCommandTimeout;
-    case kDidParity:
-      return kHaStatParityError;
-    case kDidReset:
-      return kHaStatBusReset;
-    default:
-      return kHaStatPhaseError;
-  }
-}
 
 ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   if (job.device.sgName.empty()) return AnswerFromSysfs(job);
@@ -93,7 +75,9 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   if (outcome.error != 0) {
     if (MayAnswerFromSysfs(outcome.error)) return AnswerFromSysfs(job);
     // Unplugged, held exclusively, or refused: nothing reached the buffer.
-    return {.status = SS_ERR, .haStat = 0, .targStat = 0, .sense = {}, .data = {}};
+    return {.status = SS_ERR,
+            .haStat = FailedHaStat(job, HostAdapterStatusOfError(outcome.error)),
+            .targStat = 0, .sense = {}, .data = {}};
   }
 
   ScsiJobResult result;
@@ -102,6 +86,13 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   const bool good = outcome.status == STATUS_GOOD && outcome.hostStatus == kDidOk &&
                     (outcome.driverStatus & kDriverErrorMask) == 0;
   result.status = good ? SS_COMP : SS_ERR;
+  if (!good) result.haStat = FailedHaStat(job, result.haStat);
+  // A USB stick pulled out fails the transfer (DID_ERROR) a moment before
+  // the kernel starts removing its device: look once more a little later.
+  if (!good && result.haStat != HASTAT_SEL_TO && outcome.hostStatus != kDidOk) {
+    std::this_thread::sleep_for(kRemovalSettle);
+    result.haStat = FailedHaStat(job, result.haStat);
+  }
   sense.resize(std::min<std::size_t>(outcome.senseLength, sense.size()));
   result.sense = std::move(sense);
   const std::size_t residual = static_cast<std::size_t>(

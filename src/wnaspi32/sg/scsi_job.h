@@ -31,10 +31,8 @@ struct ScsiJobResult {
 };
 
 // Runs the command through SG_IO. Without the right to open the sg node, or
-// without one, INQUIRY and READ CAPACITY are answered from sysfs.
+// without one, INQUIRY and READ CAPACITY are answered from sysfs. A command
+// that fails to a device that has gone has HaStat 11h (selection time-out).
 ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io);
-
-// The ASPI host adapter status for the kernel's host byte.
-std::uint8_t HostAdapterStatus(std::uint16_t hostByte);
 
 }  // namespace wnaspi32::sg

@@ -1,8 +1,8 @@
 #include "sg/sg_backend.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <exception>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -10,6 +10,7 @@
 
 #include "sg/data_direction.h"
 #include "sg/disk_info.h"
+#include "sg/host_status.h"
 #include "sg/scsi_job.h"
 #include "sg/workers.h"
 
@@ -18,6 +19,9 @@ namespace {
 
 using sg::Adapter;
 using sg::ScsiDevice;
+
+// Commands one device may have under way at once.
+constexpr int kCommandsPerDevice = 4;
 
 void CopyName(std::uint8_t (&field)[16], std::string_view name) {
   std::memset(field, 0, sizeof field);
@@ -86,19 +90,36 @@ class SgBackend final : public Backend {
                     .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
     if (sg::MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
 
+    // A device with commands that do not come back gets no more threads.
+    const std::string slot = device->dir.string();
+    if (!slots_.Take(slot)) {
+      srb.SRB_HaStat = sg::kHaStatWaitTimeout;
+      return SS_ERR;
+    }
     // The caller's block is touched again only by Complete().
     try {
-      StartCommand(srb, buffer, std::move(job));
-    } catch (const std::exception&) {
+      StartCommand(srb, buffer, std::move(job), slot);
+    } catch (...) {
+      slots_.Give(slot);
       return SS_ERR;  // no thread to run it on
     }
     return SS_PENDING;
   }
 
  private:
-  void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job) {
-    workers_.Start([io = io_, job = std::move(job), reply = srb, &srb, buffer]() mutable {
-      const sg::ScsiJobResult result = sg::RunScsiJob(std::move(job), *io);
+  void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job, std::string slot) {
+    workers_.Start([this, job = std::move(job), reply = srb, &srb, buffer,
+                    slot = std::move(slot)]() mutable {
+      sg::ScsiJobResult result;
+      try {
+        result = sg::RunScsiJob(std::move(job), *io_);
+      } catch (...) {
+        // Nothing the job meets may end the program: the request fails.
+        result = sg::ScsiJobResult{};
+        result.status = SS_ERR;
+      }
+      // Free before the answer, so the caller's next command finds room.
+      slots_.Give(slot);
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
       std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
@@ -111,7 +132,13 @@ class SgBackend final : public Backend {
   // The adapters are surveyed once, at first use: the program numbers them
   // once and keeps those numbers for the whole run.
   const std::vector<Adapter>& Adapters() {
-    std::call_once(surveyed_, [this] { adapters_ = sg::ListAdapters(roots_.sysfs); });
+    std::call_once(surveyed_, [this] {
+      adapters_ = sg::ListAdapters(roots_.sysfs);
+      // The program then only says the layer is missing; this says why.
+      if (adapters_.empty())
+        std::fprintf(stderr, "wnaspi32: no SCSI host adapter found under %s\n",
+                     (roots_.sysfs / "class/scsi_host").c_str());
+    });
     return adapters_;
   }
 
@@ -133,6 +160,7 @@ class SgBackend final : public Backend {
   const std::shared_ptr<sg::DeviceIo> io_;
   std::once_flag surveyed_;
   std::vector<Adapter> adapters_;
+  sg::CommandSlots slots_{kCommandsPerDevice};
   // Last, so that running commands finish before anything else goes.
   sg::Workers workers_;
 };

@@ -1,10 +1,14 @@
 #include "sg/sysfs_tree.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -15,6 +19,9 @@ namespace {
 // The largest count a one-byte adapter number can reach.
 constexpr std::size_t kMaxAdapters = 255;
 constexpr std::uint8_t kDefaultScsiId = 7;
+// Text attributes fit in a page, INQUIRY data in 256 bytes; anything
+// longer is not an attribute this backend reads.
+constexpr std::size_t kMostAttributeBytes = 64 * 1024;
 
 template <typename Number>
 bool ParseField(std::string_view& rest, Number& value, bool last) {
@@ -45,17 +52,29 @@ Linked FindLinked(const fs::path& deviceDir, const std::string& kind) {
   std::error_code error;
   const fs::path folder = deviceDir / kind;
   if (fs::is_directory(folder, error)) {
-    for (const auto& entry : fs::directory_iterator(folder, error))
-      return {entry.path().filename().string(), entry.path()};
-    return {};
+    const auto names = ListNames(folder);
+    if (names.empty()) return {};
+    return {names.front(), folder / names.front()};
   }
   const std::string prefix = kind + ":";
-  for (const auto& entry : fs::directory_iterator(deviceDir, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with(prefix)) return {name.substr(prefix.size()), entry.path()};
-  }
+  for (const std::string& name : ListNames(deviceDir))
+    if (name.starts_with(prefix)) return {name.substr(prefix.size()), deviceDir / name};
   return {};
 }
+
+// On its way out a device keeps its folder a moment longer.
+bool Leaving(const fs::path& deviceDir) {
+  const auto state = ReadText(deviceDir / "state");
+  return state == "cancel" || state == "deleted";
+}
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
 
 Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned channel) {
   Adapter adapter{.host = host, .channel = channel, .scsiId = kDefaultScsiId, .procName = {}};
@@ -94,15 +113,14 @@ std::string FormatScsiAddress(const ScsiAddress& a) {
 std::vector<Adapter> ListAdapters(const fs::path& sysfsRoot) {
   std::set<std::pair<unsigned, unsigned>> pairs;
   std::set<unsigned> hostsWithDevices;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(sysfsRoot / "bus/scsi/devices", error)) {
-    if (const auto address = ParseScsiAddress(entry.path().filename().string())) {
+  for (const std::string& name : ListNames(sysfsRoot / "bus/scsi/devices")) {
+    if (const auto address = ParseScsiAddress(name)) {
       pairs.emplace(address->host, address->channel);
       hostsWithDevices.insert(address->host);
     }
   }
-  for (const auto& entry : fs::directory_iterator(sysfsRoot / "class/scsi_host", error)) {
-    const auto host = HostNumber(entry.path().filename().string());
+  for (const std::string& name : ListNames(sysfsRoot / "class/scsi_host")) {
+    const auto host = HostNumber(name);
     if (host && !hostsWithDevices.contains(*host)) pairs.emplace(*host, 0);
   }
   std::vector<Adapter> adapters;
@@ -117,7 +135,7 @@ std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddres
   ScsiDevice device;
   device.dir = sysfsRoot / "bus/scsi/devices" / FormatScsiAddress(address);
   const auto type = ReadNumber(device.dir / "type");
-  if (!type) return std::nullopt;
+  if (!type || Leaving(device.dir)) return std::nullopt;
   device.type = static_cast<int>(*type);
   device.sgName = FindLinked(device.dir, "scsi_generic").name;
   const Linked block = FindLinked(device.dir, "block");
@@ -126,11 +144,14 @@ std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddres
   return device;
 }
 
+bool DeviceIsThere(const fs::path& deviceDir) {
+  return ReadNumber(deviceDir / "type").has_value() && !Leaving(deviceDir);
+}
+
 std::optional<std::string> ReadText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  auto bytes = ReadBytes(file);
+  if (!bytes) return std::nullopt;
+  std::string text(bytes->begin(), bytes->end());
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t' ||
                            text.back() == '\r'))
     text.pop_back();
@@ -138,12 +159,21 @@ std::optional<std::string> ReadText(const fs::path& file) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  // Plain calls, never streams: an attribute can vanish between open and
+  // read (ENODEV), and that must mean "not there", never an exception.
+  // O_NONBLOCK: a FIFO where an attribute should be must not hold us up.
+  const Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (in.fd < 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[4096];
+  while (true) {
+    const ssize_t got = ::read(in.fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > kMostAttributeBytes)
+      return std::nullopt;
+    if (got == 0) return bytes;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
 }
 
 std::optional<std::int64_t> ReadNumber(const fs::path& file, int base) {
@@ -154,6 +184,19 @@ std::optional<std::int64_t> ReadNumber(const fs::path& file, int base) {
   const long long value = std::strtoll(text->c_str(), &end, base);
   if (errno != 0 || end != text->c_str() + text->size()) return std::nullopt;
   return value;
+}
+
+std::vector<std::string> ListNames(const fs::path& dir) {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> stream(::opendir(dir.c_str()), ::closedir);
+  if (!stream) return names;
+  // An error while reading ends the list like its end does.
+  while (const dirent* entry = ::readdir(stream.get())) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace wnaspi32::sg

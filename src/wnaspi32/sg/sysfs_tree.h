@@ -50,10 +50,19 @@ struct ScsiDevice {
 std::optional<ScsiDevice> FindDevice(const std::filesystem::path& sysfsRoot,
                                      const ScsiAddress& address);
 
-// Attribute files. Text loses its trailing white space.
+// Whether the device in `deviceDir` is still there and not leaving.
+bool DeviceIsThere(const std::filesystem::path& deviceDir);
+
+// Attribute files, read whole or not at all: a file that cannot be opened
+// or read (gone, a folder, too long) gives nothing. Text loses its trailing
+// white space.
 std::optional<std::string> ReadText(const std::filesystem::path& file);
 std::optional<std::vector<std::uint8_t>> ReadBytes(const std::filesystem::path& file);
 // A decimal number, or with base 0 also "0x..." hexadecimal.
 std::optional<std::int64_t> ReadNumber(const std::filesystem::path& file, int base = 10);
+
+// The names in a folder, sorted, without "." and ".."; none when it cannot
+// be read. An error part-way ends the list.
+std::vector<std::string> ListNames(const std::filesystem::path& dir);
 
 }  // namespace wnaspi32::sg

@@ -16,7 +16,11 @@ void Workers::Start(std::function<void()> job) {
   Worker& worker = workers_.emplace_back();
   try {
     worker.thread = std::thread([&worker, job = std::move(job)] {
-      job();
+      try {
+        job();
+      } catch (...) {
+        // The job answers its own request; an escape must not end the run.
+      }
       worker.done.store(true, std::memory_order_release);
     });
   } catch (...) {
@@ -34,6 +38,20 @@ void Workers::JoinFinished() {
       ++it;
     }
   }
+}
+
+bool CommandSlots::Take(const std::string& device) {
+  std::lock_guard lock(mutex_);
+  int& taken = taken_[device];
+  if (taken >= perDevice_) return false;
+  ++taken;
+  return true;
+}
+
+void CommandSlots::Give(const std::string& device) {
+  std::lock_guard lock(mutex_);
+  const auto found = taken_.find(device);
+  if (found != taken_.end() && --found->second <= 0) taken_.erase(found);
 }
 
 }  // namespace wnaspi32::sg

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <functional>
 #include <list>
+#include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace wnaspi32::sg {
@@ -19,6 +21,7 @@ class Workers {
   ~Workers();
 
   // Runs `job` on a new thread; joins the threads of jobs already done.
+  // Whatever `job` throws ends it, never the program.
   void Start(std::function<void()> job);
 
  private:
@@ -30,6 +33,21 @@ class Workers {
 
   std::mutex mutex_;
   std::list<Worker> workers_;
+};
+
+// Commands under way per device. A device that never answers holds a
+// thread and a descriptor per command; this keeps them from piling up.
+class CommandSlots {
+ public:
+  explicit CommandSlots(int perDevice) : perDevice_(perDevice) {}
+  // False when `device` already has its share under way.
+  bool Take(const std::string& device);
+  void Give(const std::string& device);
+
+ private:
+  const int perDevice_;
+  std::mutex mutex_;
+  std::map<std::string, int> taken_;
 };
 
 }  // namespace wnaspi32::sg

@@ -1,0 +1,172 @@
+// Devices that leave, entries that cannot be read, a door that throws and a
+// device that never answers: the layer answers every request and lives on.
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sg_fixture.h"
+#include "sg/host_status.h"
+
+namespace sgtest {
+namespace {
+
+const Bytes kInquiry36 = {0x12, 0, 0, 0, 36, 0};
+const Bytes kReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const FakeDevice kDisk = {.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "A", "B", "C"),
+                          .sg = "sg0", .block = "sda", .sectors = 1 << 20};
+
+class UnplugTest : public SgBackendTest {
+ protected:
+  void SetUp() override {
+    tree.AddHost(0, "virtio_scsi");
+    tree.AddDevice(kDisk);
+    tree.AddDevice({.address = "0:0:1:0", .type = 0, .sg = "sg1"});
+  }
+  std::uint8_t DeviceType(std::uint8_t target) {
+    SRB srb = Request(SC_GET_DEV_TYPE, 0, target);
+    return Backend().GetDeviceType(srb);
+  }
+};
+
+TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
+  const auto unplug = [this] { tree.RemoveDevice(kDisk.address); };
+  std::thread remover;
+  const std::pair<const char*, ScriptedReply> cases[] = {
+      {"i/o error", {.error = EIO, .meanwhile = unplug}},
+      {"transport error", {.hostStatus = 0x07, .meanwhile = unplug}},
+      {"check condition", {.status = STATUS_CHKCOND, .meanwhile = unplug}},
+      {"no right to the node, nothing left in sysfs", {.error = EACCES, .meanwhile = unplug}},
+      {"transport error, removal noticed a moment later",
+       {.hostStatus = 0x07, .meanwhile = [this, &remover] {
+          remover = std::thread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            tree.RemoveDevice(kDisk.address);
+          });
+        }}},
+      {"state deleted", {.error = EIO, .meanwhile = [this] {
+                           tree.ReplaceEntry(kDisk.address, "state", "deleted\n");
+                         }}},
+  };
+  for (const auto& [name, reply] : cases) {
+    SCOPED_TRACE(name);
+    tree.AddDevice(kDisk);
+    io->Script(tree.DevNode("sg0"), reply);
+    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+    if (remover.joinable()) remover.join();
+    EXPECT_EQ(done.status, SS_ERR);
+    EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
+    EXPECT_EQ(DeviceType(0), SS_NO_DEVICE);
+    EXPECT_EQ(DeviceType(1), SS_COMP);
+    tree.RemoveDevice(kDisk.address);
+  }
+}
+
+// A folder where a file should be fails its read with EISDIR, as a sysfs
+// file of a device removed after the open fails with ENODEV.
+TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
+  struct Case {
+    const char* entry;
+    std::optional<std::string> text;  // nothing: a folder
+    Bytes cdb;
+    std::uint8_t deviceType, commandStatus, haStat;
+  };
+  const Case cases[] = {
+      {"type", {}, kInquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
+      {"inquiry", {}, kInquiry36, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block/sda/size", {}, kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block/sda/queue/logical_block_size", {}, kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block", "sda\n", kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"scsi_generic", "sg0\n", kInquiry36, SS_COMP, SS_COMP, HASTAT_OK},  // from sysfs
+  };
+  io->Script(tree.DevNode("sg0"), {.error = EACCES});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    tree.AddDevice(kDisk);
+    tree.ReplaceEntry(kDisk.address, c.entry, c.text);
+    EXPECT_EQ(DeviceType(0), c.deviceType);
+    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, c.cdb, 40));
+    EXPECT_EQ(done.status, c.commandStatus);
+    EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
+    SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
+    EXPECT_EQ(Backend().GetDiskInfo(disk), c.deviceType);
+    tree.RemoveDevice(kDisk.address);
+  }
+}
+
+TEST_F(UnplugTest, ThrowingDoorFailsTheCommandOnly) {
+  io->Script(tree.DevNode("sg0"), {.throws = true});
+  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+  EXPECT_EQ(done.status, SS_ERR);
+  EXPECT_EQ(done.buffer, Bytes(40, kUntouched));
+}
+
+TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
+  io->Script(tree.DevNode("sg0"), {.data = {7}, .hang = true});
+  io->Script(tree.DevNode("sg1"), {.data = {8}});
+  struct Sent {
+    SRB srb;
+    Bytes buffer = Bytes(40, kUntouched);
+    HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
+  };
+  std::vector<Sent> sent(5);
+  std::vector<std::uint8_t> returned;
+  for (Sent& s : sent) {
+    s.srb = Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40);
+    s.srb.SRB_Flags = SRB_EVENT_NOTIFY;
+    s.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(s.event));
+    returned.push_back(Backend().ExecScsiCommand(s.srb, s.buffer.data(), 40));
+  }
+  EXPECT_EQ(returned, Bytes({SS_PENDING, SS_PENDING, SS_PENDING, SS_PENDING, SS_ERR}));
+  EXPECT_EQ(sent[4].srb.SRB_HaStat, wnaspi32::sg::kHaStatWaitTimeout);
+  EXPECT_EQ(sent[4].buffer, Bytes(40, kUntouched));
+  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 1, kInquiry36, 40)).status, SS_COMP);
+
+  io->Release();
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(WaitForSingleObject(sent[i].event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(LoadStatus(sent[i].srb), SS_COMP);
+  }
+  // Each answer gave its room back.
+  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40)).status, SS_COMP);
+  for (Sent& s : sent) CloseHandle(s.event);
+}
+
+class ThrowingBackend final : public wnaspi32::Backend {
+ public:
+  std::uint32_t SupportInfo() override { throw std::bad_alloc(); }
+  int AdapterCount() override { return 1; }
+  std::uint8_t HostAdapterInquiry(SRB&) override { throw std::runtime_error("inquiry"); }
+  std::uint8_t GetDeviceType(SRB&) override { throw 7; }
+  std::uint8_t GetDiskInfo(SRB&) override { throw std::bad_alloc(); }
+  std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override { throw 7; }
+};
+
+TEST(ExportedCallsTest, WhatABackendThrowsBecomesSsErr) {
+  wnaspi32::ReplaceBackend(std::make_unique<ThrowingBackend>());
+  EXPECT_EQ(GetASPI32SupportInfo(), std::uint32_t{SS_ERR} << 8);
+  for (const std::uint8_t command :
+       {SC_HA_INQUIRY, SC_GET_DEV_TYPE, SC_GET_DISK_INFO, SC_EXEC_SCSI_CMD}) {
+    SRB srb = Request(command, 0, 0);
+    EXPECT_EQ(SendASPI32Command(&srb), SS_ERR) << int{command};
+    EXPECT_EQ(srb.SRB_Status, SS_ERR);
+  }
+}
+
+TEST(NoAdaptersTest, OneLineOnStandardErrorPerRun) {
+  for (const bool withHost : {false, true}) {
+    SCOPED_TRACE(withHost);
+    FakeTree tree;
+    if (withHost) tree.AddHost(0, "ahci");
+    testing::internal::CaptureStderr();
+    auto backend = wnaspi32::MakeSgBackend(tree.roots(), std::make_shared<ScriptedIo>());
+    backend->SupportInfo();
+    backend->AdapterCount();
+    backend->SupportInfo();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, withHost ? "" : "wnaspi32: no SCSI host adapter found under " +
+                                         (tree.roots().sysfs / "class/scsi_host").string() + "\n");
+  }
+}
+
+}  // namespace
+}  // namespace sgtest
