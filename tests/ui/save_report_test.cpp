@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -60,10 +61,19 @@ class SaveDialogAnswer {
     QObject::connect(&poll_, &QTimer::timeout, [this, folder, name] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr || answered) return;
-      answered = true;
       title = dialog->windowTitle();
-      dialog->setDirectory(folder);
-      dialog->selectFile(name);
+      if (dialog->directory() != QDir(folder)) dialog->setDirectory(folder);
+      // selectFile leaves the name field alone once it has the focus.
+      if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        field->setText(name);
+      else
+        dialog->selectFile(name);
+      // Answer once the dialog names the file asked for.
+      if (dialog->selectedFiles() != QStringList{QDir(folder).filePath(name)}) {
+        if (++tries_ == 500) dialog->reject();  // not answered: the test fails
+        return;
+      }
+      answered = true;
       QMetaObject::invokeMethod(dialog, "accept");
     });
     poll_.start();
@@ -74,6 +84,7 @@ class SaveDialogAnswer {
 
  private:
   QTimer poll_;
+  int tries_ = 0;
 };
 
 QByteArray Contents(const QString& path) {
