@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "aspi/given_up_requests.h"
 #include "win32/buffer_handles.h"
 #include "win32/never_destroyed.h"
 
@@ -48,7 +49,9 @@ struct CallerData {
   std::uint32_t length = 0;
 };
 
-CallerData LendDataBuffer(PrivateRequest& request) {
+// Copies the caller's data buffer into the request's own and points the
+// request's block at that copy; returns where the caller's buffer is.
+CallerData SwapInPrivateDataCopy(PrivateRequest& request) {
   SRB& own = request.block;
   if (own.SRB_Cmd != SC_EXEC_SCSI_CMD) return {};
   std::uint32_t registered = 0;
@@ -85,7 +88,9 @@ void CopyBack(SRB& to, SRB& from) {
   }
 }
 
-void ReapAbandoned() {
+}  // namespace
+
+void ReapAbandonedRequests() {
   std::erase_if(Abandoned(), [](const std::unique_ptr<PrivateRequest>& request) {
     if (LoadStatus(request->block) == SS_PENDING) return false;
     // The layer signals after the status; on a closed handle that fails
@@ -95,21 +100,21 @@ void ReapAbandoned() {
   });
 }
 
-}  // namespace
+std::size_t AbandonedRequestCount() { return Abandoned().size(); }
 
 bool AspiAvailable() {
   return ((Aspi.GetASPI32SupportInfo() >> 8) & 0xFFu) == SS_COMP;
 }
 
 void ExecuteRequest(SRB& block, bool notify) {
-  ReapAbandoned();
+  ReapAbandonedRequests();
 
   auto request = std::make_unique<PrivateRequest>();
   SRB& own = request->block;
   std::memcpy(&own, &block, sizeof own);
 
   const std::uint32_t callerBufPointer = block.SRB_BufPointer;
-  const CallerData caller = LendDataBuffer(*request);
+  const CallerData caller = SwapInPrivateDataCopy(*request);
 
   const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
   if (event == nullptr) {
@@ -150,19 +155,4 @@ void ExecuteRequest(SRB& block, bool notify) {
   // may write or signal them later.
   request->event = event;
   Abandoned().push_back(std::move(request));
-}
-
-std::size_t AbandonedRequestCount() {
-  ReapAbandoned();
-  return Abandoned().size();
-}
-
-void AskAboutTarget(std::uint8_t command, std::int32_t target, std::int32_t adapter) {
-  ClearRequestBlock();
-  RequestBlock.SRB_Cmd = command;
-  RequestBlock.SRB_Hdr_Rsvd = 0;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = 0;
-  ExecuteRequest(RequestBlock, false);
 }

@@ -14,11 +14,6 @@ bool AspiAvailable();
 // wait. The outcome stands in block.SRB_Status.
 void ExecuteRequest(SRB& block, bool notify);
 
-// A get-device-type or get-disk-information request (`command`) for
-// logical unit 0 of one target, in the cleared RequestBlock, executed
-// without notification. The block takes the low bytes of both numbers.
-void AskAboutTarget(std::uint8_t command, std::int32_t target, std::int32_t adapter);
-
 // The platform calls the executor makes. Tests put a scripted layer here;
 // the program uses the real ones.
 struct AspiCalls {
@@ -33,6 +28,3 @@ extern AspiCalls Aspi;
 
 // How long the executor waits for a pending request.
 constexpr DWORD RequestWaitMilliseconds = 10000;
-
-// Requests given up after their wait whose layer has not finished yet.
-std::size_t AbandonedRequestCount();

@@ -2,10 +2,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "reports/windows_cp932.h"
 #else
-#include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
 #endif
@@ -14,83 +11,17 @@
 #include <array>
 #include <cctype>
 
+#include "text/cp932.h"
+
 namespace {
 
-constexpr std::string_view Replacement = "\xEF\xBF\xBD";  // U+FFFD
-constexpr char Cp932Substitute = '\xA5';                  // "･"
+constexpr char Cp932Substitute = '\xA5';  // "･"
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return lower;
-}
-
-bool IsLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-
-#ifdef _WIN32
-
-// One character, one or two bytes, as UTF-8; empty when it is none.
-std::string DecodeCharacter(std::string_view character) {
-  return windows_cp932::CharacterToUtf8(character).value_or(std::string());
-}
-
-#else
-
-// One character, one or two bytes, as UTF-8; empty when it is none. The
-// program has one thread; the descriptor lives for the whole run.
-std::string DecodeCharacter(std::string_view character) {
-  static const iconv_t descriptor = iconv_open("UTF-8", "CP932");
-  if (descriptor == reinterpret_cast<iconv_t>(-1)) return {};
-  iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
-  char out[8];
-  char* in = const_cast<char*>(character.data());
-  std::size_t inLeft = character.size();
-  char* to = out;
-  std::size_t toLeft = sizeof out;
-  if (iconv(descriptor, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1) || inLeft != 0) {
-    return {};
-  }
-  return std::string(out, to);
-}
-
-#endif
-
-std::string Decode(std::string_view bytes, bool replaceControls) {
-  bytes = bytes.substr(0, bytes.find('\0'));
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 2);
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (IsControlByte(byte)) {
-      if (replaceControls) {
-        out += Replacement;
-      } else {
-        out += static_cast<char>(byte);
-      }
-      ++i;
-    } else if (byte < 0x80) {
-      out += static_cast<char>(byte);
-      ++i;
-    } else {
-      const std::size_t length = IsLeadByte(byte) && i + 1 < bytes.size() ? 2 : 1;
-      const std::string decoded = DecodeCharacter(bytes.substr(i, length));
-      if (decoded.empty()) {
-        // Only this byte is lost: a bad trail byte may start the next character.
-        out += Replacement;
-        ++i;
-      } else {
-        out += decoded;
-        i += length;
-      }
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -131,12 +62,15 @@ Encoding LocaleEncoding() {
 #endif
 
 std::string EncodeLine(std::string_view line, Encoding encoding) {
-  if (encoding == Encoding::Utf8) return Decode(line, true);
-  std::string out(line.substr(0, line.find('\0')));
+  line = line.substr(0, line.find('\0'));
+  if (encoding == Encoding::Utf8) return Cp932ToUtf8(line, ControlBytes::Substitute);
+  std::string out(line);
   for (char& c : out) {
     if (IsControlByte(static_cast<unsigned char>(c))) c = Cp932Substitute;
   }
   return out;
 }
 
-std::string Cp932ToUtf8(std::string_view bytes) { return Decode(bytes, false); }
+std::string JsonText(std::string_view bytes) {
+  return Cp932ToUtf8(bytes.substr(0, bytes.find('\0')), ControlBytes::Keep);
+}

@@ -1,5 +1,4 @@
-// Code page 932 report bytes on their way out of busview-report: the one
-// place that converts them.
+// Code page 932 report bytes on their way out of busview-report.
 #pragma once
 
 #include <optional>
@@ -29,4 +28,4 @@ std::string EncodeLine(std::string_view line, Encoding encoding);
 // Code page 932 bytes as UTF-8 for machine-readable output: cut at the
 // first NUL byte, each byte that starts no code page 932 character becoming
 // U+FFFD; control characters are kept.
-std::string Cp932ToUtf8(std::string_view bytes);
+std::string JsonText(std::string_view bytes);

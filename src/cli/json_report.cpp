@@ -8,6 +8,7 @@
 #include "aspi/request_block.h"
 #include "cli/cp932_output.h"
 #include "cli/runs.h"
+#include "reports/ask_about_target.h"
 #include "reports/device_facts.h"
 #include "reports/device_type_words.h"
 #include "reports/display.h"
@@ -21,7 +22,7 @@ using Json = nlohmann::ordered_json;
 
 // A name or identification field: up to its first NUL byte, decoded.
 std::string FieldText(const std::uint8_t* bytes, std::size_t length) {
-  return Cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes), length));
+  return JsonText(std::string_view(reinterpret_cast<const char*>(bytes), length));
 }
 
 std::string TrimmedRight(std::string text) {
@@ -54,7 +55,7 @@ Json InquiryFacts(const std::uint8_t* data) {
   Json inquiry;
   inquiry["peripheral_qualifier"] = PeripheralQualifier(data);
   inquiry["peripheral_device_type"] = PeripheralDeviceType(data);
-  inquiry["peripheral_device_type_name"] = Cp932ToUtf8(DeviceTypeWords(PeripheralDeviceType(data)));
+  inquiry["peripheral_device_type_name"] = JsonText(DeviceTypeWords(PeripheralDeviceType(data)));
   inquiry["removable"] = HasCapability(data, RemovableMediumBit);
   inquiry["iso_version"] = IsoVersion(data);
   inquiry["ecma_version"] = EcmaVersion(data);
@@ -96,7 +97,7 @@ Json TargetFacts(std::int32_t adapter, std::int32_t target) {
   statuses["device_type"] = RequestBlock.SRB_Status;
   if (RequestBlock.SRB_Status == SS_COMP) {
     facts["device_type"] = RequestBlock.SRB_DeviceType;
-    facts["device_type_name"] = Cp932ToUtf8(DeviceTypeWords(RequestBlock.SRB_DeviceType));
+    facts["device_type_name"] = JsonText(DeviceTypeWords(RequestBlock.SRB_DeviceType));
   } else {
     facts["device_type"] = nullptr;
     facts["device_type_name"] = nullptr;

@@ -14,8 +14,8 @@
 
 #include "cli/runs.h"
 #include "cli/version.h"
-#include "reports/cp932.h"
 #include "reports/report_window.h"
+#include "text/cp932.h"
 
 namespace {
 

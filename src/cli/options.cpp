@@ -1,47 +1,8 @@
 #include "cli/options.h"
 
+#include "text/integer_text.h"
+
 namespace {
-
-bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c) {
-  if (IsDecimalDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::int32_t> ParseHex(std::string_view digits) {
-  if (digits.empty()) return std::nullopt;
-  std::uint32_t value = 0;
-  int significant = 0;
-  for (const char c : digits) {
-    const int digit = HexValue(c);
-    if (digit < 0) return std::nullopt;
-    if (value != 0 || digit != 0) ++significant;
-    if (significant > 8) return std::nullopt;
-    value = value * 16 + static_cast<std::uint32_t>(digit);
-  }
-  return static_cast<std::int32_t>(value);
-}
-
-std::optional<std::int32_t> ParseDecimal(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return std::nullopt;
-  // Accumulated as a magnitude; the negative side reaches one further.
-  const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
-  std::int64_t magnitude = 0;
-  for (const char c : text) {
-    if (!IsDecimalDigit(c)) return std::nullopt;
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > limit) return std::nullopt;
-  }
-  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
 
 // The first character of `text`: one byte, or a whole UTF-8 sequence.
 std::string_view FirstCharacter(std::string_view text) {
@@ -59,8 +20,7 @@ std::string_view FirstCharacter(std::string_view text) {
 // The adapter number at the start of a text, as the window takes it from
 // its adapter list: the run of decimal digits the text begins with.
 std::optional<std::int32_t> AdapterNumber(std::string_view text, std::string& failed) {
-  std::size_t digits = 0;
-  while (digits < text.size() && IsDecimalDigit(text[digits])) ++digits;
+  const std::size_t digits = LeadingDigitCount(text);
   failed = digits == 0 ? std::string(FirstCharacter(text)) : std::string(text.substr(0, digits));
   return digits == 0 ? std::nullopt : ParseInteger(text.substr(0, digits));
 }
@@ -85,12 +45,6 @@ const char* const UsageText =
     "  --version         the version\n"
     "\n"
     "Exit status: 0 done, 1 the ASPI layer is not usable, 2 a bad command line.\n";
-
-std::optional<std::int32_t> ParseInteger(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '$') return ParseHex(text.substr(1));
-  return ParseDecimal(text);
-}
 
 ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
   ParsedOptions parsed;

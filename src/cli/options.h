@@ -37,11 +37,5 @@ struct ParsedOptions {
 
 ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments);
 
-// The integer a text names, as the window reads its lists: optional blanks,
-// then either an optional sign and decimal digits within 32 bits, or "$"
-// and at most eight significant hexadecimal digits taken as a 32-bit
-// pattern; nothing may follow.
-std::optional<std::int32_t> ParseInteger(std::string_view text);
-
 // The usage text --help prints.
 extern const char* const UsageText;

@@ -5,19 +5,11 @@
 #include "reports/format.h"
 #include "reports/report_window.h"
 #include "reports/texts.h"
+#include "scsi/commands.h"
 
 namespace {
 
-// READ CAPACITY (10) answers with this last block address when the device
-// has more blocks than the field holds; READ CAPACITY (16) then tells.
-constexpr std::uint32_t LastAddressTooLarge = 0xFFFFFFFF;
-constexpr std::uint32_t ReadCapacity16Length = 32;
-
-std::uint64_t BigEndian(const std::uint8_t* bytes, int count) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < count; ++i) value = value << 8 | bytes[i];
-  return value;
-}
+using scsi::GetBigEndian;
 
 void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint32_t bufferLength,
                     std::uint8_t cdbLength) {
@@ -34,36 +26,36 @@ void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint32_t buf
   RequestBlock.SRB_CDBLen = cdbLength;
 }
 
-// READ CAPACITY (16), SBC: service action 10h, allocation length 32. Leaves
+// READ CAPACITY (16), asking for the whole 32-byte reply. Leaves
 // `capacity` as it was when the command does not complete or its reply
 // cannot be right: a block length of 0, which is also what a reply too
 // short to hold one leaves in the cleared buffer.
 void ReadLongCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity) {
-  PrepareCommand(target, adapter, ReadCapacity16Length, 16);
-  RequestBlock.CDBByte[0] = 0x9E;
-  RequestBlock.CDBByte[1] = 0x10;
-  RequestBlock.CDBByte[10] = static_cast<std::uint8_t>(ReadCapacity16Length >> 24);
-  RequestBlock.CDBByte[11] = static_cast<std::uint8_t>(ReadCapacity16Length >> 16);
-  RequestBlock.CDBByte[12] = static_cast<std::uint8_t>(ReadCapacity16Length >> 8);
-  RequestBlock.CDBByte[13] = static_cast<std::uint8_t>(ReadCapacity16Length);
+  PrepareCommand(target, adapter, scsi::ReadCapacity16Length, 16);
+  RequestBlock.CDBByte[0] = scsi::ServiceActionIn16;
+  RequestBlock.CDBByte[1] = scsi::ReadCapacity16Action;
+  scsi::PutBigEndian(RequestBlock.CDBByte, scsi::ReadCapacity16AllocationLength,
+                     scsi::ReadCapacity16Length);
   ExecuteRequest(RequestBlock, true);
   if (RequestBlock.SRB_Status != SS_COMP) return;
-  const auto blockLength = static_cast<std::uint32_t>(BigEndian(DataBuffer + 8, 4));
+  const auto blockLength = static_cast<std::uint32_t>(GetBigEndian(DataBuffer + 8, 4));
   if (blockLength == 0) return;
-  capacity.lastAddress = BigEndian(DataBuffer, 8);
+  capacity.lastAddress = GetBigEndian(DataBuffer, 8);
   capacity.blockLength = blockLength;
 }
 
 }  // namespace
 
 bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity) {
-  PrepareCommand(target, adapter, 8, 10);
-  RequestBlock.CDBByte[0] = 0x25;
+  PrepareCommand(target, adapter, scsi::ReadCapacity10Length, 10);
+  RequestBlock.CDBByte[0] = scsi::ReadCapacity10;
   ExecuteRequest(RequestBlock, true);
   if (RequestBlock.SRB_Status != SS_COMP) return false;
 
-  capacity = {BigEndian(DataBuffer, 4), static_cast<std::uint32_t>(BigEndian(DataBuffer + 4, 4))};
-  if (capacity.lastAddress == LastAddressTooLarge) ReadLongCapacity(target, adapter, capacity);
+  capacity = {GetBigEndian(DataBuffer, 4),
+              static_cast<std::uint32_t>(GetBigEndian(DataBuffer + 4, 4))};
+  if (capacity.lastAddress == scsi::LastAddressTooLarge)
+    ReadLongCapacity(target, adapter, capacity);
   return true;
 }
 

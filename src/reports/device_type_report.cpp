@@ -1,5 +1,6 @@
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
+#include "reports/ask_about_target.h"
 #include "reports/device_facts.h"
 #include "reports/device_reports.h"
 #include "reports/device_type_words.h"

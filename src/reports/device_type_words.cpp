@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "reports/cp932.h"
+#include "text/cp932.h"
 
 const std::string& DeviceTypeWords(std::int64_t value) {
   static const std::array<std::string, 10> words{

@@ -2,6 +2,7 @@
 
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
+#include "reports/ask_about_target.h"
 #include "reports/device_reports.h"
 #include "reports/report_window.h"
 

@@ -2,10 +2,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "reports/windows_cp932.h"
 #else
-#include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
 #endif
@@ -19,56 +16,43 @@
 #include <stdexcept>
 #include <vector>
 
+#include "text/cp932.h"
+
 namespace {
+
+// `character` as one code page 932 character (one byte, or two with a lead
+// byte), or `fallback`.
+std::string SeparatorOrDefault(std::optional<char32_t> character, const std::string& fallback) {
+  if (!character || *character == 0) return fallback;
+  const auto bytes = CodePointToCp932(*character);
+  if (!bytes || bytes->empty() || bytes->size() > 2) return fallback;
+  return *bytes;
+}
 
 #ifdef _WIN32
 
-// The first character of one of the user's locale settings as one code
-// page 932 character, or `fallback`.
+// The first character of one of the user's locale settings, or `fallback`.
 std::string FirstCharacterOrDefault(LCTYPE setting, const std::string& fallback) {
   wchar_t value[16] = {};
   if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, setting, value, 16) <= 1) return fallback;
-  const std::size_t length = IS_HIGH_SURROGATE(value[0]) ? 2 : 1;
-  const auto first = windows_cp932::FromWide(std::wstring_view(value, length));
-  if (!first || first->empty() || first->size() > 2 || (*first)[0] == '\0') return fallback;
-  return *first;
+  char32_t first = value[0];
+  if (IS_HIGH_SURROGATE(value[0]) && IS_LOW_SURROGATE(value[1])) {
+    first = 0x10000 + ((char32_t{value[0]} - 0xD800) << 10) + (char32_t{value[1]} - 0xDC00);
+  }
+  return SeparatorOrDefault(first, fallback);
 }
 
 #else
 
-std::string Convert(const char* from, const char* to, std::string_view text) {
-  const iconv_t descriptor = iconv_open(to, from);
-  if (descriptor == reinterpret_cast<iconv_t>(-1)) return {};
-  std::string out(text.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char* target = out.data();
-  std::size_t targetLeft = out.size();
-  const bool ok = iconv(descriptor, &in, &inLeft, &target, &targetLeft) != static_cast<std::size_t>(-1) &&
-                  iconv(descriptor, nullptr, nullptr, &target, &targetLeft) != static_cast<std::size_t>(-1);
-  iconv_close(descriptor);
-  if (!ok) return {};
-  out.resize(out.size() - targetLeft);
-  return out;
-}
-
 // The first character of a locale setting (in the locale's own character
-// set) as one code page 932 character, or `fallback`. The blanks that some
-// locales group with (no-break, narrow no-break, thin) have no code page
-// 932 form: they become the plain blank.
+// set), or `fallback`. The blanks that some locales group with (no-break,
+// narrow no-break, thin) have no code page 932 form: they become the plain
+// blank.
 std::string FirstCharacterOrDefault(const char* setting, const char* codeset,
                                     const std::string& fallback) {
-  if (setting == nullptr || *setting == '\0' || codeset == nullptr) return fallback;
-  const std::string wide = Convert(codeset, "UTF-32LE", setting);
-  if (wide.size() < 4) return fallback;
-  std::uint32_t codePoint = 0;
-  for (int i = 3; i >= 0; --i) codePoint = codePoint << 8 | static_cast<unsigned char>(wide[i]);
-  if (codePoint == 0x00A0 || codePoint == 0x202F || codePoint == 0x2009) return " ";
-  const std::string first = Convert("UTF-32LE", "CP932", std::string_view(wide).substr(0, 4));
-  // One code page 932 character is one byte, or two with a lead byte.
-  if (first.empty() || first.size() > 2) return fallback;
-  if (first.size() == 1 && first[0] == '\0') return fallback;
-  return first;
+  const std::optional<char32_t> first = FirstCharacter(setting, codeset);
+  if (first == U'\u00A0' || first == U'\u202F' || first == U'\u2009') return " ";
+  return SeparatorOrDefault(first, fallback);
 }
 
 #endif

@@ -6,12 +6,7 @@
 #include "reports/format.h"
 #include "reports/report_window.h"
 #include "reports/texts.h"
-
-namespace {
-
-constexpr std::uint8_t InquiryAllocationLength = InquiryLength;
-
-}  // namespace
+#include "scsi/commands.h"
 
 void SendInquiry(std::int32_t target, std::int32_t adapter) {
   // Positions a short reply does not fill must read as zero bytes, not as
@@ -29,8 +24,8 @@ void SendInquiry(std::int32_t target, std::int32_t adapter) {
   RequestBlock.SRB_BufPointer = DataBufferPointer();
   RequestBlock.SRB_SenseLen = 14;
   RequestBlock.SRB_CDBLen = 6;
-  RequestBlock.CDBByte[0] = 0x12;
-  RequestBlock.CDBByte[4] = InquiryAllocationLength;
+  RequestBlock.CDBByte[0] = scsi::Inquiry;
+  scsi::PutBigEndian(RequestBlock.CDBByte, scsi::InquiryAllocationLength, InquiryLength);
   ExecuteRequest(RequestBlock, true);
 }
 

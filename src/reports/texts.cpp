@@ -1,6 +1,6 @@
 #include "reports/texts.h"
 
-#include "reports/cp932.h"
+#include "text/cp932.h"
 
 const ReportTexts& Texts() {
   static const ReportTexts texts{

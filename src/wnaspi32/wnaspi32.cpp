@@ -47,29 +47,6 @@ std::uint8_t Dispatch(Backend& backend, SRB& srb) {
   return backend.ExecScsiCommand(srb, buffer, std::min(srb.SRB_BufLen, registered));
 }
 
-}  // namespace
-
-void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buffer,
-              const std::uint8_t* data, std::uint32_t dataLength) {
-  // Everything needed after the status is read before it: the program may
-  // release the block as soon as it sees a final status.
-  const bool notify = srb.SRB_Cmd == SC_EXEC_SCSI_CMD && (srb.SRB_Flags & SRB_EVENT_NOTIFY);
-  const std::uint32_t event = notify ? srb.SRB_PostProc : 0;
-  // The program may read an abandoned block at any time, so the reply is
-  // published a byte at a time through atomic stores.
-  auto* to = reinterpret_cast<std::uint8_t*>(&srb);
-  const auto* from = reinterpret_cast<const std::uint8_t*>(&reply);
-  for (std::size_t i = 0; i < sizeof(SRB); ++i) {
-    if (i == offsetof(SRB, SRB_Status)) continue;
-    std::atomic_ref<std::uint8_t>(to[i]).store(from[i], std::memory_order_relaxed);
-  }
-  if (buffer != nullptr && data != nullptr) std::memcpy(buffer, data, dataLength);
-  StoreStatus(srb, status);
-  if (event != 0) SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(event)));
-}
-
-namespace {
-
 // Every backend ever made, the active one last. Late completions may still
 // be under way on any of them when the program ends, so none is ever
 // destroyed.
@@ -91,6 +68,25 @@ Backends& AllBackends() {
 }
 
 }  // namespace
+
+void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buffer,
+              const std::uint8_t* data, std::uint32_t dataLength) {
+  // Everything needed after the status is read before it: the program may
+  // release the block as soon as it sees a final status.
+  const bool notify = srb.SRB_Cmd == SC_EXEC_SCSI_CMD && (srb.SRB_Flags & SRB_EVENT_NOTIFY);
+  const std::uint32_t event = notify ? srb.SRB_PostProc : 0;
+  // The program may read an abandoned block at any time, so the reply is
+  // published a byte at a time through atomic stores.
+  auto* to = reinterpret_cast<std::uint8_t*>(&srb);
+  const auto* from = reinterpret_cast<const std::uint8_t*>(&reply);
+  for (std::size_t i = 0; i < sizeof(SRB); ++i) {
+    if (i == offsetof(SRB, SRB_Status)) continue;
+    std::atomic_ref<std::uint8_t>(to[i]).store(from[i], std::memory_order_relaxed);
+  }
+  if (buffer != nullptr && data != nullptr) std::memcpy(buffer, data, dataLength);
+  StoreStatus(srb, status);
+  if (event != 0) SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(event)));
+}
 
 Backend& ActiveBackend() { return *AllBackends().active.load(std::memory_order_acquire); }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "aspi/given_up_requests.h"
 #include "scripted_layer.h"
 
 namespace {
@@ -169,6 +170,7 @@ TEST(ExecuteRequestTiming, PlainRequestAlwaysWaitsTheWholeTenSeconds) {
 // the wait of the request that runs by then.
 TEST(ExecuteRequestTiming, LateCompletionTouchesOnlyTheAbandonedRequest) {
   ScriptedLayer layer;
+  ReapAbandonedRequests();
   const std::size_t abandonedBefore = AbandonedRequestCount();
 
   layer.answer = {LayerAnswer::Later, SS_COMP, 10500, std::vector<std::uint8_t>(36, 0xAA)};
@@ -190,6 +192,7 @@ TEST(ExecuteRequestTiming, LateCompletionTouchesOnlyTheAbandonedRequest) {
 
   EXPECT_EQ(RequestBlock.SRB_Status, SS_COMP);
   EXPECT_GE(seconds, 1.9) << "woken by the abandoned request's signal";
+  ReapAbandonedRequests();
   EXPECT_EQ(AbandonedRequestCount(), abandonedBefore) << "reaped once the layer finished";
   EXPECT_EQ(std::vector<std::uint8_t>(DataBuffer, DataBuffer + sizeof DataBuffer),
             std::vector<std::uint8_t>(sizeof DataBuffer, 0x77))

@@ -15,7 +15,7 @@ struct FieldPlace {
 };
 
 // Where each field lies in the 100 bytes, as the layer reads them.
-const FieldPlace kFields[] = {
+const FieldPlace Fields[] = {
     {"SRB_Cmd", offsetof(SRB, SRB_Cmd), 1},
     {"SRB_Status", offsetof(SRB, SRB_Status), 1},
     {"SRB_HaId", offsetof(SRB, SRB_HaId), 1},
@@ -43,15 +43,15 @@ const FieldPlace kFields[] = {
     {"SenseArea", offsetof(SRB, SenseArea), 36},
 };
 
-const std::size_t kExpectedOffsets[] = {0, 1,  2,  3,  4,  8,  9,  10, 26, 8,  9,  10, 10,
-                                        11, 12, 13, 12, 16, 20, 21, 22, 23, 24, 48, 64};
+const std::size_t ExpectedOffsets[] = {0, 1,  2,  3,  4,  8,  9,  10, 26, 8,  9,  10, 10,
+                                       11, 12, 13, 12, 16, 20, 21, 22, 23, 24, 48, 64};
 
 TEST(RequestBlockLayout, FieldsLieAtTheLayersOffsets) {
   ASSERT_EQ(sizeof(SRB), 100u);
-  ASSERT_EQ(std::size(kFields), std::size(kExpectedOffsets));
-  for (std::size_t i = 0; i < std::size(kFields); ++i) {
-    EXPECT_EQ(kFields[i].offset, kExpectedOffsets[i]) << kFields[i].name;
-    EXPECT_LE(kFields[i].offset + kFields[i].width, sizeof(SRB)) << kFields[i].name;
+  ASSERT_EQ(std::size(Fields), std::size(ExpectedOffsets));
+  for (std::size_t i = 0; i < std::size(Fields); ++i) {
+    EXPECT_EQ(Fields[i].offset, ExpectedOffsets[i]) << Fields[i].name;
+    EXPECT_LE(Fields[i].offset + Fields[i].width, sizeof(SRB)) << Fields[i].name;
   }
 }
 

@@ -18,7 +18,9 @@
 #include <thread>
 
 #include "aspi/executor.h"
+#include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
+#include "reports/ask_about_target.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 namespace lab {
 namespace {
 
-constexpr int kLabelColumns = 22;
+constexpr int LabelColumns = 22;
 
 void Append(std::vector<std::string>& lines, const std::vector<std::string>& more) {
   lines.insert(lines.end(), more.begin(), more.end());
@@ -52,7 +52,7 @@ const PeerDevice* DeviceAt(const PeerView& view, const AspiAdapter& adapter, uns
 
 std::string Labelled(std::string_view label, int cp932Width, std::string_view value) {
   std::string line(label);
-  line.append(static_cast<std::size_t>(std::max(0, kLabelColumns - cp932Width)), ' ');
+  line.append(static_cast<std::size_t>(std::max(0, LabelColumns - cp932Width)), ' ');
   line += "= ";
   line += value;
   return line;

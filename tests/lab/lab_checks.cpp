@@ -141,7 +141,7 @@ struct QemuDevice {
   const char* product;
   const char* revision;
 };
-const QemuDevice kTwoAdapterDevices[] = {
+const QemuDevice TwoAdapterDevices[] = {
     {0, 0, "ＨＤＤ", "BVLAB", "FIRST DISK      ", "2.5"},
     {0, 2, "ＨＤＤ", "BVLAB", "SECOND DISK     ", "1.0"},
     {0, 3, "ＣＤ－ＲＯＭ", "QEMU    ", "QEMU CD-ROM     ", "2.5+"},
@@ -151,7 +151,7 @@ const QemuDevice kTwoAdapterDevices[] = {
 
 TEST(TwoAdapters, DevicesShowTheirQemuProperties) {
   const auto pane = DisplaySimple();
-  for (const QemuDevice& device : kTwoAdapterDevices) {
+  for (const QemuDevice& device : TwoAdapterDevices) {
     const std::string header = "HostNo " + std::to_string(device.adapter) + ",ID " +
                                std::to_string(device.target) + " の装置";
     SCOPED_TRACE(header);

@@ -21,7 +21,9 @@
 #include <tuple>
 
 #include "aspi/executor.h"
+#include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
+#include "reports/ask_about_target.h"
 
 namespace {
 

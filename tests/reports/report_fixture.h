@@ -12,7 +12,7 @@
 #include "aspi/request_block.h"
 #include "backend.h"
 #include "recording_window.h"
-#include "reports/cp932.h"
+#include "text/cp932.h"
 
 class ReportTest : public ::testing::Test {
  protected:

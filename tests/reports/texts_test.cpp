@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "reports/cp932.h"
+#include "text/cp932.h"
 #include "reports/device_type_words.h"
 #include "reports/texts.h"
 

@@ -93,7 +93,7 @@ TEST_F(EnumerationTest, AdaptersStayAsFirstSurveyedWhileDevicesComeAndGo) {
       RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, {0x12, 0, 0, 0, 36, 0}, 40));
   EXPECT_EQ(command.status, SS_ERR);
   EXPECT_EQ(command.srb.SRB_HaStat, HASTAT_SEL_TO);
-  EXPECT_EQ(command.buffer, Bytes(40, kUntouched));
+  EXPECT_EQ(command.buffer, Bytes(40, Untouched));
 }
 
 TEST(AdapterCountTest, NoneMeansTheLayerIsNotThereAndAtMost255Count) {

@@ -10,11 +10,11 @@
 namespace sgtest {
 namespace {
 
-const Bytes kDiskInquiry = MakeInquiry(0, "ATA", "QEMU HARDDISK", "2.5", 96);
-const Bytes kInquiry36 = {0x12, 0, 0, 0, 36, 0};
-const Bytes kInquiry255 = {0x12, 0, 0, 0, 255, 0};
-const Bytes kReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const Bytes kTestUnitReady = {0, 0, 0, 0, 0, 0};
+const Bytes DiskInquiry = MakeInquiry(0, "ATA", "QEMU HARDDISK", "2.5", 96);
+const Bytes Inquiry36 = {0x12, 0, 0, 0, 36, 0};
+const Bytes Inquiry255 = {0x12, 0, 0, 0, 255, 0};
+const Bytes ReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const Bytes TestUnitReady = {0, 0, 0, 0, 0, 0};
 
 // The fixture's backend, lent to the layer for one test: the fixture still
 // owns it and joins its threads.
@@ -42,9 +42,9 @@ class SgFrontTest : public SgBackendTest {
     tree.AddHost(2, "virtio_scsi");
     tree.AddHost(3, "mptspi", "-1");
     // Two 1 GiB disks, the second without an sg node.
-    tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = kDiskInquiry, .sg = "sg0",
+    tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = DiskInquiry, .sg = "sg0",
                     .block = "sda", .sectors = 1u << 21});
-    tree.AddDevice({.address = "0:0:1:0", .type = 0, .inquiry = kDiskInquiry,
+    tree.AddDevice({.address = "0:0:1:0", .type = 0, .inquiry = DiskInquiry,
                     .block = "sdb", .sectors = 1u << 21});
     wnaspi32::ReplaceBackend(std::make_unique<Lent>(Backend()));
   }
@@ -95,13 +95,13 @@ TEST_F(SgFrontTest, SysfsAnswersWhenTheNodeCannotBeUsed) {
     SCOPED_TRACE(c.name);
     io->Script(tree.DevNode("sg0"), {.error = c.error});
     GuardedBuffer inquiry(40);
-    SRB srb = Request(SC_EXEC_SCSI_CMD, 0, c.target, kInquiry36, 40);
+    SRB srb = Request(SC_EXEC_SCSI_CMD, 0, c.target, Inquiry36, 40);
     srb.SRB_BufPointer = inquiry.handle;
     EXPECT_EQ(Send(srb), SS_COMP);
-    EXPECT_EQ(inquiry.Written(), Head(kDiskInquiry, 36));
+    EXPECT_EQ(inquiry.Written(), Head(DiskInquiry, 36));
 
     GuardedBuffer readCapacity(8);
-    srb = Request(SC_EXEC_SCSI_CMD, 0, c.target, kReadCapacity10, 8);
+    srb = Request(SC_EXEC_SCSI_CMD, 0, c.target, ReadCapacity10, 8);
     srb.SRB_BufPointer = readCapacity.handle;
     EXPECT_EQ(Send(srb), SS_COMP);
     EXPECT_EQ(readCapacity.Written(), capacity);
@@ -109,7 +109,7 @@ TEST_F(SgFrontTest, SysfsAnswersWhenTheNodeCannotBeUsed) {
 }
 
 TEST_F(SgFrontTest, FrontRefusesDataOutAndKeepsToTheRegisteredBuffer) {
-  io->Script(tree.DevNode("sg0"), {.data = kDiskInquiry});
+  io->Script(tree.DevNode("sg0"), {.data = DiskInquiry});
   struct Case {
     const char* name;
     std::uint8_t target, flags;
@@ -119,11 +119,11 @@ TEST_F(SgFrontTest, FrontRefusesDataOutAndKeepsToTheRegisteredBuffer) {
     std::size_t written;  // bytes of the INQUIRY data
   };
   const Case cases[] = {
-      {"data out", 0, SRB_DIR_OUT, kInquiry36, 40, 40, SS_ERR, 0},
-      {"no data, no buffer", 0, 0, kTestUnitReady, 0, 0, SS_COMP, 0},
-      {"length past the buffer", 0, 0, kInquiry255, 200, 81, SS_COMP, 81},
-      {"length past the buffer, from sysfs", 1, 0, kInquiry255, 200, 81, SS_COMP, 81},
-      {"length without a buffer", 0, 0, kInquiry36, 40, 0, SS_ERR, 0},
+      {"data out", 0, SRB_DIR_OUT, Inquiry36, 40, 40, SS_ERR, 0},
+      {"no data, no buffer", 0, 0, TestUnitReady, 0, 0, SS_COMP, 0},
+      {"length past the buffer", 0, 0, Inquiry255, 200, 81, SS_COMP, 81},
+      {"length past the buffer, from sysfs", 1, 0, Inquiry255, 200, 81, SS_COMP, 81},
+      {"length without a buffer", 0, 0, Inquiry36, 40, 0, SS_ERR, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -132,7 +132,7 @@ TEST_F(SgFrontTest, FrontRefusesDataOutAndKeepsToTheRegisteredBuffer) {
     srb.SRB_BufPointer = buffer.handle;
     srb.SRB_Flags = c.flags;
     EXPECT_EQ(Send(srb), c.status);
-    EXPECT_EQ(buffer.Written(), Head(kDiskInquiry, c.written));
+    EXPECT_EQ(buffer.Written(), Head(DiskInquiry, c.written));
   }
 }
 

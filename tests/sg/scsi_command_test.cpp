@@ -6,17 +6,17 @@
 namespace sgtest {
 namespace {
 
-const Bytes kDiskInquiry = MakeInquiry(0, "ATA", "QEMU HARDDISK", "2.5", 96);
-const Bytes kInquiry36 = {0x12, 0, 0, 0, 36, 0};
-const Bytes kReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const Bytes kReadCapacity16 = {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0};
+const Bytes DiskInquiry = MakeInquiry(0, "ATA", "QEMU HARDDISK", "2.5", 96);
+const Bytes Inquiry36 = {0x12, 0, 0, 0, 36, 0};
+const Bytes ReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const Bytes ReadCapacity16 = {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0};
 
 class ScsiCommandTest : public SgBackendTest {
  protected:
   void SetUp() override {
     tree.AddHost(0, "ahci");
     // 3 TiB in 512-byte blocks on 4 KiB physical ones.
-    tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = kDiskInquiry, .sg = "sg0",
+    tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = DiskInquiry, .sg = "sg0",
                     .block = "sda", .sectors = 3ull << 31, .physicalBlockSize = 4096});
     // An empty drive: sr gives it a made-up size of 1FFFFFh sectors.
     tree.AddDevice({.address = "0:0:1:0", .type = 5, .inquiry = MakeInquiry(5, "", "", "", 5),
@@ -29,18 +29,18 @@ class ScsiCommandTest : public SgBackendTest {
 };
 
 TEST_F(ScsiCommandTest, InquiryThroughSgIoAsksForNoMoreThanItsAllocationLength) {
-  io->Script(Node(0), {.data = Head(kDiskInquiry, 36)});
-  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+  io->Script(Node(0), {.data = Head(DiskInquiry, 36)});
+  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40));
   EXPECT_EQ(done.returned, SS_PENDING);
   EXPECT_EQ(done.status, SS_COMP);
   // The four bytes the device did not send stay as they were.
-  Bytes expected = Head(kDiskInquiry, 36);
-  expected.resize(40, kUntouched);
+  Bytes expected = Head(DiskInquiry, 36);
+  expected.resize(40, Untouched);
   EXPECT_EQ(done.buffer, expected);
   const auto seen = io->Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].node, Node(0));
-  EXPECT_EQ(seen[0].cdb, kInquiry36);
+  EXPECT_EQ(seen[0].cdb, Inquiry36);
   EXPECT_EQ(seen[0].dataLength, 36u);
   EXPECT_EQ(seen[0].senseRoom, 14u);
   EXPECT_EQ(seen[0].timeoutMs, 60000u);
@@ -75,14 +75,14 @@ TEST_F(ScsiCommandTest, OutcomesOfSgIo) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     io->Script(Node(0), c.reply);
-    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40));
     EXPECT_EQ(done.status, c.status);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     EXPECT_EQ(done.srb.SRB_TargStat, c.targStat);
     Bytes expectedSense = Head(sense, c.senseBytes);
     expectedSense.resize(36, 0);
     EXPECT_EQ(Bytes(std::begin(done.srb.SenseArea), std::end(done.srb.SenseArea)), expectedSense);
-    EXPECT_EQ(Head(done.buffer, 3), c.dataArrives ? Bytes({1, 2, 3}) : Bytes(3, kUntouched));
+    EXPECT_EQ(Head(done.buffer, 3), c.dataArrives ? Bytes({1, 2, 3}) : Bytes(3, Untouched));
   }
 }
 
@@ -95,18 +95,18 @@ TEST_F(ScsiCommandTest, WithoutPermissionSysfsGivesWhatTheDeviceWould) {
     Bytes deviceAnswer;  // what SG_IO returns as root
   };
   const Case cases[] = {
-      {"inquiry", 0, kInquiry36, 40, Head(kDiskInquiry, 36)},
-      {"inquiry into a short buffer", 0, kInquiry36, 8, Head(kDiskInquiry, 8)},
-      {"inquiry, 16-bit allocation length", 0, {0x12, 0, 0, 0x01, 0x00, 0}, 200, kDiskInquiry},
-      {"short inquiry", 1, kInquiry36, 40, MakeInquiry(5, "", "", "", 5)},
-      {"read capacity(10) over 2 TiB", 0, kReadCapacity10, 8, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
-      {"read capacity(16) over 2 TiB", 0, kReadCapacity16, 32,
+      {"inquiry", 0, Inquiry36, 40, Head(DiskInquiry, 36)},
+      {"inquiry into a short buffer", 0, Inquiry36, 8, Head(DiskInquiry, 8)},
+      {"inquiry, 16-bit allocation length", 0, {0x12, 0, 0, 0x01, 0x00, 0}, 200, DiskInquiry},
+      {"short inquiry", 1, Inquiry36, 40, MakeInquiry(5, "", "", "", 5)},
+      {"read capacity(10) over 2 TiB", 0, ReadCapacity10, 8, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
+      {"read capacity(16) over 2 TiB", 0, ReadCapacity16, 32,
        {0, 0, 0, 1, 0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         0, 0, 0, 0, 0, 0, 0, 0}},
       {"read capacity(16), 12-byte allocation", 0,
        {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0}, 32,
        {0, 0, 0, 1, 0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
-      {"read capacity(10), 4096-byte blocks", 3, kReadCapacity10, 8,
+      {"read capacity(10), 4096-byte blocks", 3, ReadCapacity10, 8,
        {0, 0x1F, 0xFF, 0xFF, 0, 0, 0x10, 0}},
   };
   for (const int error : {EACCES, EPERM}) {
@@ -133,8 +133,8 @@ TEST_F(ScsiCommandTest, WithoutPermissionOtherCommandsFail) {
       {0, {0x12, 0x01, 0x80, 0, 36, 0}},                               // a VPD page
       {0, {0x25, 0, 0, 0, 0x10, 0, 0, 0, 1, 0}},                       // capacity from an LBA on
       {0, {0x9E, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}},   // other service action
-      {1, kReadCapacity10},                                            // no medium
-      {2, kReadCapacity10},                                            // a tape, no sg node
+      {1, ReadCapacity10},                                             // no medium
+      {2, ReadCapacity10},                                             // a tape, no sg node
   };
   io->Script(Node(0), {.error = EACCES});
   io->Script(Node(1), {.error = EPERM});
@@ -142,12 +142,12 @@ TEST_F(ScsiCommandTest, WithoutPermissionOtherCommandsFail) {
     SCOPED_TRACE(testing::Message() << "target " << int{target} << " opcode " << int{cdb[0]});
     const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, target, cdb, 40));
     EXPECT_EQ(done.status, SS_ERR);
-    EXPECT_EQ(done.buffer, Bytes(40, kUntouched));
+    EXPECT_EQ(done.buffer, Bytes(40, Untouched));
   }
 }
 
 TEST_F(ScsiCommandTest, DeviceWithoutSgNodeAnswersInquiryFromSysfs) {
-  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 2, kInquiry36, 40));
+  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 2, Inquiry36, 40));
   EXPECT_EQ(done.status, SS_COMP);
   EXPECT_EQ(Head(done.buffer, 36), MakeInquiry(1, "HP", "TAPE", "1"));
   EXPECT_TRUE(io->Seen().empty());
@@ -160,8 +160,8 @@ TEST_F(ScsiCommandTest, CommandsThatWouldSendDataNeverReachTheDevice) {
     Bytes cdb;
   };
   const Case cases[] = {
-      {"direction out", SRB_DIR_OUT, 0, kInquiry36},
-      {"both directions", SRB_DIR_IN | SRB_DIR_OUT, 0, kInquiry36},
+      {"direction out", SRB_DIR_OUT, 0, Inquiry36},
+      {"both directions", SRB_DIR_IN | SRB_DIR_OUT, 0, Inquiry36},
       {"write(10)", 0, 0, {0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}},
       {"write(10) said to be data-in", SRB_DIR_IN, 0, {0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}},
       {"mode select(6)", 0, 0, {0x15, 0x10, 0, 0, 12, 0}},
@@ -181,7 +181,7 @@ TEST_F(ScsiCommandTest, CommandsThatWouldSendDataNeverReachTheDevice) {
     request.SRB_Flags = c.flags;
     const Finished done = RunScsi(Backend(), request);
     EXPECT_EQ(done.returned, SS_ERR);
-    EXPECT_EQ(done.buffer, Bytes(40, kUntouched));
+    EXPECT_EQ(done.buffer, Bytes(40, Untouched));
   }
   EXPECT_TRUE(io->Seen().empty());
 }
@@ -201,27 +201,27 @@ TEST(DataDirectionTest, OpcodesThatDependOnTheDeviceOrTheCdbPassWhenTheyRead) {
 }
 
 TEST_F(ScsiCommandTest, HungDeviceHoldsUpNobodyElse) {
-  io->Script(Node(0), {.data = Head(kDiskInquiry, 36), .hang = true});
+  io->Script(Node(0), {.data = Head(DiskInquiry, 36), .hang = true});
   io->Script(Node(3), {.data = {0, 0x1F, 0xFF, 0xFF, 0, 0, 0x10, 0}});
 
-  SRB hung = Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40);
-  Bytes hungBuffer(40, kUntouched);
+  SRB hung = Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40);
+  Bytes hungBuffer(40, Untouched);
   HANDLE hungEvent = CreateEventA(nullptr, 0, 0, nullptr);
   hung.SRB_Flags = SRB_EVENT_NOTIFY;
   hung.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hungEvent));
   ASSERT_EQ(Backend().ExecScsiCommand(hung, hungBuffer.data(), 40), SS_PENDING);
 
   for (int i = 0; i < 2; ++i) {  // a second request, too, gets past the hung one
-    const Finished other = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 3, kReadCapacity10, 8));
+    const Finished other = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 3, ReadCapacity10, 8));
     EXPECT_EQ(other.status, SS_COMP);
   }
   EXPECT_EQ(LoadStatus(hung), SS_PENDING);
-  EXPECT_EQ(hungBuffer, Bytes(40, kUntouched));
+  EXPECT_EQ(hungBuffer, Bytes(40, Untouched));
 
   io->Release();
   ASSERT_EQ(WaitForSingleObject(hungEvent, 5000), WAIT_OBJECT_0);
   EXPECT_EQ(LoadStatus(hung), SS_COMP);
-  EXPECT_EQ(Head(hungBuffer, 36), Head(kDiskInquiry, 36));
+  EXPECT_EQ(Head(hungBuffer, 36), Head(DiskInquiry, 36));
   CloseHandle(hungEvent);
 }
 

@@ -16,7 +16,7 @@
 namespace sgtest {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint8_t kUntouched = 0xA5;
+constexpr std::uint8_t Untouched = 0xA5;
 
 inline Bytes Head(const Bytes& bytes, std::size_t n) { return {bytes.begin(), bytes.begin() + n}; }
 
@@ -41,13 +41,13 @@ struct Finished {
   std::uint8_t returned = 0;  // what the backend's method returned
   std::uint8_t status = 0;    // the final SRB_Status
   SRB srb{};
-  Bytes buffer;  // starts as kUntouched bytes
+  Bytes buffer;  // starts as Untouched bytes
 };
 
 // Sends a SCSI command with an event and waits for it when it is pending.
 inline Finished RunScsi(wnaspi32::Backend& backend, SRB request, std::size_t bufferSize = 40) {
   Finished done{.returned = 0, .status = 0, .srb = request, .buffer = {}};
-  done.buffer.assign(bufferSize, kUntouched);
+  done.buffer.assign(bufferSize, Untouched);
   HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
   done.srb.SRB_Flags |= SRB_EVENT_NOTIFY;
   done.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));

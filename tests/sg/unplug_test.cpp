@@ -10,16 +10,16 @@
 namespace sgtest {
 namespace {
 
-const Bytes kInquiry36 = {0x12, 0, 0, 0, 36, 0};
-const Bytes kReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const FakeDevice kDisk = {.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "A", "B", "C"),
-                          .sg = "sg0", .block = "sda", .sectors = 1 << 20};
+const Bytes Inquiry36 = {0x12, 0, 0, 0, 36, 0};
+const Bytes ReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const FakeDevice Disk = {.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "A", "B", "C"),
+                         .sg = "sg0", .block = "sda", .sectors = 1 << 20};
 
 class UnplugTest : public SgBackendTest {
  protected:
   void SetUp() override {
     tree.AddHost(0, "virtio_scsi");
-    tree.AddDevice(kDisk);
+    tree.AddDevice(Disk);
     tree.AddDevice({.address = "0:0:1:0", .type = 0, .sg = "sg1"});
   }
   std::uint8_t DeviceType(std::uint8_t target) {
@@ -29,7 +29,7 @@ class UnplugTest : public SgBackendTest {
 };
 
 TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
-  const auto unplug = [this] { tree.RemoveDevice(kDisk.address); };
+  const auto unplug = [this] { tree.RemoveDevice(Disk.address); };
   std::thread remover;
   const std::pair<const char*, ScriptedReply> cases[] = {
       {"i/o error", {.error = EIO, .meanwhile = unplug}},
@@ -40,24 +40,24 @@ TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
        {.hostStatus = 0x07, .meanwhile = [this, &remover] {
           remover = std::thread([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            tree.RemoveDevice(kDisk.address);
+            tree.RemoveDevice(Disk.address);
           });
         }}},
       {"state deleted", {.error = EIO, .meanwhile = [this] {
-                           tree.ReplaceEntry(kDisk.address, "state", "deleted\n");
+                           tree.ReplaceEntry(Disk.address, "state", "deleted\n");
                          }}},
   };
   for (const auto& [name, reply] : cases) {
     SCOPED_TRACE(name);
-    tree.AddDevice(kDisk);
+    tree.AddDevice(Disk);
     io->Script(tree.DevNode("sg0"), reply);
-    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+    const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40));
     if (remover.joinable()) remover.join();
     EXPECT_EQ(done.status, SS_ERR);
     EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
     EXPECT_EQ(DeviceType(0), SS_NO_DEVICE);
     EXPECT_EQ(DeviceType(1), SS_COMP);
-    tree.RemoveDevice(kDisk.address);
+    tree.RemoveDevice(Disk.address);
   }
 }
 
@@ -71,33 +71,33 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
     std::uint8_t deviceType, commandStatus, haStat;
   };
   const Case cases[] = {
-      {"type", {}, kInquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
-      {"inquiry", {}, kInquiry36, SS_COMP, SS_ERR, HASTAT_OK},
-      {"block/sda/size", {}, kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
-      {"block/sda/queue/logical_block_size", {}, kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
-      {"block", "sda\n", kReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
-      {"scsi_generic", "sg0\n", kInquiry36, SS_COMP, SS_COMP, HASTAT_OK},  // from sysfs
+      {"type", {}, Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
+      {"inquiry", {}, Inquiry36, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block/sda/size", {}, ReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block/sda/queue/logical_block_size", {}, ReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"block", "sda\n", ReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
+      {"scsi_generic", "sg0\n", Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},  // from sysfs
   };
   io->Script(tree.DevNode("sg0"), {.error = EACCES});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
-    tree.AddDevice(kDisk);
-    tree.ReplaceEntry(kDisk.address, c.entry, c.text);
+    tree.AddDevice(Disk);
+    tree.ReplaceEntry(Disk.address, c.entry, c.text);
     EXPECT_EQ(DeviceType(0), c.deviceType);
     const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, c.cdb, 40));
     EXPECT_EQ(done.status, c.commandStatus);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
     EXPECT_EQ(Backend().GetDiskInfo(disk), c.deviceType);
-    tree.RemoveDevice(kDisk.address);
+    tree.RemoveDevice(Disk.address);
   }
 }
 
 TEST_F(UnplugTest, ThrowingDoorFailsTheCommandOnly) {
   io->Script(tree.DevNode("sg0"), {.throws = true});
-  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40));
+  const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40));
   EXPECT_EQ(done.status, SS_ERR);
-  EXPECT_EQ(done.buffer, Bytes(40, kUntouched));
+  EXPECT_EQ(done.buffer, Bytes(40, Untouched));
 }
 
 TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
@@ -105,21 +105,21 @@ TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
   io->Script(tree.DevNode("sg1"), {.data = {8}});
   struct Sent {
     SRB srb;
-    Bytes buffer = Bytes(40, kUntouched);
+    Bytes buffer = Bytes(40, Untouched);
     HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
   };
   std::vector<Sent> sent(5);
   std::vector<std::uint8_t> returned;
   for (Sent& s : sent) {
-    s.srb = Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40);
+    s.srb = Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40);
     s.srb.SRB_Flags = SRB_EVENT_NOTIFY;
     s.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(s.event));
     returned.push_back(Backend().ExecScsiCommand(s.srb, s.buffer.data(), 40));
   }
   EXPECT_EQ(returned, Bytes({SS_PENDING, SS_PENDING, SS_PENDING, SS_PENDING, SS_ERR}));
-  EXPECT_EQ(sent[4].srb.SRB_HaStat, wnaspi32::sg::kHaStatWaitTimeout);
-  EXPECT_EQ(sent[4].buffer, Bytes(40, kUntouched));
-  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 1, kInquiry36, 40)).status, SS_COMP);
+  EXPECT_EQ(sent[4].srb.SRB_HaStat, wnaspi32::sg::HaStatWaitTimeout);
+  EXPECT_EQ(sent[4].buffer, Bytes(40, Untouched));
+  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 1, Inquiry36, 40)).status, SS_COMP);
 
   io->Release();
   for (int i = 0; i < 4; ++i) {
@@ -127,7 +127,7 @@ TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
     EXPECT_EQ(LoadStatus(sent[i].srb), SS_COMP);
   }
   // Each answer gave its room back.
-  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, kInquiry36, 40)).status, SS_COMP);
+  EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40)).status, SS_COMP);
   for (Sent& s : sent) CloseHandle(s.event);
 }
 

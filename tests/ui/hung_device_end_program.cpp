@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "aspi/executor.h"
+#include "aspi/given_up_requests.h"
 #include "ui/application.h"
 #include "ui/form1.h"
 

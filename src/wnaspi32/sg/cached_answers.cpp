@@ -3,25 +3,13 @@
 #include <algorithm>
 #include <bit>
 
+#include "scsi/commands.h"
+
 namespace wnaspi32::sg {
 namespace {
 
-constexpr std::uint8_t kInquiry = 0x12;
-constexpr std::uint8_t kReadCapacity10 = 0x25;
-constexpr std::uint8_t kServiceActionIn16 = 0x9E;
-constexpr std::uint8_t kReadCapacity16Action = 0x10;
-constexpr std::size_t kReadCapacity16Length = 32;
-
-void PutBigEndian(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out[at + i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
-}
-
-std::uint64_t GetBigEndian(std::span<const std::uint8_t> bytes) {
-  std::uint64_t value = 0;
-  for (const std::uint8_t b : bytes) value = value << 8 | b;
-  return value;
-}
+using scsi::GetBigEndian;
+using scsi::PutBigEndian;
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
@@ -41,7 +29,7 @@ std::optional<std::vector<std::uint8_t>> Inquiry(std::span<const std::uint8_t> c
   // Only the standard data is kept: no vital product data pages.
   if (cdb.size() < 6 || (cdb[1] & 0x03) != 0 || cdb[2] != 0) return std::nullopt;
   if (cached.inquiry.empty()) return std::nullopt;
-  const std::size_t allocation = GetBigEndian(cdb.subspan(3, 2));
+  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
   const std::size_t length = std::min(cached.inquiry.size(), allocation);
   return std::vector<std::uint8_t>(cached.inquiry.begin(), cached.inquiry.begin() + length);
 }
@@ -54,23 +42,23 @@ std::optional<std::vector<std::uint8_t>> ReadCapacity10(std::span<const std::uin
   const auto blocks = BlockCount(cached);
   if (!blocks) return std::nullopt;
   // A last LBA that does not fit says "ask READ CAPACITY(16)".
-  const std::uint64_t lastLba = std::min<std::uint64_t>(*blocks - 1, 0xFFFFFFFF);
-  std::vector<std::uint8_t> data(8);
-  PutBigEndian(data, 0, lastLba, 4);
-  PutBigEndian(data, 4, *cached.logicalBlockSize, 4);
+  const std::uint64_t lastLba = std::min<std::uint64_t>(*blocks - 1, scsi::LastAddressTooLarge);
+  std::vector<std::uint8_t> data(scsi::ReadCapacity10Length);
+  PutBigEndian(&data[0], lastLba, 4);
+  PutBigEndian(&data[4], *cached.logicalBlockSize, 4);
   return data;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadCapacity16(std::span<const std::uint8_t> cdb,
                                                         const CachedDeviceData& cached) {
-  if (cdb.size() < 16 || (cdb[1] & 0x1F) != kReadCapacity16Action ||
+  if (cdb.size() < 16 || (cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action ||
       !AllZero(cdb.subspan(2, 8)) || (cdb[14] & 0x01) != 0)
     return std::nullopt;
   const auto blocks = BlockCount(cached);
   if (!blocks) return std::nullopt;
-  std::vector<std::uint8_t> data(kReadCapacity16Length);
-  PutBigEndian(data, 0, *blocks - 1, 8);
-  PutBigEndian(data, 8, *cached.logicalBlockSize, 4);
+  std::vector<std::uint8_t> data(scsi::ReadCapacity16Length);
+  PutBigEndian(&data[0], *blocks - 1, 8);
+  PutBigEndian(&data[8], *cached.logicalBlockSize, 4);
   // Logical blocks per physical block, as a power of two.
   if (cached.physicalBlockSize && *cached.physicalBlockSize > *cached.logicalBlockSize &&
       *cached.physicalBlockSize % *cached.logicalBlockSize == 0) {
@@ -78,7 +66,7 @@ std::optional<std::vector<std::uint8_t>> ReadCapacity16(std::span<const std::uin
     if (std::has_single_bit(ratio))
       data[13] = static_cast<std::uint8_t>(std::countr_zero(ratio) & 0x0F);
   }
-  const std::size_t allocation = GetBigEndian(cdb.subspan(10, 4));
+  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::ReadCapacity16AllocationLength);
   data.resize(std::min(data.size(), allocation));
   return data;
 }
@@ -102,9 +90,8 @@ CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device) {
     cached.physicalBlockSize = ReadUnsigned<std::uint32_t>(block / "queue/physical_block_size");
     // sr gives a drive whose READ CAPACITY failed (no medium) a made-up size
     // of 1FFFFFh 512-byte sectors; the drive itself would answer "not ready".
-    constexpr std::uint64_t kSrNoMediumSectors = 0x1FFFFF;
-    if (device.type == 5 && cached.sectors == kSrNoMediumSectors &&
-        cached.logicalBlockSize == 512u)
+    constexpr std::uint64_t SrNoMediumSectors = 0x1FFFFF;
+    if (device.type == 5 && cached.sectors == SrNoMediumSectors && cached.logicalBlockSize == 512u)
       cached.sectors.reset();
   }
   return cached;
@@ -114,11 +101,11 @@ std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::ui
                                                          const CachedDeviceData& cached) {
   if (cdb.empty()) return std::nullopt;
   switch (cdb[0]) {
-    case kInquiry:
+    case scsi::Inquiry:
       return Inquiry(cdb, cached);
-    case kReadCapacity10:
+    case scsi::ReadCapacity10:
       return ReadCapacity10(cdb, cached);
-    case kServiceActionIn16:
+    case scsi::ServiceActionIn16:
       return ReadCapacity16(cdb, cached);
     default:
       return std::nullopt;

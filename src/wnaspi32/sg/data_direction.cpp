@@ -6,10 +6,10 @@
 namespace wnaspi32::sg {
 namespace {
 
-constexpr int kTypeMultimedia = 5;
+constexpr int TypeMultimedia = 5;
 
 // Opcodes with data-out on every kind of device.
-constexpr std::array<std::uint8_t, 33> kDataOutOpcodes = {
+constexpr std::array<std::uint8_t, 33> DataOutOpcodes = {
     0x04,  // FORMAT UNIT
     0x07,  // REASSIGN BLOCKS
     0x0A,  // WRITE(6), SEND(6), PRINT
@@ -45,11 +45,11 @@ constexpr std::array<std::uint8_t, 33> kDataOutOpcodes = {
     0xBF,  // SEND DVD STRUCTURE
 };
 
-constexpr std::uint8_t kSendKeyOrMaintenanceIn = 0xA3;   // SEND KEY on multimedia
-constexpr std::uint8_t kReportKeyOrMaintenanceOut = 0xA4;  // MAINTENANCE OUT elsewhere
-constexpr std::uint8_t kAtaPassThrough16 = 0x85;
-constexpr std::uint8_t kAtaPassThrough12 = 0xA1;
-constexpr std::uint8_t kVariableLength = 0x7F;
+constexpr std::uint8_t SendKeyOrMaintenanceIn = 0xA3;     // SEND KEY on multimedia
+constexpr std::uint8_t ReportKeyOrMaintenanceOut = 0xA4;  // MAINTENANCE OUT elsewhere
+constexpr std::uint8_t AtaPassThrough16 = 0x85;
+constexpr std::uint8_t AtaPassThrough12 = 0xA1;
+constexpr std::uint8_t VariableLength = 0x7F;
 
 // ATA PASS-THROUGH: T_DIR 0 with a transfer length sends data.
 bool AtaSendsData(std::span<const std::uint8_t> cdb) {
@@ -71,19 +71,19 @@ bool VariableLengthSendsData(std::span<const std::uint8_t> cdb) {
 bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType) {
   if (cdb.empty()) return false;
   const std::uint8_t opcode = cdb[0];
-  if (std::find(kDataOutOpcodes.begin(), kDataOutOpcodes.end(), opcode) != kDataOutOpcodes.end())
+  if (std::find(DataOutOpcodes.begin(), DataOutOpcodes.end(), opcode) != DataOutOpcodes.end())
     return true;
   switch (opcode) {
-    case kSendKeyOrMaintenanceIn:
-      return deviceType == kTypeMultimedia;
-    case kReportKeyOrMaintenanceOut:
-      return deviceType != kTypeMultimedia;
-    case kAtaPassThrough16:
+    case SendKeyOrMaintenanceIn:
+      return deviceType == TypeMultimedia;
+    case ReportKeyOrMaintenanceOut:
+      return deviceType != TypeMultimedia;
+    case AtaPassThrough16:
       return AtaSendsData(cdb);
-    case kAtaPassThrough12:
+    case AtaPassThrough12:
       // BLANK on multimedia devices, which carries no data.
-      return deviceType != kTypeMultimedia && AtaSendsData(cdb);
-    case kVariableLength:
+      return deviceType != TypeMultimedia && AtaSendsData(cdb);
+    case VariableLength:
       return VariableLengthSendsData(cdb);
     default:
       return false;

@@ -9,8 +9,8 @@ namespace wnaspi32::sg {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr int kTypeDisk = 0;
-constexpr int kTypeOpticalMemory = 7;
+constexpr int TypeDisk = 0;
+constexpr int TypeOpticalMemory = 7;
 
 std::optional<std::uint8_t> DriveNumber(const std::string& name) {
   constexpr std::string_view prefix = "int13_dev";
@@ -48,7 +48,7 @@ std::vector<EddDrive> ListEddDrives(const fs::path& sysfsRoot) {
 }
 
 DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
-  if (device.type != kTypeDisk && device.type != kTypeOpticalMemory) return {};
+  if (device.type != TypeDisk && device.type != TypeOpticalMemory) return {};
   if (device.blockName.empty()) return {};
   const std::string node = (roots.dev / device.blockName).string();
 
@@ -62,14 +62,14 @@ DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io
     const auto matches = [&](const EddDrive& d) { return d.mbrSignature == *signature; };
     if (std::count_if(drives.begin(), drives.end(), matches) == 1) {
       const EddDrive& drive = *std::find_if(drives.begin(), drives.end(), matches);
-      return {.driveFlags = kDriveInt13ManagedByOs,
+      return {.driveFlags = DriveInt13ManagedByOs,
               .int13Drive = drive.number,
               .heads = drive.heads,
               .sectors = drive.sectors};
     }
   }
   if (const auto geometry = io.Geometry(node))
-    return {.driveFlags = kDriveGeometryOnly,
+    return {.driveFlags = DriveGeometryOnly,
             .int13Drive = 0,
             .heads = geometry->heads,
             .sectors = geometry->sectors};

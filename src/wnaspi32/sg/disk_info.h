@@ -12,12 +12,12 @@
 namespace wnaspi32::sg {
 
 // Drive flags of the reply.
-constexpr std::uint8_t kDriveNotInt13 = 0;
-constexpr std::uint8_t kDriveInt13ManagedByOs = 1;
-constexpr std::uint8_t kDriveGeometryOnly = 3;
+constexpr std::uint8_t DriveNotInt13 = 0;
+constexpr std::uint8_t DriveInt13ManagedByOs = 1;
+constexpr std::uint8_t DriveGeometryOnly = 3;
 
 struct DiskInfo {
-  std::uint8_t driveFlags = kDriveNotInt13;
+  std::uint8_t driveFlags = DriveNotInt13;
   std::uint8_t int13Drive = 0;
   std::uint8_t heads = 0;
   std::uint8_t sectors = 0;

@@ -7,7 +7,7 @@
 namespace wnaspi32::sg {
 namespace {
 
-enum class Source { kHostByte, kErrno };
+enum class Source { HostByte, Errno };
 
 struct Mapping {
   Source source;
@@ -18,26 +18,26 @@ struct Mapping {
 // Every way the kernel says "the device is gone" is a selection time-out,
 // the answer of an empty target: an unplugged device must look the same
 // whichever moment of its removal a command met.
-constexpr Mapping kMappings[] = {
-    {Source::kHostByte, 0x00, HASTAT_OK},              // DID_OK
-    {Source::kHostByte, 0x01, HASTAT_SEL_TO},          // DID_NO_CONNECT
-    {Source::kHostByte, 0x03, kHaStatCommandTimeout},  // DID_TIME_OUT
-    {Source::kHostByte, 0x04, HASTAT_SEL_TO},          // DID_BAD_TARGET
+constexpr Mapping Mappings[] = {
+    {Source::HostByte, 0x00, HASTAT_OK},             // DID_OK
+    {Source::HostByte, 0x01, HASTAT_SEL_TO},         // DID_NO_CONNECT
+    {Source::HostByte, 0x03, HaStatCommandTimeout},  // DID_TIME_OUT
+    {Source::HostByte, 0x04, HASTAT_SEL_TO},         // DID_BAD_TARGET
     // The driver dropped the command: what virtio-scsi and usb-storage do
     // with commands in flight when their device leaves. A time-out that the
     // error handler aborts comes back as DID_TIME_OUT instead.
-    {Source::kHostByte, 0x05, HASTAT_SEL_TO},          // DID_ABORT
-    {Source::kHostByte, 0x06, kHaStatParityError},     // DID_PARITY
-    {Source::kHostByte, 0x08, kHaStatBusReset},        // DID_RESET
-    {Source::kHostByte, 0x0E, HASTAT_SEL_TO},          // DID_TRANSPORT_DISRUPTED
-    {Source::kHostByte, 0x0F, HASTAT_SEL_TO},          // DID_TRANSPORT_FAILFAST
-    {Source::kErrno, ENODEV, HASTAT_SEL_TO},           // sg node of a removed device
-    {Source::kErrno, ENXIO, HASTAT_SEL_TO},            // its driver has let go
-    {Source::kErrno, ENOENT, HASTAT_SEL_TO},           // no sg node any more
+    {Source::HostByte, 0x05, HASTAT_SEL_TO},      // DID_ABORT
+    {Source::HostByte, 0x06, HaStatParityError},  // DID_PARITY
+    {Source::HostByte, 0x08, HaStatBusReset},     // DID_RESET
+    {Source::HostByte, 0x0E, HASTAT_SEL_TO},      // DID_TRANSPORT_DISRUPTED
+    {Source::HostByte, 0x0F, HASTAT_SEL_TO},      // DID_TRANSPORT_FAILFAST
+    {Source::Errno, ENODEV, HASTAT_SEL_TO},       // sg node of a removed device
+    {Source::Errno, ENXIO, HASTAT_SEL_TO},        // its driver has let go
+    {Source::Errno, ENOENT, HASTAT_SEL_TO},       // no sg node any more
 };
 
 std::uint8_t Lookup(Source source, int value, std::uint8_t otherwise) {
-  for (const Mapping& m : kMappings)
+  for (const Mapping& m : Mappings)
     if (m.source == source && m.value == value) return m.haStat;
   return otherwise;
 }
@@ -45,12 +45,10 @@ std::uint8_t Lookup(Source source, int value, std::uint8_t otherwise) {
 }  // namespace
 
 std::uint8_t HostAdapterStatus(std::uint16_t hostByte) {
-  return Lookup(Source::kHostByte, hostByte, kHaStatPhaseError);
+  return Lookup(Source::HostByte, hostByte, HaStatPhaseError);
 }
 
 // Other errors (busy, refused, out of memory) say nothing about the bus.
-std::uint8_t HostAdapterStatusOfError(int error) {
-  return Lookup(Source::kErrno, error, HASTAT_OK);
-}
+std::uint8_t HostAdapterStatusOfError(int error) { return Lookup(Source::Errno, error, HASTAT_OK); }
 
 }  // namespace wnaspi32::sg

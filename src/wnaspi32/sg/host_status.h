@@ -7,11 +7,11 @@
 namespace wnaspi32::sg {
 
 // ASPI host adapter statuses besides HASTAT_OK and HASTAT_SEL_TO.
-constexpr std::uint8_t kHaStatWaitTimeout = 0x09;  // given up before it ran
-constexpr std::uint8_t kHaStatCommandTimeout = 0x0B;
-constexpr std::uint8_t kHaStatBusReset = 0x0E;
-constexpr std::uint8_t kHaStatParityError = 0x0F;
-constexpr std::uint8_t kHaStatPhaseError = 0x14;
+constexpr std::uint8_t HaStatWaitTimeout = 0x09;  // given up before it ran
+constexpr std::uint8_t HaStatCommandTimeout = 0x0B;
+constexpr std::uint8_t HaStatBusReset = 0x0E;
+constexpr std::uint8_t HaStatParityError = 0x0F;
+constexpr std::uint8_t HaStatPhaseError = 0x14;
 
 // For the kernel's host byte (DID_*) of a command that reached the driver.
 std::uint8_t HostAdapterStatus(std::uint16_t hostByte);

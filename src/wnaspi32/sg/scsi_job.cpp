@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "scsi/commands.h"
 #include "sg/cached_answers.h"
 #include "sg/host_status.h"
 #include "wnaspi32.h"
@@ -12,30 +13,25 @@
 namespace wnaspi32::sg {
 namespace {
 
-constexpr std::uint16_t kDidOk = 0x00;
-constexpr std::chrono::milliseconds kRemovalSettle{500};
+constexpr std::uint16_t DidOk = 0x00;
+constexpr std::chrono::milliseconds RemovalSettle{500};
 
 // The low three bits of the driver byte carry an error; 08h only says that
 // sense data came along.
-constexpr std::uint16_t kDriverErrorMask = 0x07;
+constexpr std::uint16_t DriverErrorMask = 0x07;
 
 // The most a command can bring back: what its allocation length allows.
 // Offered more room than that, some drivers get the underrun wrong
 // (sym53c8xx reports a residual as large as the whole transfer, vmw_pvscsi
 // fails the command), so the transfer is cut to it.
 std::size_t MostDataOf(const std::vector<std::uint8_t>& cdb, std::size_t offered) {
-  constexpr std::uint8_t kInquiry = 0x12;
-  constexpr std::uint8_t kReadCapacity10 = 0x25;
-  constexpr std::uint8_t kServiceActionIn16 = 0x9E;
-  constexpr std::uint8_t kReadCapacity16Action = 0x10;
   std::size_t most = offered;
-  if (cdb.size() >= 6 && cdb[0] == kInquiry) most = std::size_t{cdb[3]} << 8 | cdb[4];
-  if (cdb.size() >= 10 && cdb[0] == kReadCapacity10) most = 8;
-  const bool readCapacity16 =
-      cdb.size() >= 16 && cdb[0] == kServiceActionIn16 && (cdb[1] & 0x1F) == kReadCapacity16Action;
-  if (readCapacity16)
-    most = std::size_t{cdb[10]} << 24 | std::size_t{cdb[11]} << 16 | std::size_t{cdb[12]} << 8 |
-           cdb[13];
+  if (cdb.size() >= 6 && cdb[0] == scsi::Inquiry)
+    most = scsi::GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
+  if (cdb.size() >= 10 && cdb[0] == scsi::ReadCapacity10) most = scsi::ReadCapacity10Length;
+  const bool readCapacity16 = cdb.size() >= 16 && cdb[0] == scsi::ServiceActionIn16 &&
+                              (cdb[1] & scsi::ServiceActionMask) == scsi::ReadCapacity16Action;
+  if (readCapacity16) most = scsi::GetBigEndian(cdb.data(), scsi::ReadCapacity16AllocationLength);
   return std::min(most, offered);
 }
 
@@ -69,8 +65,8 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
 
   job.data.resize(MostDataOf(job.cdb, job.data.size()));
   std::vector<std::uint8_t> sense(job.senseRoom);
-  const ScsiCommand command{.cdb = job.cdb, .data = job.data, .sense = sense,
-                            .timeoutMs = kScsiTimeoutMs};
+  const ScsiCommand command{
+      .cdb = job.cdb, .data = job.data, .sense = sense, .timeoutMs = ScsiTimeoutMs};
   const ScsiOutcome outcome = io.Run((job.devRoot / job.device.sgName).string(), command);
   if (outcome.error != 0) {
     if (MayAnswerFromSysfs(outcome.error)) return AnswerFromSysfs(job);
@@ -83,14 +79,14 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   ScsiJobResult result;
   result.haStat = HostAdapterStatus(outcome.hostStatus);
   result.targStat = outcome.status;
-  const bool good = outcome.status == STATUS_GOOD && outcome.hostStatus == kDidOk &&
-                    (outcome.driverStatus & kDriverErrorMask) == 0;
+  const bool good = outcome.status == STATUS_GOOD && outcome.hostStatus == DidOk &&
+                    (outcome.driverStatus & DriverErrorMask) == 0;
   result.status = good ? SS_COMP : SS_ERR;
   if (!good) result.haStat = FailedHaStat(job, result.haStat);
   // A USB stick pulled out fails the transfer (DID_ERROR) a moment before
   // the kernel starts removing its device: look once more a little later.
-  if (!good && result.haStat != HASTAT_SEL_TO && outcome.hostStatus != kDidOk) {
-    std::this_thread::sleep_for(kRemovalSettle);
+  if (!good && result.haStat != HASTAT_SEL_TO && outcome.hostStatus != DidOk) {
+    std::this_thread::sleep_for(RemovalSettle);
     result.haStat = FailedHaStat(job, result.haStat);
   }
   sense.resize(std::min<std::size_t>(outcome.senseLength, sense.size()));

@@ -10,7 +10,7 @@
 namespace wnaspi32::sg {
 
 // SG_IO's own limit; the program gives up waiting long before.
-constexpr unsigned kScsiTimeoutMs = 60000;
+constexpr unsigned ScsiTimeoutMs = 60000;
 
 struct ScsiJob {
   std::filesystem::path devRoot;

@@ -21,7 +21,7 @@ using sg::Adapter;
 using sg::ScsiDevice;
 
 // Commands one device may have under way at once.
-constexpr int kCommandsPerDevice = 4;
+constexpr int CommandsPerDevice = 4;
 
 void CopyName(std::uint8_t (&field)[16], std::string_view name) {
   std::memset(field, 0, sizeof field);
@@ -46,7 +46,7 @@ class SgBackend final : public Backend {
     if (adapter == nullptr) return SS_INVALID_HA;
     srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
     srb.HA_SCSI_ID = adapter->scsiId;
-    CopyName(srb.HA_ManagerId, kSgManagerName);
+    CopyName(srb.HA_ManagerId, SgManagerName);
     CopyName(srb.HA_Identifier, adapter->procName);
     return SS_COMP;
   }
@@ -93,7 +93,7 @@ class SgBackend final : public Backend {
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
     if (!slots_.Take(slot)) {
-      srb.SRB_HaStat = sg::kHaStatWaitTimeout;
+      srb.SRB_HaStat = sg::HaStatWaitTimeout;
       return SS_ERR;
     }
     // The caller's block is touched again only by Complete().
@@ -160,7 +160,7 @@ class SgBackend final : public Backend {
   const std::shared_ptr<sg::DeviceIo> io_;
   std::once_flag surveyed_;
   std::vector<Adapter> adapters_;
-  sg::CommandSlots slots_{kCommandsPerDevice};
+  sg::CommandSlots slots_{CommandsPerDevice};
   // Last, so that running commands finish before anything else goes.
   sg::Workers workers_;
 };

@@ -11,7 +11,7 @@
 namespace wnaspi32 {
 
 // The name this layer gives itself in HA_ManagerId.
-inline constexpr char kSgManagerName[] = "ASPI for Linux";
+inline constexpr char SgManagerName[] = "ASPI for Linux";
 
 // The backend on the tree under `roots`, reaching devices through `io`.
 // MakeSgBackend() is this on "/sys", "/dev" and the real kernel calls.

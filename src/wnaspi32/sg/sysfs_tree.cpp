@@ -17,11 +17,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // The largest count a one-byte adapter number can reach.
-constexpr std::size_t kMaxAdapters = 255;
-constexpr std::uint8_t kDefaultScsiId = 7;
+constexpr std::size_t MaxAdapters = 255;
+constexpr std::uint8_t DefaultScsiId = 7;
 // Text attributes fit in a page, INQUIRY data in 256 bytes; anything
 // longer is not an attribute this backend reads.
-constexpr std::size_t kMostAttributeBytes = 64 * 1024;
+constexpr std::size_t MostAttributeBytes = 64 * 1024;
 
 template <typename Number>
 bool ParseField(std::string_view& rest, Number& value, bool last) {
@@ -77,7 +77,7 @@ struct Descriptor {
 };
 
 Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned channel) {
-  Adapter adapter{.host = host, .channel = channel, .scsiId = kDefaultScsiId, .procName = {}};
+  Adapter adapter{.host = host, .channel = channel, .scsiId = DefaultScsiId, .procName = {}};
   const fs::path hostDir = sysfsRoot / "class/scsi_host" / ("host" + std::to_string(host));
   // Current kernels have no this_id; older ones show -1 for "none".
   if (const auto id = ReadNumber(hostDir / "this_id"); id && *id >= 0 && *id <= 255)
@@ -125,7 +125,7 @@ std::vector<Adapter> ListAdapters(const fs::path& sysfsRoot) {
   }
   std::vector<Adapter> adapters;
   for (const auto& [host, channel] : pairs) {
-    if (adapters.size() == kMaxAdapters) break;
+    if (adapters.size() == MaxAdapters) break;
     adapters.push_back(DescribeAdapter(sysfsRoot, host, channel));
   }
   return adapters;
@@ -169,7 +169,7 @@ std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
   while (true) {
     const ssize_t got = ::read(in.fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > kMostAttributeBytes)
+    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MostAttributeBytes)
       return std::nullopt;
     if (got == 0) return bytes;
     bytes.insert(bytes.end(), chunk, chunk + got);

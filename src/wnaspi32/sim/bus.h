@@ -1,4 +1,5 @@
-// The simulated bus as read from a bus file: plain records, no behaviour.
+// The simulated bus as read from a bus file: plain records, and the one
+// lookup on them.
 #pragma once
 
 #include <cstdint>
@@ -55,9 +56,14 @@ struct Bus {
   std::vector<Adapter> adapters;
 };
 
-// The name our layer gives itself when a bus file names no manager.
-inline constexpr char LayerManagerName[] = "ASPI for WIN32";
+// The name the simulated layer gives itself when a bus file names no manager.
+inline constexpr char SimManagerName[] = "ASPI for WIN32";
 
-const Target* FindTarget(const Adapter& adapter, std::uint8_t id);
+// The target at `id`, or null when nobody answers there.
+inline const Target* FindTarget(const Adapter& adapter, std::uint8_t id) {
+  for (const Target& target : adapter.targets)
+    if (target.id == id) return &target;
+  return nullptr;
+}
 
 }  // namespace wnaspi32::sim

@@ -14,10 +14,6 @@ constexpr std::size_t MaxInquiryLength = 255;
 constexpr std::size_t MaxFileBytes = 16 << 20;
 constexpr int MaxNesting = 64;
 
-[[noreturn]] void Fail(const std::string& path, std::string problem) {
-  throw FieldError{path, std::move(problem)};
-}
-
 std::uint8_t ReadByte(const Json& value, const std::string& path) {
   return static_cast<std::uint8_t>(ReadUnsigned(value, path, 0xFF));
 }
@@ -147,7 +143,7 @@ Adapter ReadAdapter(const Json& object, const std::string& path, std::size_t ada
             {"scsi_id", "manager", "identifier", "ha_count", "status", "delay_ms", "targets"});
   Adapter adapter;
   adapter.haCount = static_cast<std::uint8_t>(adapterCount);
-  adapter.managerId = LayerManagerName;
+  adapter.managerId = SimManagerName;
   adapter.managerId.resize(AdapterNameWidth, '\0');
   adapter.identifier.assign(AdapterNameWidth, '\0');
   Optional(object, path, "scsi_id", [&](const auto& v, const auto& p) { adapter.scsiId = ReadByte(v, p); });

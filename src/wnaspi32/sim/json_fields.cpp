@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <optional>
 
-#include "cp932.h"
+#include "text/cp932.h"
 
 namespace wnaspi32::sim {
-namespace {
 
-[[noreturn]] void Fail(const std::string& path, std::string problem) {
+void Fail(const std::string& path, std::string problem) {
   throw FieldError{path, std::move(problem)};
 }
+
+namespace {
 
 // A whole number split into sign and size, so that both ends of the
 // 64-bit ranges fit.
@@ -213,8 +214,7 @@ std::string ReadTextField(const Json& value, const std::string& path, std::size_
                           char pad) {
   std::string bytes;
   if (value.is_string()) {
-    const std::optional<std::string> converted =
-        Utf8ToCp932(value.get_ref<const std::string&>());
+    const std::optional<std::string> converted = ::Utf8ToCp932(value.get_ref<const std::string&>());
     if (!converted) Fail(path, "text cannot be written in code page 932");
     bytes = *converted;
   } else if (value.is_object() && value.size() == 1 && value.contains("hex")) {

@@ -20,6 +20,9 @@ struct FieldError {
   std::string problem;
 };
 
+// Throws FieldError for the value at `path`.
+[[noreturn]] void Fail(const std::string& path, std::string problem);
+
 std::string ChildPath(const std::string& path, std::string_view key);
 std::string IndexPath(const std::string& path, std::size_t index);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scsi/commands.h"
 #include "wnaspi32.h"
 
 namespace wnaspi32::sim {
@@ -19,34 +20,26 @@ ScsiAnswer CheckCondition(std::uint8_t senseKey, std::uint8_t asc) {
   return answer;
 }
 
-void PutBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value,
-                  int width) {
-  for (int i = 0; i < width; ++i)
-    bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
-}
-
-std::uint32_t GetBigEndian(const std::uint8_t* bytes, int width) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < width; ++i) value = value << 8 | bytes[i];
-  return value;
-}
+using scsi::GetBigEndian;
+using scsi::PutBigEndian;
 
 // The device sends `bytes`; the command and the buffer may take fewer.
-std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint32_t allocation,
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint64_t allocation,
                               std::uint32_t bufferLength) {
-  bytes.resize(std::min<std::size_t>({bytes.size(), allocation, bufferLength}));
+  bytes.resize(std::min<std::uint64_t>({bytes.size(), allocation, bufferLength}));
   return bytes;
 }
 
 // A logical unit other than 0 is not there: INQUIRY says so in its first
 // byte (qualifier 3, type 1Fh), everything else fails.
 ScsiAnswer AnswerMissingUnit(const std::uint8_t* cdb, std::uint32_t bufferLength) {
-  if (cdb[0] != OP_INQUIRY) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_LUN_NOT_SUPPORTED);
+  if (cdb[0] != scsi::Inquiry) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_LUN_NOT_SUPPORTED);
   std::vector<std::uint8_t> bytes(36, 0);
   bytes[0] = 0x7F;
   bytes[4] = 36 - 5;
   ScsiAnswer answer;
-  answer.data = Cut(std::move(bytes), GetBigEndian(&cdb[3], 2), bufferLength);
+  answer.data =
+      Cut(std::move(bytes), GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
   return answer;
 }
 
@@ -57,7 +50,8 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
   if (cdb[1] & 0x01) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
   if (!target.inquiry) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
   ScsiAnswer answer;
-  answer.data = Cut(*target.inquiry, GetBigEndian(&cdb[3], 2), bufferLength);
+  answer.data =
+      Cut(*target.inquiry, GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
   return answer;
 }
 
@@ -67,11 +61,12 @@ ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
   // Without PMI the logical block address must be 0.
   if (!(cdb[8] & 0x01) && GetBigEndian(&cdb[2], 4) != 0)
     return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
-  std::vector<std::uint8_t> bytes(8, 0);
+  std::vector<std::uint8_t> bytes(scsi::ReadCapacity10Length, 0);
   // A disk too large for 32 bits says FFFFFFFFh and leaves the rest to
   // READ CAPACITY(16).
-  PutBigEndian(bytes, 0, std::min<std::uint64_t>(target.capacity->lastLba, 0xFFFFFFFF), 4);
-  PutBigEndian(bytes, 4, target.capacity->blockLength, 4);
+  PutBigEndian(&bytes[0],
+               std::min<std::uint64_t>(target.capacity->lastLba, scsi::LastAddressTooLarge), 4);
+  PutBigEndian(&bytes[4], target.capacity->blockLength, 4);
   ScsiAnswer answer;
   answer.data = Cut(std::move(bytes), UINT32_MAX, bufferLength);
   return answer;
@@ -80,11 +75,12 @@ ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
 ScsiAnswer AnswerReadCapacity16(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
   if (!target.capacity) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
-  std::vector<std::uint8_t> bytes(32, 0);
-  PutBigEndian(bytes, 0, target.capacity->lastLba, 8);
-  PutBigEndian(bytes, 8, target.capacity->blockLength, 4);
+  std::vector<std::uint8_t> bytes(scsi::ReadCapacity16Length, 0);
+  PutBigEndian(&bytes[0], target.capacity->lastLba, 8);
+  PutBigEndian(&bytes[8], target.capacity->blockLength, 4);
   ScsiAnswer answer;
-  answer.data = Cut(std::move(bytes), GetBigEndian(&cdb[10], 4), bufferLength);
+  answer.data =
+      Cut(std::move(bytes), GetBigEndian(cdb, scsi::ReadCapacity16AllocationLength), bufferLength);
   return answer;
 }
 
@@ -103,16 +99,16 @@ ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::
   const Outcome* outcome = nullptr;
   ScsiAnswer answer;
   switch (cdb[0]) {
-    case OP_INQUIRY:
+    case scsi::Inquiry:
       outcome = &target->inquiryCommand;
       answer = AnswerInquiry(*target, cdb, bufferLength);
       break;
-    case OP_READ_CAPACITY_10:
+    case scsi::ReadCapacity10:
       outcome = &target->readCapacity;
       answer = AnswerReadCapacity10(*target, cdb, bufferLength);
       break;
-    case OP_SERVICE_ACTION_IN_16:
-      if ((cdb[1] & 0x1F) != SA_READ_CAPACITY_16)
+    case scsi::ServiceActionIn16:
+      if ((cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action)
         return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
       outcome = &target->readCapacity;
       answer = AnswerReadCapacity16(*target, cdb, bufferLength);

@@ -8,11 +8,6 @@
 
 namespace wnaspi32::sim {
 
-constexpr std::uint8_t OP_INQUIRY = 0x12;
-constexpr std::uint8_t OP_READ_CAPACITY_10 = 0x25;
-constexpr std::uint8_t OP_SERVICE_ACTION_IN_16 = 0x9E;
-constexpr std::uint8_t SA_READ_CAPACITY_16 = 0x10;
-
 // Sense keys and additional sense codes the devices report.
 constexpr std::uint8_t SENSE_ILLEGAL_REQUEST = 0x05;
 constexpr std::uint8_t ASC_INVALID_OPCODE = 0x20;

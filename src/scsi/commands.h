@@ -1,0 +1,61 @@
+// The SCSI commands that busview sends and the layer answers or passes on:
+// their operation codes, where their allocation lengths stand, and the
+// big-endian numbers in their blocks and replies. Shared by the program and
+// the layer, so both read a command the same way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace scsi {
+
+// Operation codes.
+constexpr std::uint8_t Inquiry = 0x12;
+constexpr std::uint8_t ReadCapacity10 = 0x25;
+constexpr std::uint8_t ServiceActionIn16 = 0x9E;
+
+// READ CAPACITY (16) is SERVICE ACTION IN (16) with this service action in
+// the low five bits of byte 1.
+constexpr std::uint8_t ReadCapacity16Action = 0x10;
+constexpr std::uint8_t ServiceActionMask = 0x1F;
+
+// A field of a command block or reply: its first byte and its width.
+struct Field {
+  std::size_t offset;
+  std::size_t width;
+};
+
+constexpr Field InquiryAllocationLength{3, 2};
+constexpr Field ReadCapacity16AllocationLength{10, 4};
+
+// Reply lengths: READ CAPACITY (10) has no allocation length and always
+// sends 8 bytes; the (16) reply is 32 bytes.
+constexpr std::size_t ReadCapacity10Length = 8;
+constexpr std::size_t ReadCapacity16Length = 32;
+
+// READ CAPACITY (10) answers with this last block address when the medium
+// has more blocks than the field holds; READ CAPACITY (16) then tells.
+constexpr std::uint32_t LastAddressTooLarge = 0xFFFFFFFF;
+
+// The `width`-byte big-endian number at `bytes` (at most 8 bytes).
+constexpr std::uint64_t GetBigEndian(const std::uint8_t* bytes, std::size_t width) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
+constexpr std::uint64_t GetBigEndian(const std::uint8_t* block, Field field) {
+  return GetBigEndian(block + field.offset, field.width);
+}
+
+// Writes the low `width` bytes of `value` big-endian at `bytes`.
+constexpr void PutBigEndian(std::uint8_t* bytes, std::uint64_t value, std::size_t width) {
+  for (std::size_t i = 0; i < width; ++i)
+    bytes[i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+}
+
+constexpr void PutBigEndian(std::uint8_t* block, Field field, std::uint64_t value) {
+  PutBigEndian(block + field.offset, value, field.width);
+}
+
+}  // namespace scsi
