@@ -1,4 +1,8 @@
 // The INT 13h view of disks: BIOS drive data, the OS's geometry, or none.
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "sg_fixture.h"
 
 namespace sgtest {
@@ -59,6 +63,27 @@ TEST_F(SgBackendTest, WithoutBiosDataTheOsGeometryAnswers) {
   EXPECT_EQ(srb.SRB_Heads, 255);
   SRB missing = Request(SC_GET_DISK_INFO, 0, 4);
   EXPECT_EQ(Backend().GetDiskInfo(missing), SS_NO_DEVICE);
+}
+
+// Reading the geometry queues behind the disk's other I/O; a disk that
+// never gets to it must not hold the caller past the wait.
+TEST_F(SgBackendTest, DiskWhoseGeometryHangsFailsAfterTheWait) {
+  tree.AddHost(0, "usb-storage");
+  tree.AddDevice({.address = "0:0:0:0", .type = 0, .block = "sda"});
+  io->geometries[tree.DevNode("sda")] = {.heads = 64, .sectors = 32};
+  io->hangingDisks.insert(tree.DevNode("sda"));
+  backend = wnaspi32::MakeSgBackend(tree.roots(), io, std::chrono::milliseconds(200));
+  // Without a bound the call returns only once this lets the disk go.
+  std::promise<void> answered;
+  std::thread rescue([this, answered = answered.get_future()] {
+    answered.wait_for(std::chrono::seconds(5));
+    io->Release();
+  });
+  SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
+  EXPECT_EQ(Backend().GetDiskInfo(srb), SS_ERR);
+  EXPECT_FALSE(io->Released()) << "the request waited for the hung disk";
+  answered.set_value();
+  rescue.join();
 }
 
 TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
   // Set before the backend runs; read only afterwards.
   std::map<std::string, DiskGeometry> geometries;
   std::map<std::string, std::uint32_t> signatures;
+  std::set<std::string> hangingDisks;  // their geometry comes after Release()
 
   void Script(const std::string& node, ScriptedReply reply) {
     std::lock_guard lock(mutex_);
@@ -53,6 +55,10 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
     std::lock_guard lock(mutex_);
     released_ = true;
     releasedChanged_.notify_all();
+  }
+  bool Released() {
+    std::lock_guard lock(mutex_);
+    return released_;
   }
   std::vector<SeenCommand> Seen() {
     std::lock_guard lock(mutex_);
@@ -80,6 +86,10 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
             .senseLength = static_cast<std::uint8_t>(sense)};
   }
   std::optional<DiskGeometry> Geometry(const std::string& node) override {
+    if (hangingDisks.contains(node)) {
+      std::unique_lock lock(mutex_);
+      releasedChanged_.wait(lock, [this] { return released_; });
+    }
     const auto found = geometries.find(node);
     return found == geometries.end() ? std::nullopt : std::optional(found->second);
   }

@@ -1,6 +1,7 @@
 #include "sg/sg_backend.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -28,10 +29,35 @@ void CopyName(std::uint8_t (&field)[16], std::string_view name) {
   std::memcpy(field, name.data(), std::min(name.size(), sizeof field));
 }
 
+// The answer of a disk-information thread, which the request waits for a
+// while and then leaves behind.
+class DiskInfoAnswer {
+ public:
+  void Give(std::optional<sg::DiskInfo> info) {
+    const std::lock_guard lock(mutex_);
+    info_ = info;
+    given_ = true;
+    changed_.notify_all();
+  }
+  // Nothing when the thread failed or has not answered in time.
+  std::optional<sg::DiskInfo> WaitFor(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, wait, [this] { return given_; });
+    return info_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool given_ = false;
+  std::optional<sg::DiskInfo> info_;
+};
+
 class SgBackend final : public Backend {
  public:
-  SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io)
-      : roots_(std::move(roots)), io_(std::move(io)) {}
+  SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+            std::chrono::milliseconds diskInfoWait)
+      : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
 
   std::uint32_t SupportInfo() override {
     const std::size_t count = Adapters().size();
@@ -63,11 +89,35 @@ class SgBackend final : public Backend {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
     const auto device = DeviceOf(srb);
     if (!device) return SS_NO_DEVICE;
-    const sg::DiskInfo info = sg::DescribeDisk(roots_, *device, *io_);
-    srb.SRB_DriveFlags = info.driveFlags;
-    srb.SRB_Int13HDriveInfo = info.int13Drive;
-    srb.SRB_Heads = info.heads;
-    srb.SRB_Sectors = info.sectors;
+    // The geometry and the signature come through the block layer, queued
+    // behind whatever the disk is doing: a disk that hangs, or one busy
+    // with a long transfer, would hold the caller here, and the program
+    // waits only for requests that are pending. So they are read on a
+    // thread of their own, and the request fails when they take too long.
+    const std::string slot = device->dir.string();
+    if (!slots_.Take(slot)) return SS_ERR;
+    const auto answer = std::make_shared<DiskInfoAnswer>();
+    try {
+      workers_.Start([this, answer, device = *device, slot] {
+        std::optional<sg::DiskInfo> info;
+        try {
+          info = sg::DescribeDisk(roots_, device, *io_);
+        } catch (...) {
+          // Nothing the disk does may end the program: the request fails.
+        }
+        slots_.Give(slot);
+        answer->Give(info);
+      });
+    } catch (...) {
+      slots_.Give(slot);
+      return SS_ERR;  // no thread to read it on
+    }
+    const auto info = answer->WaitFor(diskInfoWait_);
+    if (!info) return SS_ERR;
+    srb.SRB_DriveFlags = info->driveFlags;
+    srb.SRB_Int13HDriveInfo = info->int13Drive;
+    srb.SRB_Heads = info->heads;
+    srb.SRB_Sectors = info->sectors;
     return SS_COMP;
   }
 
@@ -158,6 +208,7 @@ class SgBackend final : public Backend {
 
   const sg::Roots roots_;
   const std::shared_ptr<sg::DeviceIo> io_;
+  const std::chrono::milliseconds diskInfoWait_;
   std::once_flag surveyed_;
   std::vector<Adapter> adapters_;
   sg::CommandSlots slots_{CommandsPerDevice};
@@ -167,8 +218,9 @@ class SgBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io) {
-  return std::make_unique<SgBackend>(std::move(roots), std::move(io));
+std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+                                       std::chrono::milliseconds diskInfoWait) {
+  return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
 }
 
 std::unique_ptr<Backend> MakeSgBackend() {
