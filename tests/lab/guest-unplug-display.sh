@@ -15,6 +15,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 LSAN_OPTIONS=suppressions=$h
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 fail() { echo "guest-unplug-display: $*"; status=1; }
+say() { echo "[$(cut -d' ' -f1 /proc/uptime) s] $*"; }
 
 # The device at target 0 of the host of driver NAME, polled for 20 s (a USB
 # stick comes up a moment after boot).
@@ -67,19 +68,21 @@ PY
 
 # Each pull compares with the display before it: the first run's, then the
 # one after the last pull.
+say "first display"
 "$report" --detailed --encoding utf-8 >/tmp/before 2>&1 || fail "busview-report before: $?"
 
 pull() { # QEMU-ID DRIVER PRODUCT
   local id=$1 driver=$2 product=$3 dev sg block dd_pid pid tries rc waited= header
-  echo "== pulling $id ($driver, $product)"
+  say "pulling $id ($driver, $product)"
   dev=$(device_of "$driver") || { fail "no $driver device"; return; }
   sg=$(ls "$dev/scsi_generic") block=$(ls "$dev/block")
   header=$(python3 -c 'import sys; print(next(b.split("\n")[0] for b in open("/tmp/before").read().split("\n\n") if sys.argv[1] in b))' "$product") ||
     { fail "busview-report did not show $product before"; return; }
-  # One command at a time, in reads of 64 KiB: each takes QEMU 2 s.
+  # One command at a time, reads of 64 KiB one after the other, each 2 s in
+  # QEMU: every other command waits for the read under way (busview's geometry
+  # request too: the kernel reads the partition table for it).
   { echo 1 >"$dev/queue_depth"; } 2>/dev/null  # usb-storage has but one anyway
-  echo 64 >"/sys/block/$block/queue/max_sectors_kb"
-  dd if="/dev/$block" of=/dev/null bs=1M count=16 iflag=direct status=none 2>/dev/null &
+  dd if="/dev/$block" of=/dev/null bs=64K count=100 iflag=direct status=none 2>/dev/null &
   dd_pid=$!
   "$report" --detailed --encoding utf-8 >"/tmp/during.$id" 2>"/tmp/during.$id.err" &
   pid=$!
@@ -89,6 +92,7 @@ pull() { # QEMU-ID DRIVER PRODUCT
     sleep 0.05
   done
   [[ -n $waited ]] || fail "busview-report never waited on /dev/$sg"
+  say "busview-report waits on /dev/$sg"
   touch "$share/unplug.$id"
   for ((tries = 0; tries < 300; tries++)); do
     [[ -e $share/unplugged.$id && ! -e $dev ]] && break
@@ -96,8 +100,10 @@ pull() { # QEMU-ID DRIVER PRODUCT
   done
   [[ -e $share/unplugged.$id ]] || fail "the host side did not pull $id"
   [[ -e $dev ]] && fail "$dev is still there"
+  say "$id is gone"
   wait "$pid"
   rc=$?
+  say "busview-report ended"
   kill "$dd_pid" 2>/dev/null
   wait "$dd_pid" 2>/dev/null
   ((rc == 0)) || fail "busview-report during the removal: exit status $rc"
@@ -117,7 +123,7 @@ pull() { # QEMU-ID DRIVER PRODUCT
   cmp -s <(displays_without /tmp/before "$header") <(displays_without "/tmp/during.$id" "$header") ||
     fail "the other devices changed during the removal"
   mv /tmp/after /tmp/before
-  echo "-- $id done at $(cut -d' ' -f1 /proc/uptime) s"
+  say "$id done"
 }
 
 pull disk virtio_scsi "PULLED DISK"
