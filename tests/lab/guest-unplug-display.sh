@@ -72,7 +72,7 @@ say "first display"
 "$report" --detailed --encoding utf-8 >/tmp/before 2>&1 || fail "busview-report before: $?"
 
 pull() { # QEMU-ID DRIVER PRODUCT
-  local id=$1 driver=$2 product=$3 dev sg block dd_pid pid tries rc waited= header
+  local id=$1 driver=$2 product=$3 dev sg block dd_pid pid tries rc waited='' header
   say "pulling $id ($driver, $product)"
   dev=$(device_of "$driver") || { fail "no $driver device"; return; }
   sg=$(ls "$dev/scsi_generic") block=$(ls "$dev/block")
