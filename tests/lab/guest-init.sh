@@ -10,13 +10,24 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 
 share=
+on_request=
 for word in $(cat /proc/cmdline); do
-  case $word in lab.share=*) share=${word#lab.share=} ;; esac
+  case $word in
+    lab.share=*) share=${word#lab.share=} ;;
+    lab.load=*) on_request=",${word#lab.load=}," ;;
+  esac
 done
 
 log() { echo "lab-init: $*" >/dev/console; }
 
 while read -r module args; do
+  # A module marked "?" only where the kernel line asks for it.
+  case $module in
+    \?*)
+      module=${module#?}
+      case $on_request in *",${module%.ko},"*) ;; *) continue ;; esac
+      ;;
+  esac
   # edd finds nothing when the kernel was entered without the real-mode setup.
   insmod "/modules/$module" $args 2>/dev/null || [ "$module" = edd.ko ] || log "insmod $module failed"
 done </modules/order

@@ -70,7 +70,7 @@ if [[ -z $share ]]; then
 fi
 mkdir -p "$share"
 share=$(cd "$share" && pwd)
-rm -f "$share"/{out,rc,console.log,go,stop,cycles,hotplug.log}
+rm -f "$share"/{out,rc,console.log,go,stop,cycles,hotplug.log} "$share"/unplug*
 images=$share/images
 rm -rf "$images"
 mkdir -p "$images"
@@ -80,6 +80,8 @@ source "$here/lab-scenarios.sh"
 devices=()
 hotplug_id=
 hotplug_device=
+unplug_on_cue=
+guest_load=
 declare -F "scenario_${scenario//-/_}" >/dev/null ||
   { echo "lab-run: no scenario $scenario" >&2; exit 125; }
 "scenario_${scenario//-/_}"
@@ -102,6 +104,11 @@ if [[ -n $hotplug_id ]]; then
   devices+=(-qmp "unix:$qmp_dir/qmp.sock,server=on,wait=off")
   "$here/lab-hotplug.sh" "$qmp_dir/qmp.sock" "$share" "$hotplug_id" "$hotplug_device" &
   hotplug_pid=$!
+elif [[ -n $unplug_on_cue ]]; then
+  qmp_dir=$(mktemp -d "${TMPDIR:-/tmp}/lab-qmp.XXXXXX")
+  devices+=(-qmp "unix:$qmp_dir/qmp.sock,server=on,wait=off")
+  "$here/lab-unplug-cue.sh" "$qmp_dir/qmp.sock" "$share" &
+  hotplug_pid=$!
 fi
 
 started=$(date +%s.%N)
@@ -110,7 +117,7 @@ timeout --kill-after=5 "$timeout_s" "$qemu" \
   -accel tcg -cpu max -machine q35 -smp 1 -m 1536 \
   -nodefaults -no-user-config -display none -no-reboot \
   -kernel "$kernel" -initrd "$cache/initramfs.gz" \
-  -append "console=ttyS0 ${LAB_KERNEL_ARGS:-quiet} panic=-1 lab.share=$share" \
+  -append "console=ttyS0 ${LAB_KERNEL_ARGS:-quiet} panic=-1 lab.share=$share${guest_load:+ lab.load=$guest_load}" \
   -serial "file:$share/console.log" \
   -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap" \
   -virtfs "local,path=$share,mount_tag=labshare,security_model=none,multidevs=remap" \

@@ -6,16 +6,18 @@ hba() { # ID QEMU-MODEL
   devices+=(-device "$2,id=$1")
 }
 
+# A disk signature (and the boot sector mark) lets the kernel tie the disk
+# to the BIOS drive that read the same signature.
+sign() { # IMAGE MBR-SIGNATURE
+  printf "\\x${2:6:2}\\x${2:4:2}\\x${2:2:2}\\x${2:0:2}" |
+    dd of="$1" bs=1 seek=440 conv=notrunc status=none
+  printf '\x55\xaa' | dd of="$1" bs=1 seek=510 conv=notrunc status=none
+}
+
 disk() { # BUS SCSI-ID SIZE VENDOR PRODUCT REVISION SERIAL [MBR-SIGNATURE]
   local name="d${1}_$2"
   truncate -s "$3" "$images/$name.img"
-  # A disk signature (and the boot sector mark) lets the kernel tie the disk
-  # to the BIOS drive that read the same signature.
-  if [[ -n ${8:-} ]]; then
-    printf "\\x${8:6:2}\\x${8:4:2}\\x${8:2:2}\\x${8:0:2}" |
-      dd of="$images/$name.img" bs=1 seek=440 conv=notrunc status=none
-    printf '\x55\xaa' | dd of="$images/$name.img" bs=1 seek=510 conv=notrunc status=none
-  fi
+  [[ -n ${8:-} ]] && sign "$images/$name.img" "$8"
   devices+=(-drive "if=none,id=$name,file=$images/$name.img,format=raw,cache=unsafe"
     -device "scsi-hd,bus=$1.0,scsi-id=$2,drive=$name,vendor=$4,product=$5,ver=$6,serial=$7")
 }
@@ -97,6 +99,47 @@ scenario_unplug_virtio() {
 scenario_unplug_usb() {
   devices+=(-device qemu-xhci,id=xhci)
   plugged '{"driver": "usb-storage", "id": "plugged", "bus": "xhci.0", "drive": "plugged-drive"}'
+}
+
+# What a desktop has: on the q35 machine's own AHCI controller (one SCSI
+# host per port) a SATA disk with a signature at port 0 and an ATAPI CD-ROM
+# with a medium at port 1; on an xHCI controller a USB stick (Bulk-Only) and
+# a UAS disk.
+scenario_desktop() {
+  guest_load=ahci
+  truncate -s 1G "$images/sata.img"
+  sign "$images/sata.img" 53415441
+  devices+=(-drive "if=none,id=sata,file=$images/sata.img,format=raw,cache=unsafe"
+    -device "ide-hd,bus=ide.0,drive=sata,model=BVLAB SATA DISK,serial=SATA0,ver=7.1")
+  truncate -s 48M "$images/atapi.iso"
+  devices+=(-drive "if=none,id=atapi,file=$images/atapi.iso,format=raw,media=cdrom,readonly=on"
+    -device "ide-cd,bus=ide.1,drive=atapi,model=BVLAB ATAPI DRIVE")
+  devices+=(-device qemu-xhci,id=xhci)
+  truncate -s 256M "$images/stick.img"
+  devices+=(-drive "if=none,id=stick,file=$images/stick.img,format=raw,cache=unsafe"
+    -device "usb-storage,bus=xhci.0,drive=stick,serial=STICK0")
+  truncate -s 512M "$images/uas.img"
+  devices+=(-drive "if=none,id=uasdisk,file=$images/uas.img,format=raw,cache=unsafe"
+    -device usb-uas,id=uas,bus=xhci.0
+    -device "scsi-hd,bus=uas.0,scsi-id=0,lun=0,drive=uasdisk,vendor=BVLAB,product=UAS DISK,ver=8.0")
+}
+
+# A virtio-scsi disk at 0 and a USB stick that the guest has pulled (over
+# QMP) while busview shows them, beside a virtio-scsi disk at 4 that stays.
+# Reads from the pulled ones crawl, 32 KiB/s: a read the guest keeps under
+# way holds each device's one command slot, so that busview's commands wait
+# behind it, and the removal comes while they do.
+scenario_unplug_display() {
+  unplug_on_cue=1
+  hba vscsi virtio-scsi-pci
+  disk vscsi 4 64M "BVLAB" "STAYS" "1.0" "STY4"
+  truncate -s 64M "$images/pulled.img"
+  devices+=(-drive "if=none,id=pulled,file=$images/pulled.img,format=raw,cache=unsafe,throttling.bps-total=32768"
+    -device "scsi-hd,id=disk,bus=vscsi.0,scsi-id=0,drive=pulled,vendor=BVLAB,product=PULLED DISK")
+  devices+=(-device qemu-xhci,id=xhci)
+  truncate -s 64M "$images/stick.img"
+  devices+=(-drive "if=none,id=stick,file=$images/stick.img,format=raw,cache=unsafe,throttling.bps-total=32768"
+    -device "usb-storage,id=stick,bus=xhci.0,drive=stick")
 }
 
 # No SCSI adapter at all.

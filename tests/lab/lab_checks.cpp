@@ -8,6 +8,7 @@
 // Unprivileged.*  scenario two-adapters, run as nobody
 // BigDisk.*       scenario big-disk
 // Raid.*          scenario raid
+// Desktop.*       scenario desktop
 //
 // With --print the program shows the window's panes after a full survey
 // (every adapter selected, every answering target displayed in detail)
@@ -301,6 +302,43 @@ TEST(Raid, EveryDriverGetsAnAdapterWithItsTargets) {
   for (const Case& c : cases) {
     SCOPED_TRACE("adapter " + std::to_string(c.adapter));
     EXPECT_EQ(SelectAdapter(c.adapter).items, c.targets);
+  }
+}
+
+// --- AHCI, ATAPI, USB Bulk-Only and UAS ----------------------------------
+
+// One host per AHCI port, then the two USB hosts in the order their
+// devices came up.
+TEST(Desktop, AdaptersAreSixAhciPortsThenTheStickAndTheUasDisk) {
+  const auto items = AdapterListItems();
+  ASSERT_EQ(items.size(), 8u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(items[i], std::to_string(i) + " : ahci");
+  std::vector<std::string> usb = {items[6].substr(4), items[7].substr(4)};
+  std::sort(usb.begin(), usb.end());
+  EXPECT_EQ(usb, (std::vector<std::string>{"uas", "usb-storage"}));
+}
+
+// What the kernel's ATA translation and the ATAPI drive answer, and the
+// SATA disk as the BIOS's first drive.
+TEST(Desktop, SataDiskAndAtapiDriveShowWhatTheirTranslationAnswers) {
+  ASSERT_TRUE(std::filesystem::exists("/sys/firmware/edd")) << "booted without BIOS disk data";
+  struct Case {
+    int adapter;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {0,
+       {"INT13H UNIT (OS管理) (ドライブ番号 = 80)", Labelled("ベンダＩＤ", 10, "ATA     "),
+        Labelled("プロダクトＩＤ", 14, "BVLAB SATA DISK "), Labelled("プロダクト版数", 14, "7.1 "),
+        Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "1,024.00")}},
+      {1,
+       {Labelled("ASPIのDevice Type", 17, "ＣＤ－ＲＯＭ"), "メディア交換可能",
+        Labelled("セクタサイズ", 12, "2048"), Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "48.00")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("adapter " + std::to_string(c.adapter));
+    const auto pane = DisplayDetailed(c.adapter, 0);
+    for (const auto& line : c.lines) EXPECT_TRUE(Contains(pane, line)) << line;
   }
 }
 

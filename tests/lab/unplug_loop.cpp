@@ -144,6 +144,7 @@ int main(int argc, char** argv) {
   if (cycles < wanted) std::printf("unplug_loop: only %d cycles in time\n", cycles);
   if (!answered) std::printf("unplug_loop: the device never answered INQUIRY\n");
   if (!wentAway) std::printf("unplug_loop: the device was never seen gone\n");
+  ReapAbandonedRequests();
   std::printf("unplug_loop: abandoned requests at the end: %zu\n", AbandonedRequestCount());
   return sound && answered && wentAway && returns > 0 && cycles >= wanted ? 0 : 1;
 }

@@ -1,0 +1,133 @@
+#!/bin/bash
+# Runs in the unplug-display guest, as root. For the virtio-scsi disk and
+# then the USB stick: keeps a slow read under way on the device (it holds the
+# device's one command slot), starts busview-report --detailed (built with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and, once one of its
+# commands to the device waits, has the host side pull the device over QMP.
+# busview-report must end with status 0 and no sanitizer finding; the next
+# run must show every other device as before, and the pulled one no more.
+# Usage: guest-unplug-display.sh BUSVIEW_REPORT
+set -u
+report=${1:?program}
+share=$(sed -n 's/.*lab\.share=\([^ ]*\).*/\1/p' /proc/cmdline)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 LSAN_OPTIONS=suppressions=$here/../lsan.supp
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+fail() { echo "guest-unplug-display: $*"; status=1; }
+say() { echo "[$(cut -d' ' -f1 /proc/uptime) s] $*"; }
+
+# The device at target 0 of the host of driver NAME, polled for 20 s (a USB
+# stick comes up a moment after boot).
+device_of() {
+  local tries host proc
+  for ((tries = 0; tries < 200; tries++)); do
+    for host in /sys/class/scsi_host/host*; do
+      read -r proc <"$host/proc_name"
+      [[ $proc == "$1" && -d /sys/bus/scsi/devices/${host##*host}:0:0:0/block ]] &&
+        { echo "/sys/bus/scsi/devices/${host##*host}:0:0:0"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# Whether a thread of process PID waits in ioctl (SG_IO) on the node NODE.
+waits_on() {
+  local task call fd
+  for task in /proc/"$1"/task/*; do
+    read -r call fd _ <"$task/syscall" 2>/dev/null || continue
+    [[ $call == 16 && $(readlink "/proc/$1/fd/$((fd))" 2>/dev/null) == "$2" ]] && return 0
+  done
+  return 1
+}
+
+# The device displays of a busview-report --detailed output, one a line,
+# but the one that begins with HEADER.
+displays_without() { # FILE HEADER
+  python3 - "$1" "$2" <<'PY'
+import sys
+text = open(sys.argv[1], encoding="utf-8").read()
+for block in text.split("\n\n"):
+    block = block.strip("\n")
+    if block.startswith("HostNo ") and not block.startswith(sys.argv[2] + "\n"):
+        print(block.replace("\n", " | "))
+PY
+}
+
+# The display that begins with HEADER.
+display_of() { # FILE HEADER
+  python3 - "$1" "$2" <<'PY'
+import sys
+text = open(sys.argv[1], encoding="utf-8").read()
+for block in text.split("\n\n"):
+    if block.startswith(sys.argv[2] + "\n"):
+        print(block.strip("\n"))
+PY
+}
+
+# Each pull compares with the display before it: the first run's, then the
+# one after the last pull.
+say "first display"
+"$report" --detailed --encoding utf-8 >/tmp/before 2>&1 || fail "busview-report before: $?"
+
+pull() { # QEMU-ID DRIVER PRODUCT
+  local id=$1 driver=$2 product=$3 dev sg block dd_pid pid tries rc waited='' header
+  say "pulling $id ($driver, $product)"
+  dev=$(device_of "$driver") || { fail "no $driver device"; return; }
+  sg=$(ls "$dev/scsi_generic") block=$(ls "$dev/block")
+  header=$(python3 -c 'import sys; print(next(b.split("\n")[0] for b in open("/tmp/before").read().split("\n\n") if sys.argv[1] in b))' "$product") ||
+    { fail "busview-report did not show $product before"; return; }
+  # One command at a time, reads of 64 KiB one after the other, each 2 s in
+  # QEMU: every other command waits for the read under way (busview's geometry
+  # request too: the kernel reads the partition table for it).
+  { echo 1 >"$dev/queue_depth"; } 2>/dev/null  # usb-storage has but one anyway
+  dd if="/dev/$block" of=/dev/null bs=64K count=100 iflag=direct status=none 2>/dev/null &
+  dd_pid=$!
+  "$report" --detailed --encoding utf-8 >"/tmp/during.$id" 2>"/tmp/during.$id.err" &
+  pid=$!
+  for ((tries = 0; tries < 600; tries++)); do
+    waits_on "$pid" "/dev/$sg" && { waited=1; break; }
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  [[ -n $waited ]] || fail "busview-report never waited on /dev/$sg"
+  say "busview-report waits on /dev/$sg"
+  touch "$share/unplug.$id"
+  for ((tries = 0; tries < 300; tries++)); do
+    [[ -e $share/unplugged.$id && ! -e $dev ]] && break
+    sleep 0.05
+  done
+  [[ -e $share/unplugged.$id ]] || fail "the host side did not pull $id"
+  [[ -e $dev ]] && fail "$dev is still there"
+  say "$id is gone"
+  wait "$pid"
+  rc=$?
+  say "busview-report ended"
+  kill "$dd_pid" 2>/dev/null
+  wait "$dd_pid" 2>/dev/null
+  ((rc == 0)) || fail "busview-report during the removal: exit status $rc"
+  if grep -q -e Sanitizer -e 'runtime error' "/tmp/during.$id.err"; then
+    fail "a sanitizer finding"
+    cat "/tmp/during.$id.err"
+  fi
+  echo "-- its display as it went:"
+  display_of "/tmp/during.$id" "$header" | tee "/tmp/went.$id"
+  # Its READ CAPACITY, at least, waited behind a read until it failed.
+  grep -q "Read Capacity" "/tmp/went.$id" && fail "the display of $id ended before the removal"
+  "$report" --detailed --encoding utf-8 >/tmp/after 2>&1 || fail "busview-report after: $?"
+  grep -q -e "$product" -e "^$header\$" /tmp/after && fail "the next display still shows $product"
+  cmp -s <(displays_without /tmp/before "$header") <(displays_without /tmp/after "$header") ||
+    fail "the other devices changed: $(diff <(displays_without /tmp/before "$header") \
+      <(displays_without /tmp/after "$header"))"
+  cmp -s <(displays_without /tmp/before "$header") <(displays_without "/tmp/during.$id" "$header") ||
+    fail "the other devices changed during the removal"
+  mv /tmp/after /tmp/before
+  say "$id done"
+}
+
+pull disk virtio_scsi "PULLED DISK"
+pull stick usb-storage "QEMU HARDDISK"
+touch "$share/stop"
+echo "guest-unplug-display: $([[ $status == 0 ]] && echo passed || echo FAILED)"
+exit $status
