@@ -14,34 +14,9 @@ log=$share/hotplug.log
 echo 0 >"$share/cycles"
 fail() { echo "lab-hotplug: $*" >>"$log"; exit 1; }
 
-for ((i = 0; i < 600; i++)); do [[ -S $sock ]] && break; sleep 0.1; done
-[[ -S $sock ]] || fail "no QMP socket"
-coproc QMP { socat - "UNIX-CONNECT:$sock" 2>/dev/null; }
-# Our own copies of the pipes: bash drops the coprocess's when it ends, as
-# it does when QEMU ends. Then reads see the end and writes fail.
-qmp_pid=$QMP_PID
-exec {qmp_in}<&"${QMP[0]}" {qmp_out}>&"${QMP[1]}"
-trap '' PIPE
-
-# Reads QEMU's lines up to the answer to the last command; events and the
-# greeting only go to the log.
-answer() {
-  local line
-  while IFS= read -r -t 15 line <&"$qmp_in"; do
-    echo "$line" >>"$log"
-    case $line in
-      *'"return"'*) return 0 ;;
-      *'"error"'*) return 1 ;;
-    esac
-  done
-  return 1
-}
-run() {
-  echo "$1" >>"$log"
-  echo "$1" >&"$qmp_out" 2>/dev/null && answer
-}
-
-run '{"execute": "qmp_capabilities"}' || fail "no QMP session"
+# shellcheck source=tests/lab/lab-qmp.sh
+source "$(dirname "$0")/lab-qmp.sh"
+qmp_connect "$sock"
 until [[ -e $share/go || -e $share/stop ]]; do
   kill -0 "$qmp_pid" 2>/dev/null || exit 0  # the guest ended first
   sleep 0.1

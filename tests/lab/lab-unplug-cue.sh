@@ -11,30 +11,9 @@ log=$share/hotplug.log
 : >"$log"
 fail() { echo "lab-unplug-cue: $*" >>"$log"; exit 1; }
 
-for ((i = 0; i < 600; i++)); do [[ -S $sock ]] && break; sleep 0.1; done
-[[ -S $sock ]] || fail "no QMP socket"
-coproc QMP { socat - "UNIX-CONNECT:$sock" 2>/dev/null; }
-qmp_pid=$QMP_PID
-exec {qmp_in}<&"${QMP[0]}" {qmp_out}>&"${QMP[1]}"
-trap '' PIPE
-
-answer() {
-  local line
-  while IFS= read -r -t 15 line <&"$qmp_in"; do
-    echo "$line" >>"$log"
-    case $line in
-      *'"return"'*) return 0 ;;
-      *'"error"'*) return 1 ;;
-    esac
-  done
-  return 1
-}
-run() {
-  echo "$1" >>"$log"
-  echo "$1" >&"$qmp_out" 2>/dev/null && answer
-}
-
-run '{"execute": "qmp_capabilities"}' || fail "no QMP session"
+# shellcheck source=tests/lab/lab-qmp.sh
+source "$(dirname "$0")/lab-qmp.sh"
+qmp_connect "$sock"
 removed=0
 shopt -s nullglob
 until [[ -e $share/stop ]]; do
