@@ -33,7 +33,7 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint64_t all
 // A logical unit other than 0 is not there: INQUIRY says so in its first
 // byte (qualifier 3, type 1Fh), everything else fails.
 ScsiAnswer AnswerMissingUnit(const std::uint8_t* cdb, std::uint32_t bufferLength) {
-  if (cdb[0] != scsi::Inquiry) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_LUN_NOT_SUPPORTED);
+  if (cdb[0] != scsi::Inquiry) return CheckCondition(SenseIllegalRequest, AscLunNotSupported);
   std::vector<std::uint8_t> bytes(36, 0);
   bytes[0] = 0x7F;
   bytes[4] = 36 - 5;
@@ -47,8 +47,8 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
                          std::uint32_t bufferLength) {
   // No vital product data pages here, and a device without INQUIRY data
   // does not know the command.
-  if (cdb[1] & 0x01) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
-  if (!target.inquiry) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
+  if (cdb[1] & 0x01) return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
+  if (!target.inquiry) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
   ScsiAnswer answer;
   answer.data =
       Cut(*target.inquiry, GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
@@ -57,10 +57,10 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
 
 ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
-  if (!target.capacity) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
+  if (!target.capacity) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
   // Without PMI the logical block address must be 0.
   if (!(cdb[8] & 0x01) && GetBigEndian(&cdb[2], 4) != 0)
-    return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
+    return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
   std::vector<std::uint8_t> bytes(scsi::ReadCapacity10Length, 0);
   // A disk too large for 32 bits says FFFFFFFFh and leaves the rest to
   // READ CAPACITY(16).
@@ -74,7 +74,7 @@ ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
 
 ScsiAnswer AnswerReadCapacity16(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
-  if (!target.capacity) return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
+  if (!target.capacity) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
   std::vector<std::uint8_t> bytes(scsi::ReadCapacity16Length, 0);
   PutBigEndian(&bytes[0], target.capacity->lastLba, 8);
   PutBigEndian(&bytes[8], target.capacity->blockLength, 4);
@@ -109,12 +109,12 @@ ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::
       break;
     case scsi::ServiceActionIn16:
       if ((cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action)
-        return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB);
+        return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
       outcome = &target->readCapacity;
       answer = AnswerReadCapacity16(*target, cdb, bufferLength);
       break;
     default:
-      return CheckCondition(SENSE_ILLEGAL_REQUEST, ASC_INVALID_OPCODE);
+      return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
   }
   answer.delayMs = outcome->delayMs;
   // A status the bus file sets other than 1 ends the command without data.

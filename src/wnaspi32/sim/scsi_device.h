@@ -9,10 +9,10 @@
 namespace wnaspi32::sim {
 
 // Sense keys and additional sense codes the devices report.
-constexpr std::uint8_t SENSE_ILLEGAL_REQUEST = 0x05;
-constexpr std::uint8_t ASC_INVALID_OPCODE = 0x20;
-constexpr std::uint8_t ASC_INVALID_FIELD_IN_CDB = 0x24;
-constexpr std::uint8_t ASC_LUN_NOT_SUPPORTED = 0x25;
+constexpr std::uint8_t SenseIllegalRequest = 0x05;
+constexpr std::uint8_t AscInvalidOpcode = 0x20;
+constexpr std::uint8_t AscInvalidFieldInCdb = 0x24;
+constexpr std::uint8_t AscLunNotSupported = 0x25;
 
 // Fixed-format sense data is 18 bytes.
 constexpr std::size_t SenseLength = 18;
