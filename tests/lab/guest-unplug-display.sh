@@ -4,8 +4,10 @@
 # device's one command slot), starts busview-report --detailed (built with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and, once one of its
 # commands to the device waits, has the host side pull the device over QMP.
-# busview-report must end with status 0 and no sanitizer finding; the next
-# run must show every other device as before, and the pulled one no more.
+# Its geometry request waits behind the read too, and must give up within
+# the layer's 10 s. busview-report must end with status 0 and no sanitizer
+# finding; the next run must show every other device as before, and the
+# pulled one no more.
 # Usage: guest-unplug-display.sh BUSVIEW_REPORT
 set -u
 report=${1:?program}
@@ -36,7 +38,7 @@ device_of() {
 waits_on() {
   local task call fd
   for task in /proc/"$1"/task/*; do
-    read -r call fd _ <"$task/syscall" 2>/dev/null || continue
+    read -r call fd _ 2>/dev/null <"$task/syscall" || continue
     [[ $call == 16 && $(readlink "/proc/$1/fd/$((fd))" 2>/dev/null) == "$2" ]] && return 0
   done
   return 1
@@ -78,20 +80,23 @@ pull() { # QEMU-ID DRIVER PRODUCT
   sg=$(ls "$dev/scsi_generic") block=$(ls "$dev/block")
   header=$(python3 -c 'import sys; print(next(b.split("\n")[0] for b in open("/tmp/before").read().split("\n\n") if sys.argv[1] in b))' "$product") ||
     { fail "busview-report did not show $product before"; return; }
-  # One command at a time, reads of 64 KiB one after the other, each 2 s in
-  # QEMU: every other command waits for the read under way (busview's geometry
-  # request too: the kernel reads the partition table for it).
+  # One command at a time, and a read of 1 MiB under way, 32 s in QEMU: every
+  # other command waits for it. busview's geometry request does too (the
+  # kernel reads the partition table for it); the layer gives up on it after
+  # its 10 s wait, and the display goes on to the device's SCSI commands.
   { echo 1 >"$dev/queue_depth"; } 2>/dev/null  # usb-storage has but one anyway
-  dd if="/dev/$block" of=/dev/null bs=64K count=100 iflag=direct status=none 2>/dev/null &
+  dd if="/dev/$block" of=/dev/null bs=1M count=4 iflag=direct status=none 2>/dev/null &
   dd_pid=$!
   "$report" --detailed --encoding utf-8 >"/tmp/during.$id" 2>"/tmp/during.$id.err" &
   pid=$!
-  for ((tries = 0; tries < 600; tries++)); do
+  # The geometry request may hold it up for its 10 s, no longer.
+  local deadline=$((SECONDS + 25))
+  while ((SECONDS < deadline)); do
     waits_on "$pid" "/dev/$sg" && { waited=1; break; }
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
-  [[ -n $waited ]] || fail "busview-report never waited on /dev/$sg"
+  [[ -n $waited ]] || fail "busview-report did not reach /dev/$sg within 25 s"
   say "busview-report waits on /dev/$sg"
   touch "$share/unplug.$id"
   for ((tries = 0; tries < 300; tries++)); do
