@@ -1,23 +1,5 @@
-# Cross-building busview-report for 32-bit Windows with Debian's MinGW-w64
-# (the posix thread model, so that std::thread works).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-building for 32-bit Windows, the release: bound to the 32-bit
+# WNASPI32.DLL.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(BUSVIEW_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${BUSVIEW_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${BUSVIEW_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${BUSVIEW_MINGW_PREFIX}-windres)
-set(CMAKE_DLLTOOL ${BUSVIEW_MINGW_PREFIX}-dlltool)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${BUSVIEW_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Nothing but the ASPI layer and Windows' own DLLs at run time.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-
-# Windows Vista and later: GetLocaleInfoEx.
-set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0600 -DWINVER=0x0600")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

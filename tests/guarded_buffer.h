@@ -27,5 +27,5 @@ struct GuardedBuffer {
   }
 
   std::vector<std::uint8_t> bytes;
-  std::uint32_t handle;
+  BufferHandle handle;
 };

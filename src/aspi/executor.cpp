@@ -35,7 +35,7 @@ struct PrivateRequest {
   // the caller's buffer once the command has completed. A layer that
   // finishes after the wait writes here, not into a later request's data.
   std::vector<std::uint8_t> data;
-  std::uint32_t dataHandle = 0;
+  BufferHandle dataHandle = 0;
 
   PrivateRequest() = default;
   PrivateRequest(const PrivateRequest&) = delete;
@@ -113,7 +113,7 @@ void ExecuteRequest(SRB& block, bool notify) {
   SRB& own = request->block;
   std::memcpy(&own, &block, sizeof own);
 
-  const std::uint32_t callerBufPointer = block.SRB_BufPointer;
+  const SrbPointer callerBufPointer = block.SRB_BufPointer;
   const CallerData caller = SwapInPrivateDataCopy(*request);
 
   const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
@@ -124,7 +124,7 @@ void ExecuteRequest(SRB& block, bool notify) {
 
   if (notify) {
     own.SRB_Flags |= SRB_EVENT_NOTIFY;
-    own.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+    own.SRB_PostProc = static_cast<SrbPointer>(reinterpret_cast<std::uintptr_t>(event));
   } else {
     own.SRB_Flags = 0;
   }

@@ -1,6 +1,7 @@
 #include "aspi/request_block.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "win32/buffer_handles.h"
 
@@ -18,7 +19,9 @@ void ClearRequestBlock() { std::memset(&RequestBlock, 0, sizeof RequestBlock); }
 
 void ClearDataBuffer() { std::memset(DataBuffer, 0, sizeof DataBuffer); }
 
-std::uint32_t DataBufferPointer() {
-  static const std::uint32_t pointer = RegisterDataBuffer(DataBuffer, DataBufferSize);
+static_assert(std::is_same_v<SrbPointer, BufferHandle>);
+
+SrbPointer DataBufferPointer() {
+  static const SrbPointer pointer = RegisterDataBuffer(DataBuffer, DataBufferSize);
   return pointer;
 }

@@ -23,12 +23,12 @@ extern std::int32_t FieldValue;
 // The value under construction for one line: code page 932 bytes.
 extern std::string WorkText;
 
-// Sets all 100 bytes of RequestBlock to zero.
+// Sets all bytes of RequestBlock to zero (100; 112 on 64-bit Windows).
 void ClearRequestBlock();
 
 // Sets all bytes of DataBuffer to zero.
 void ClearDataBuffer();
 
-// What goes into SRB_BufPointer for DataBuffer: its address on a 32-bit
-// build, a registered 32-bit handle of it otherwise.
-std::uint32_t DataBufferPointer();
+// What goes into SRB_BufPointer for DataBuffer: its address on Windows, a
+// registered 32-bit handle of it on Linux.
+SrbPointer DataBufferPointer();

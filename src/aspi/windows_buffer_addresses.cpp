@@ -1,5 +1,5 @@
-// On 32-bit Windows a buffer goes into the request block by its real
-// address, as the ASPI layer there expects. The program remembers the
+// On Windows a buffer goes into the request block by its real address, as
+// the ASPI layer there expects (4 bytes on 32-bit Windows, 8 on 64-bit). The program remembers the
 // length of the buffers it lends; an address it never lent (the layer's
 // side) is taken at the length the request gives.
 #ifdef _WIN32
@@ -11,7 +11,7 @@
 
 #include "win32/buffer_handles.h"
 
-static_assert(sizeof(void*) == sizeof(std::uint32_t), "the request block holds 32-bit addresses");
+static_assert(sizeof(void*) == sizeof(BufferHandle), "the request block holds whole addresses");
 
 namespace {
 
@@ -22,27 +22,27 @@ std::mutex& LentMutex() {
 
 // Never destroyed: a late completion may look up a buffer while the
 // program ends.
-std::map<std::uint32_t, std::uint32_t>& Lent() {
-  static auto* lent = new std::map<std::uint32_t, std::uint32_t>;
+std::map<BufferHandle, std::uint32_t>& Lent() {
+  static auto* lent = new std::map<BufferHandle, std::uint32_t>;
   return *lent;
 }
 
 }  // namespace
 
-extern "C" std::uint32_t RegisterDataBuffer(void* address, std::uint32_t length) {
+extern "C" BufferHandle RegisterDataBuffer(void* address, std::uint32_t length) {
   if (address == nullptr) return 0;
-  const auto handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
+  const auto handle = static_cast<BufferHandle>(reinterpret_cast<std::uintptr_t>(address));
   const std::lock_guard lock(LentMutex());
   Lent()[handle] = length;
   return handle;
 }
 
-extern "C" void UnregisterDataBuffer(std::uint32_t handle) {
+extern "C" void UnregisterDataBuffer(BufferHandle handle) {
   const std::lock_guard lock(LentMutex());
   Lent().erase(handle);
 }
 
-extern "C" void* LookupDataBuffer(std::uint32_t handle, std::uint32_t* length) {
+extern "C" void* LookupDataBuffer(BufferHandle handle, std::uint32_t* length) {
   if (handle == 0) {
     if (length != nullptr) *length = 0;
     return nullptr;

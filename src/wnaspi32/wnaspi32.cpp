@@ -74,7 +74,7 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status, std::uint8_t* buf
   // Everything needed after the status is read before it: the program may
   // release the block as soon as it sees a final status.
   const bool notify = srb.SRB_Cmd == SC_EXEC_SCSI_CMD && (srb.SRB_Flags & SRB_EVENT_NOTIFY);
-  const std::uint32_t event = notify ? srb.SRB_PostProc : 0;
+  const SrbPointer event = notify ? srb.SRB_PostProc : 0;
   // The program may read an abandoned block at any time, so the reply is
   // published a byte at a time through atomic stores.
   auto* to = reinterpret_cast<std::uint8_t*>(&srb);

@@ -99,9 +99,13 @@ TEST(ExecuteRequest, LayerWorksOnAPrivateCopyMarkedAsTheCallerAsked) {
     } else {
       EXPECT_EQ(layer.lastSent.SRB_PostProc, 0u) << "a plain request never learns of the event";
     }
+    // The layer gets the data buffer as a copy of the executor's own.
+    EXPECT_NE(layer.lastSent.SRB_BufPointer, filled.SRB_BufPointer);
+    EXPECT_EQ(RequestBlock.SRB_BufPointer, filled.SRB_BufPointer);
     SRB sentWithoutMarks = layer.lastSent;
     sentWithoutMarks.SRB_Flags = 0;
     sentWithoutMarks.SRB_PostProc = 0;
+    sentWithoutMarks.SRB_BufPointer = filled.SRB_BufPointer;
     EXPECT_EQ(std::memcmp(&sentWithoutMarks, &filled, sizeof filled), 0);
   }
 }

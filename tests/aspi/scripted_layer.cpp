@@ -9,6 +9,9 @@
 
 namespace {
 ScriptedLayer* active = nullptr;
+// The data buffer a recognisable request names. It is a real one: on
+// Windows SRB_BufPointer is taken as the address it holds.
+std::uint8_t RecognisableRequestData[40];
 }
 
 ScriptedLayer::ScriptedLayer() : saved_(Aspi) {
@@ -90,7 +93,7 @@ void FillRecognisableScsiRequest(SRB& block) {
   block.SRB_HaId = 3;
   block.SRB_Target = 5;
   block.SRB_BufLen = 40;
-  block.SRB_BufPointer = 0x1234;
+  block.SRB_BufPointer = RegisterDataBuffer(RecognisableRequestData, sizeof RecognisableRequestData);
   block.SRB_SenseLen = 14;
   block.SRB_CDBLen = 6;
   const std::uint8_t inquiry[] = {0x12, 0, 0, 0, 0x24, 0};

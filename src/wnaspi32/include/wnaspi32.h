@@ -1,5 +1,5 @@
-// The ASPI layer's interface: the 100-byte request block, its codes, and
-// the two calls. Shared by the program and by our own layer library.
+// The ASPI layer's interface: the request block (100 bytes; 112 on 64-bit
+// Windows), its codes, and the two calls. Shared by the program and by our own layer library.
 #pragma once
 
 #include <bit>
@@ -37,10 +37,25 @@ constexpr std::uint8_t STATUS_CHKCOND = 0x02;
 static_assert(std::endian::native == std::endian::little,
               "the request block is little-endian; so must the machine be");
 
+// The two address fields of a SCSI command (SRB_BufPointer, SRB_PostProc).
+// 64-bit Windows: a real address, 8 bytes. Everywhere else 4 bytes: the
+// address itself on 32-bit Windows, a 32-bit handle of it on Linux
+// (win32/buffer_handles.h).
+#ifdef _WIN64
+using SrbPointer = std::uint64_t;
+// The 8-byte fields lie on 8-byte boundaries: 4 bytes of padding before
+// SRB_PostProc, and the block grows from 100 to 112 bytes.
+constexpr std::size_t SrbSize = 112;
+#else
+using SrbPointer = std::uint32_t;
+constexpr std::size_t SrbSize = 100;
+#endif
+
 #pragma pack(push, 1)
-// One request block. Fields lie at fixed byte offsets, multi-byte fields
-// little-endian; which fields mean something depends on SRB_Cmd.
-struct SRB {
+// One request block. Fields lie at fixed byte offsets, in the same order in
+// every build, multi-byte fields little-endian; which fields mean something
+// depends on SRB_Cmd.
+struct alignas(sizeof(SrbPointer)) SRB {
   std::uint8_t SRB_Cmd;         // 0
   std::uint8_t SRB_Status;      // 1
   std::uint8_t SRB_HaId;        // 2
@@ -68,28 +83,31 @@ struct SRB {
         struct {  // SC_EXEC_SCSI_CMD
           std::uint8_t SRB_Rsvd1[2];      // 10
           std::uint32_t SRB_BufLen;       // 12
-          std::uint32_t SRB_BufPointer;   // 16
-          std::uint8_t SRB_SenseLen;      // 20
-          std::uint8_t SRB_CDBLen;        // 21
-          std::uint8_t SRB_HaStat;        // 22
-          std::uint8_t SRB_TargStat;      // 23
-          std::uint32_t SRB_PostProc;     // 24
-          std::uint8_t SRB_Rsvd2[20];     // 28
-          std::uint8_t CDBByte[16];       // 48
-          std::uint8_t SenseArea[36];     // 64
+          SrbPointer SRB_BufPointer;      // 16
+          std::uint8_t SRB_SenseLen;      // 20 (64-bit Windows: 24)
+          std::uint8_t SRB_CDBLen;        // 21 (25)
+          std::uint8_t SRB_HaStat;        // 22 (26)
+          std::uint8_t SRB_TargStat;      // 23 (27)
+#ifdef _WIN64
+          std::uint8_t SRB_Rsvd_Align[4]; // (28)
+#endif
+          SrbPointer SRB_PostProc;        // 24 (32)
+          std::uint8_t SRB_Rsvd2[20];     // 28 (40)
+          std::uint8_t CDBByte[16];       // 48 (60)
+          std::uint8_t SenseArea[36];     // 64 (76)
         };
       };
     };
-    std::uint8_t SRB_Body[92];
+    std::uint8_t SRB_Body[SrbSize - 8];
   };
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SRB) == 100);
-static_assert(offsetof(SRB, SRB_BufLen) == 12);
-static_assert(offsetof(SRB, SRB_PostProc) == 24);
-static_assert(offsetof(SRB, CDBByte) == 48);
-static_assert(offsetof(SRB, SenseArea) == 64);
+static_assert(sizeof(SRB) == SrbSize);
+static_assert(alignof(SRB) == sizeof(SrbPointer));
+static_assert(offsetof(SRB, SRB_BufPointer) % sizeof(SrbPointer) == 0);
+static_assert(offsetof(SRB, SRB_PostProc) % sizeof(SrbPointer) == 0);
+static_assert(offsetof(SRB, SenseArea) + 36 == SrbSize);
 
 // The two calls of the layer, C linkage, bound when the program loads.
 #if defined(_WIN32) && defined(WNASPI32_BUILDING)
