@@ -3,32 +3,33 @@
 #include <stdexcept>
 
 #include "text/cp932_decoder.h"
+#include "text/utf.h"
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+// What a byte is in code page 932: this table, not the platform's, decides
+// which bytes make characters, so that every system shows the same ones.
+// Windows' own table would make 80h the C1 control U+0080 and A0h, FDh-FFh
+// private-use characters; glibc's makes them nothing.
+enum class ByteKind { Ascii, HalfWidthKatakana, Lead, NoCharacter };
+
+constexpr ByteKind KindOf(unsigned char byte) {
+  if (byte < 0x80) return ByteKind::Ascii;
+  if (byte >= 0xA1 && byte <= 0xDF) return ByteKind::HalfWidthKatakana;
+  if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) return ByteKind::Lead;
+  return ByteKind::NoCharacter;  // 80h, A0h, FDh-FFh
 }
+
+constexpr bool IsTrailByte(unsigned char byte) {
+  return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+// C0 and C1 controls and DEL, whatever bytes they came from.
+constexpr bool IsControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
 }  // namespace
 
-bool IsCp932LeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
+bool IsCp932LeadByte(unsigned char byte) { return KindOf(byte) == ByteKind::Lead; }
 
 bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
@@ -38,6 +39,20 @@ std::string Cp932(std::string_view utf8) {
   return *std::move(bytes);
 }
 
+std::size_t Cp932Length(std::u16string_view text) {
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (char32_t{text[++i]} - 0xDC00);
+    }
+    const auto encoded = CodePointToCp932(c);
+    bytes += encoded ? encoded->size() : 1;
+  }
+  return bytes;
+}
+
 std::u32string Cp932ToUtf32(std::string_view bytes, char32_t substitute, ControlBytes controls) {
   Cp932Decoder decoder;
   std::u32string out;
@@ -45,22 +60,32 @@ std::u32string Cp932ToUtf32(std::string_view bytes, char32_t substitute, Control
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (IsControlByte(byte)) {
-      out += controls == ControlBytes::Substitute ? substitute : char32_t{byte};
-      ++i;
-    } else if (byte < 0x80) {  // the code page's ASCII half
-      out += char32_t{byte};
-      ++i;
-    } else {
-      const std::size_t length = IsCp932LeadByte(byte) && i + 1 < bytes.size() ? 2 : 1;
-      if (const auto character = decoder.Decode(bytes.substr(i, length))) {
-        out += *character;
-        i += length;
-      } else {
-        out += substitute;
+    switch (KindOf(byte)) {
+      case ByteKind::Ascii:
+        out += IsControlByte(byte) && controls == ControlBytes::Substitute ? substitute
+                                                                           : char32_t{byte};
         ++i;
-      }
+        continue;
+      case ByteKind::HalfWidthKatakana:  // A1h-DFh are U+FF61-U+FF9F in order
+        out += char32_t{0xFF61} + (byte - 0xA1);
+        ++i;
+        continue;
+      case ByteKind::Lead:
+        if (i + 1 < bytes.size() && IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+          const auto character = decoder.Decode(bytes.substr(i, 2));
+          if (character && !IsControlCharacter(*character)) {
+            out += *character;
+            i += 2;
+            continue;
+          }
+        }
+        break;
+      case ByteKind::NoCharacter:
+        break;
     }
+    // Only this byte is lost: a bad trail byte may start the next character.
+    out += substitute;
+    ++i;
   }
   return out;
 }

@@ -28,13 +28,20 @@ std::string Cp932(std::string_view utf8);
 // tags U+E0000 to U+E007F); nothing when it has no code page 932 form.
 std::optional<std::string> CodePointToCp932(char32_t codePoint);
 
+// How many code page 932 bytes UTF-16 `text` takes; a character without a
+// code page 932 form counts as one byte, as its replacement "?" would.
+std::size_t Cp932Length(std::u16string_view text);
+
 enum class ControlBytes { Keep, Substitute };
 
-// Code page 932 bytes as characters, NUL bytes included. Each byte that
-// starts no character of the code page (an invalid byte, a lone lead byte, a
-// lead byte before a bad trail byte) becomes one `substitute`, and so does
-// each control byte when `controls` says so. Only that byte is lost: a bad
-// trail byte may start the next character.
+// Code page 932 bytes as characters, NUL bytes included, the same on every
+// system: single bytes are ASCII and the half-width katakana A1h-DFh; 80h,
+// A0h and FDh-FFh are no characters, and neither is a two-byte code that
+// would decode to a control. Each byte that starts no character (such a
+// byte, a lone lead byte, a lead byte before a bad trail byte) becomes one
+// `substitute`, and so does each control byte (below 20h, 7Fh) when
+// `controls` says so. Only that byte is lost: a bad trail byte may start
+// the next character.
 std::u32string Cp932ToUtf32(std::string_view bytes, char32_t substitute, ControlBytes controls);
 
 // Cp932ToUtf32 as UTF-8, with U+FFFD as the substitute.

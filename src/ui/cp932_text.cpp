@@ -11,12 +11,8 @@ QString DisplayText(std::string_view bytes) {
 }
 
 std::size_t Cp932Length(const QString& text) {
-  std::size_t bytes = 0;
-  for (const char32_t character : text.toUcs4()) {
-    const auto encoded = CodePointToCp932(character);
-    bytes += encoded ? encoded->size() : 1;
-  }
-  return bytes;
+  return Cp932Length(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                         static_cast<std::size_t>(text.size())));
 }
 
 Cp932LengthValidator::Cp932LengthValidator(std::size_t maxBytes, QObject* parent)

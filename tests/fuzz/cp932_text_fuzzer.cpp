@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u32string shown = Cp932ToUtf32(bytes, U'\uFF65', ControlBytes::Substitute);
   if (shown.size() > bytes.size()) std::abort();
   for (const char32_t c : shown) {
-    if (c < 0x20 || c == 0x7F) std::abort();  // a control byte got through
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) std::abort();  // a C0 or C1 control got through
   }
 
   const std::u32string kept = Cp932ToUtf32(bytes, U'\uFFFD', ControlBytes::Keep);

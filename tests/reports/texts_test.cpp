@@ -69,4 +69,36 @@ TEST(Cp932, RefusesWhatItCannotWrite) {
   EXPECT_THROW(Cp932("\xFF"), std::invalid_argument);              // not UTF-8
 }
 
+// Device bytes decode to the same characters on every system: single bytes
+// are ASCII and half-width katakana only, and no control, C0 or C1, ever
+// passes where substitutes are asked for. (Windows' own table makes 80h
+// U+0080 and A0h, FDh-FFh private-use characters.)
+TEST(Cp932, DecodesTheSameCharactersOnEverySystem) {
+  struct Case {
+    std::string bytes;
+    ControlBytes controls;
+    std::u32string characters;
+  };
+  using namespace std::string_literals;
+  const auto Sub = ControlBytes::Substitute;
+  const Case cases[] = {
+      {"\x80", Sub, U"\uFFFD"},
+      {"\x80", ControlBytes::Keep, U"\uFFFD"},
+      {"A\xA0" "B", Sub, U"A\uFFFD" "B"},
+      {"\xFD\xFE\xFF", Sub, U"\uFFFD\uFFFD\uFFFD"},
+      {"\xA1\xB1\xDF", Sub, U"\uFF61\uFF71\uFF9F"},
+      {"\x82\x80", Sub, U"\uFFFD\uFFFD"},  // no character, then 80h alone
+      {"\x81\x7C\x82\x60", Sub, U"\uFF0D\uFF21"},
+      {"\xF0\x40", Sub, U"\uE000"},  // the user-defined area
+      {"\x81\x20", Sub, U"\uFFFD "},
+      {"end\x81", Sub, U"end\uFFFD"},
+      {"\0\x1F\x7F"s, Sub, U"\uFFFD\uFFFD\uFFFD"},
+      {"\0\x1F\x7F"s, ControlBytes::Keep, U"\0\x1F\x7F"s},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Cp932ToUtf32(c.bytes, U'\uFFFD', c.controls), c.characters)
+        << testing::PrintToString(c.bytes);
+  }
+}
+
 }  // namespace
