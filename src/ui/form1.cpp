@@ -10,10 +10,7 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
-#include "aspi/request_block.h"
-#include "reports/device_reports.h"
-#include "reports/display.h"
-#include "reports/survey.h"
+#include "commands/form1_commands.h"
 #include "ui/about_box.h"
 #include "ui/cp932_text.h"
 #include "ui/drop_down_list.h"
@@ -37,16 +34,6 @@ constexpr int Panel1Height = 225;
 constexpr int WindowFontHeight = 15;
 constexpr int Memo1FontHeight = 23;
 constexpr int Button1FontHeight = 17;
-
-// The hourglass while a command waits on the ASPI layer; the window does
-// not react meanwhile.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 template <typename Control>
 Control* Make(QWidget* parent, const char* name, QRect geometry) {
@@ -76,7 +63,6 @@ TForm1::TForm1() {
   move(Scaled(WindowLeft), Scaled(WindowTop));
   CreateControls();
   ConnectHandlers();
-  MainWindow = this;
   FormCreate(this);
 }
 
@@ -157,42 +143,15 @@ void TForm1::ConnectHandlers() {
           [this] { RunCommand([this] { SpeedButton2Click(SpeedButton2); }); });
 }
 
-void TForm1::FormCreate(QObject*) { SurveyHostAdapters(); }
+void TForm1::FormCreate(QObject*) { RunFormCreate(*this); }
 
-void TForm1::Button1Click(QObject*) {
-  Memo1->Clear();
-  if (RadioButton1->isChecked()) {
-    if (AdapterCount <= 0) return;
-    const WaitCursor wait;
-    ReportEveryAdapterSimply();
-    return;
-  }
-  const QString adapterText = ComboBox2->currentText();
-  if (adapterText.isEmpty()) {
-    ShowPlainBox(QStringLiteral("ホストアダプタをセレクトしてください"));
-    return;
-  }
-  CurrentAdapter = AdapterNumberOf(adapterText);
-  CurrentTarget = IntegerOf(ComboBox1->currentText());
-  const WaitCursor wait;
-  ReportDeviceType(CurrentTarget, CurrentAdapter);
-  ReportInquiry(CurrentTarget, CurrentAdapter);
-  ReportCapacity(CurrentTarget, CurrentAdapter);
-}
+void TForm1::Button1Click(QObject*) { RunDisplayCommand(*this); }
 
-void TForm1::ComboBox2Click(QObject*) {
-  ComboBox1->RemoveEntriesKeepText();
-  const std::int32_t adapter = AdapterNumberOf(ComboBox2->currentText());
-  const WaitCursor wait;
-  for (const std::int32_t target : AnsweringTargets(adapter)) {
-    ComboBox1->AppendEntry(std::to_string(target));
-  }
-  ComboBox1->setEditText(ComboBox1->Entry0());
-}
+void TForm1::ComboBox2Click(QObject*) { RunAdapterSelection(*this); }
 
-void TForm1::SpeedButton1Click(QObject*) { AboutBox->ShowAndRaise(); }
+void TForm1::SpeedButton1Click(QObject*) { RunAboutCommand(*this); }
 
-void TForm1::SpeedButton2Click(QObject*) { PostEndRequest(); }
+void TForm1::SpeedButton2Click(QObject*) { RunQuitCommand(*this); }
 
 void TForm1::ClearMemo1() { Memo1->Clear(); }
 
@@ -211,6 +170,35 @@ void TForm1::ShowErrorBox(const std::string& text) {
 
 void TForm1::RequestEnd() { PostEndRequest(); }
 
+bool TForm1::RadioButton1Checked() { return RadioButton1->isChecked(); }
+
+std::u16string TForm1::ComboBox1Text() { return std::u16string(Utf16(ComboBox1->currentText())); }
+
+std::u16string TForm1::ComboBox2Text() { return std::u16string(Utf16(ComboBox2->currentText())); }
+
+void TForm1::SetComboBox1Text(const std::u16string& text) {
+  ComboBox1->setEditText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TForm1::RemoveComboBox1Entries() { ComboBox1->RemoveEntriesKeepText(); }
+
+void TForm1::AppendComboBox1Entry(const std::string& entry) { ComboBox1->AppendEntry(entry); }
+
+std::u16string TForm1::ComboBox1Entry0() { return std::u16string(Utf16(ComboBox1->Entry0())); }
+
+void TForm1::ShowPlainBox(const std::string& text) { ::ShowPlainBox(QString::fromStdString(text)); }
+
+void TForm1::ShowAboutBox() { AboutBox->ShowAndRaise(); }
+
+void TForm1::ShowBusy(bool busy) {
+  // The window does not react while a command waits on the ASPI layer.
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
   // Panel1 is docked at the top; Memo1 fills the rest.
   if (!Panel1 || !Memo1) return QWidget::resizeEvent(event);
@@ -222,6 +210,6 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  PostEndRequest();
+  RunQuitCommand(*this);
   event->accept();
 }

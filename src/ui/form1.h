@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "reports/report_window.h"
+#include "commands/form1_skin.h"
 
 class QFrame;
 class QGroupBox;
@@ -17,7 +17,7 @@ class QToolButton;
 class DropDownList;
 class ReportPane;
 
-class TForm1 : public QWidget, public ReportWindow {
+class TForm1 : public QWidget, public Form1Skin {
  public:
   // Builds the controls, sets MainWindow and runs FormCreate (the host
   // adapter survey). The window stays hidden.
@@ -40,9 +40,10 @@ class TForm1 : public QWidget, public ReportWindow {
   DropDownList* ComboBox1 = nullptr;
   DropDownList* ComboBox2 = nullptr;
 
-  // Event handlers. Each ignores its sender. Button1Click and
-  // ComboBox2Click throw CommandFailure for a text that names no integer;
-  // the controls run them through RunCommand, which shows it.
+  // Event handlers. Each ignores its sender and runs its command of
+  // commands/form1_commands.h. Button1Click and ComboBox2Click throw
+  // CommandFailure for a text that names no integer; the controls run them
+  // through RunCommand, which shows it.
   void FormCreate(QObject* Sender);
   void Button1Click(QObject* Sender);
   void ComboBox2Click(QObject* Sender);
@@ -57,6 +58,18 @@ class TForm1 : public QWidget, public ReportWindow {
   bool RadioButton2Checked() override;
   void ShowErrorBox(const std::string& text) override;
   void RequestEnd() override;
+
+  // What the commands read and write.
+  bool RadioButton1Checked() override;
+  std::u16string ComboBox1Text() override;
+  std::u16string ComboBox2Text() override;
+  void SetComboBox1Text(const std::u16string& text) override;
+  void RemoveComboBox1Entries() override;
+  void AppendComboBox1Entry(const std::string& entry) override;
+  std::u16string ComboBox1Entry0() override;
+  void ShowPlainBox(const std::string& text) override;
+  void ShowAboutBox() override;
+  void ShowBusy(bool busy) override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
