@@ -1,0 +1,86 @@
+// The controls the windows are built of, over user32's and comctl32's own:
+// panels and group boxes, picture buttons, report panes, drop-down lists
+// with an editable text field, hints.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <string_view>
+
+#include "ui_win32/scaling.h"
+
+// The window classes of this file; call once before making controls.
+void RegisterControlClasses();
+
+// A child control. `className` is a user32 or comctl32 class, or "TPanel",
+// "TGroupBox" or "TSpeedButton".
+HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,
+                 const Placement& placement, UINT dpi, DWORD exStyle = 0);
+
+// TPanel's styles: the bevel, raised or lowered. A panel and a group box
+// pass their children's notifications on to their own parent.
+constexpr DWORD PanelRaised = 0x0000;
+constexpr DWORD PanelLowered = 0x0001;
+
+// A TSpeedButton shows the pictures of an image list (TwoPictureList): 0
+// when enabled, 1 when disabled. It sends BN_CLICKED like a button, and
+// never takes the keyboard focus. The list stays the caller's.
+void SetSpeedButtonPictures(HWND button, HIMAGELIST pictures);
+
+// A hint shown while the mouse pointer rests on `control` (or on the text
+// field of a drop-down list), through the window's one hint control.
+void AddHint(HWND hints, HWND control, const wchar_t* text);
+
+// The characters code page 932 bytes show: everything before the first NUL
+// byte, with a substitute for a byte that is no character or a control.
+std::wstring ShownText(std::string_view cp932);
+
+// The text of a window or control.
+std::wstring TextOf(HWND window);
+
+// The size of a control's text in `font`: on one line, or wrapped at
+// `wrapWidth` pixels when that is not 0.
+SIZE TextExtent(HWND control, HFONT font, int wrapWidth);
+
+// A read-only multi-line text box with a vertical scroll bar that takes
+// lines of code page 932 bytes.
+class ReportPane {
+ public:
+  HWND handle = nullptr;
+
+  void Clear();
+  // Shows the line up to its first NUL byte; the next line starts on a
+  // line of its own all the same. The view stays where it is.
+  void AppendLine(std::string_view cp932Line);
+
+ private:
+  bool empty_ = true;
+};
+
+// A drop-down list with an editable text field of at most 255 code page
+// 932 bytes, showing at most 8 entries at a time.
+class DropDownList {
+ public:
+  HWND handle = nullptr;
+
+  // Sets the list up once it is made.
+  void Prepare();
+  // The height of the closed list, its text field, in pixels.
+  void SetFieldHeight(int pixels);
+  std::wstring Text() const;
+  void SetText(const std::wstring& text);
+  // Removes every entry; the text field keeps its text and caret.
+  void RemoveEntriesKeepText();
+  // Appends an entry of code page 932 bytes; the text field stays as it is.
+  void AppendEntry(std::string_view cp932Entry);
+  // Entry 0, or the empty text when there is none.
+  std::wstring Entry0() const;
+  // After typing (CBN_EDITCHANGE): a text beyond 255 bytes goes back to
+  // the last one that fitted.
+  void KeepWithinLimit();
+
+ private:
+  std::wstring lastFitting_;
+};

@@ -1,0 +1,16 @@
+#include "ui_win32/end_request.h"
+
+#include <windows.h>
+
+namespace {
+
+bool pending = false;
+
+}  // namespace
+
+void PostEndRequest() {
+  pending = true;
+  PostQuitMessage(0);
+}
+
+bool EndRequestPending() { return pending; }

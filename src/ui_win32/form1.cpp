@@ -1,0 +1,364 @@
+#include "ui_win32/form1.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "commands/form1_commands.h"
+#include "ui_win32/about_box.h"
+#include "ui_win32/application.h"
+#include "ui_win32/control_ids.h"
+#include "ui_win32/end_request.h"
+#include "ui_win32/fonts.h"
+#include "ui_win32/message_boxes.h"
+#include "ui_win32/pictures.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// Layout sizes (120 pixels per inch): the client area, the window's place.
+constexpr int ClientWidth = 513;
+constexpr int ClientHeight = 482;
+constexpr int WindowLeft = 16;
+constexpr int WindowTop = 13;
+constexpr int Panel1Height = 225;
+constexpr int WindowFontHeight = 15;
+constexpr int Memo1FontHeight = 23;
+constexpr int Button1FontHeight = 17;
+// A drop-down list's height in the layout is its text field's; the open
+// list hangs below it.
+constexpr int ListRoom = 8 * 18;
+
+constexpr DWORD WindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// Sent to itself so that the adapter selection runs once the text field
+// shows the chosen entry.
+constexpr UINT ComboBox2Chosen = WM_APP + 1;
+
+struct Layout {
+  int id;
+  Placement placement;
+};
+
+// Where each control lies in its parent, in the order of creation.
+constexpr Layout Layouts[] = {
+    {IdMemo1, {0, Panel1Height, ClientWidth, ClientHeight - Panel1Height}},
+    {IdPanel1, {0, 0, ClientWidth, Panel1Height}},
+    {IdSpeedButton1, {420, 18, 31, 31}},
+    {IdSpeedButton2, {470, 18, 31, 31}},
+    {IdLabel1, {8, 64, 118, 15}},
+    {IdLabel2, {8, 208, 97, 15}},
+    {IdGroupBox1, {12, 8, 325, 49}},
+    {IdRadioButton1, {20, 20, 61, 21}},
+    {IdRadioButton2, {90, 20, 55, 21}},
+    {IdButton1, {350, 18, 51, 31}},
+    {IdMemo2, {8, 80, 313, 121}},
+    {IdComboBox1, {280, 24, 41, 23}},
+    {IdComboBox2, {160, 24, 113, 23}},
+};
+
+const Placement& PlacementOf(int id) {
+  for (const Layout& layout : Layouts) {
+    if (layout.id == id) return layout.placement;
+  }
+  return Layouts[0].placement;
+}
+
+// Text boxes and lists sunken into their parent, as the layouts draw them.
+constexpr DWORD Sunken = WS_BORDER;
+
+void RegisterWindowClass() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = ProgramIcon(32);
+  windowClass.hIconSm = ProgramIcon(16);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = BUSVIEW_FORM1_CLASS;
+  RegisterClassExW(&windowClass);
+}
+
+void SetFont(HWND control, HFONT font) {
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+std::u16string Utf16(const std::wstring& text) { return {text.begin(), text.end()}; }
+std::wstring Wide(const std::u16string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+TForm1::TForm1() {
+  RegisterWindowClass();
+  // The frame's size follows the monitor the window is on, known once it
+  // exists.
+  Handle = CreateWindowExW(0, BUSVIEW_FORM1_CLASS, ApplicationTitle, WindowStyle, 0, 0, 0, 0,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::WindowProc));
+  dpi_ = DpiOf(Handle);
+  const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, 0, dpi_);
+  SetWindowPos(Handle, nullptr, Scaled(WindowLeft, dpi_), Scaled(WindowTop, dpi_), outer.cx,
+               outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateControls();
+  ApplyLayout(dpi_);
+  FormCreate(Handle);
+}
+
+TForm1::~TForm1() {
+  if (MainWindow == this) MainWindow = nullptr;
+  DestroyWindow(Handle);
+  for (HFONT font : {windowFont_, memo1Font_, button1Font_}) DeleteObject(font);
+  ImageList_Destroy(aboutPictures_);
+  ImageList_Destroy(exitPictures_);
+}
+
+void TForm1::CreateControls() {
+  const UINT dpi = dpi_;
+  Memo1.handle = MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+                             Handle, IdMemo1, PlacementOf(IdMemo1), dpi);
+  Panel1 = MakeControl(L"TPanel", L"", PanelRaised, Handle, IdPanel1, PlacementOf(IdPanel1), dpi,
+                       WS_EX_CONTROLPARENT);
+  SpeedButton1 = MakeControl(L"TSpeedButton", L"", 0, Panel1, IdSpeedButton1,
+                             PlacementOf(IdSpeedButton1), dpi);
+  SpeedButton2 = MakeControl(L"TSpeedButton", L"", 0, Panel1, IdSpeedButton2,
+                             PlacementOf(IdSpeedButton2), dpi);
+  Label1 = MakeControl(L"STATIC", L"ホストアダプタ情報", SS_LEFT | SS_NOPREFIX, Panel1, IdLabel1,
+                       PlacementOf(IdLabel1), dpi);
+  Label2 = MakeControl(L"STATIC", L"SCSI装置情報", SS_LEFT | SS_NOPREFIX, Panel1, IdLabel2,
+                       PlacementOf(IdLabel2), dpi);
+  // The group box is drawn over the two lists inside its frame, which
+  // show through it; clicks go through to them.
+  GroupBox1 = MakeControl(L"TGroupBox", L"表示状態", 0, Panel1, IdGroupBox1,
+                          PlacementOf(IdGroupBox1), dpi, WS_EX_CONTROLPARENT | WS_EX_TRANSPARENT);
+  RadioButton1 = MakeControl(L"BUTTON", L"簡易", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
+                             GroupBox1, IdRadioButton1, PlacementOf(IdRadioButton1), dpi);
+  RadioButton2 = MakeControl(L"BUTTON", L"詳細", BS_AUTORADIOBUTTON, GroupBox1, IdRadioButton2,
+                             PlacementOf(IdRadioButton2), dpi);
+  SendMessageW(RadioButton1, BM_SETCHECK, BST_CHECKED, 0);
+  Button1 = MakeControl(L"BUTTON", L"表示", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, Panel1,
+                        IdButton1, PlacementOf(IdButton1), dpi);
+  Memo2.handle = MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+                             Panel1, IdMemo2, PlacementOf(IdMemo2), dpi);
+  ComboBox1.handle = MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                                 Panel1, IdComboBox1, PlacementOf(IdComboBox1), dpi);
+  ComboBox2.handle = MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                                 Panel1, IdComboBox2, PlacementOf(IdComboBox2), dpi);
+  Memo1.Clear();
+  Memo2.Clear();
+  ComboBox1.Prepare();
+  ComboBox2.Prepare();
+
+  hints_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, Handle, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+  AddHint(hints_, SpeedButton1, L"バージョン情報");
+  AddHint(hints_, SpeedButton2, L"終了");
+  AddHint(hints_, ComboBox1.handle, L"詳細表示のSCSI ID");
+  AddHint(hints_, ComboBox2.handle, L"詳細表示のホストアダプタ");
+}
+
+void TForm1::ApplyLayout(UINT dpi) {
+  dpi_ = dpi;
+  const HFONT oldFonts[] = {windowFont_, memo1Font_, button1Font_};
+  windowFont_ = GothicFont(WindowFontHeight, dpi);
+  memo1Font_ = FixedFont(Memo1FontHeight, dpi);
+  button1Font_ = GothicFont(Button1FontHeight, dpi);
+  for (HWND control : {Panel1, Label1, Label2, GroupBox1, RadioButton1, RadioButton2, Memo2.handle,
+                       ComboBox1.handle, ComboBox2.handle, hints_}) {
+    SetFont(control, windowFont_);
+  }
+  SetFont(Memo1.handle, memo1Font_);
+  SetFont(Button1, button1Font_);
+  for (HFONT font : oldFonts) DeleteObject(font);
+
+  const HIMAGELIST oldPictures[] = {aboutPictures_, exitPictures_};
+  aboutPictures_ = TwoPictureList(L"SPEEDBUTTON1", dpi);
+  exitPictures_ = TwoPictureList(L"SPEEDBUTTON2", dpi);
+  SetSpeedButtonPictures(SpeedButton1, aboutPictures_);
+  SetSpeedButtonPictures(SpeedButton2, exitPictures_);
+  for (HIMAGELIST pictures : oldPictures) ImageList_Destroy(pictures);
+
+  for (const Layout& layout : Layouts) {
+    HWND control = GetDlgItem(layout.id == IdRadioButton1 || layout.id == IdRadioButton2 ? GroupBox1
+                              : layout.id == IdMemo1 || layout.id == IdPanel1          ? Handle
+                                                                                       : Panel1,
+                              layout.id);
+    Placement placement = layout.placement;
+    // The text field keeps the layout's height; the open list hangs below.
+    if (layout.id == IdComboBox1 || layout.id == IdComboBox2) placement.height += ListRoom;
+    // A label is as wide as its text, where that is wider (Label1's text
+    // is where the font is wider than the layouts').
+    if (layout.id == IdLabel1 || layout.id == IdLabel2) {
+      placement.width = std::max(placement.width, MulDiv(TextExtent(control, windowFont_, 0).cx, 120,
+                                                         static_cast<int>(dpi)) + 1);
+    }
+    Place(control, placement, dpi);
+  }
+  ComboBox1.SetFieldHeight(Scaled(PlacementOf(IdComboBox1).height, dpi));
+  ComboBox2.SetFieldHeight(Scaled(PlacementOf(IdComboBox2).height, dpi));
+  DockPanes();
+}
+
+void TForm1::DockPanes() {
+  // Panel1 is docked at the top edge; Memo1 fills the rest.
+  RECT client{};
+  GetClientRect(Handle, &client);
+  const int panelHeight = Scaled(Panel1Height, dpi_);
+  SetWindowPos(Panel1, nullptr, 0, 0, client.right, panelHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Memo1.handle, nullptr, 0, panelHeight, client.right,
+               std::max(0L, client.bottom - panelHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case ComboBox2Chosen:
+      comboBox2ClickPosted_ = false;
+      ComboBox2Click(ComboBox2.handle);
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      // The panes are read-only, yet white, with the window's text colour
+      // (Memo1 black).
+      if (reinterpret_cast<HWND>(lParam) == Memo1.handle ||
+          reinterpret_cast<HWND>(lParam) == Memo2.handle) {
+        auto dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, reinterpret_cast<HWND>(lParam) == Memo1.handle
+                             ? RGB(0, 0, 0)
+                             : GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    case WM_SIZE:
+      if (Panel1 != nullptr) DockPanes();
+      return 0;
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(Handle, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyLayout(HIWORD(wParam));
+      return 0;
+    }
+    case WM_CLOSE:
+      // Closing through the frame is the quit command; the window itself
+      // lives until the program ends.
+      RunCommand([this] { RunQuitCommand(*this); });
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(Handle, message, wParam, lParam);
+}
+
+void TForm1::Command(int id, int code, HWND control) {
+  switch (id) {
+    case IdButton1:
+      if (code == BN_CLICKED) Button1Click(control);
+      break;
+    case IdSpeedButton1:
+      if (code == BN_CLICKED) SpeedButton1Click(control);
+      break;
+    case IdSpeedButton2:
+      if (code == BN_CLICKED) SpeedButton2Click(control);
+      break;
+    case IdComboBox1:
+      if (code == CBN_EDITCHANGE) ComboBox1.KeepWithinLimit();
+      break;
+    case IdComboBox2:
+      if (code == CBN_EDITCHANGE) ComboBox2.KeepWithinLimit();
+      // An entry chosen: by mouse or Enter in the open list (CBN_SELENDOK),
+      // or by the arrow keys on the closed list (CBN_SELCHANGE; in the open
+      // list they only move through it). The text field shows the entry
+      // after these notifications, so the command runs from the queue.
+      if ((code == CBN_SELENDOK ||
+           (code == CBN_SELCHANGE && !SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0))) &&
+          !comboBox2ClickPosted_) {
+        comboBox2ClickPosted_ = true;
+        PostMessageW(Handle, ComboBox2Chosen, 0, 0);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TForm1::FormCreate(HWND) { RunFormCreate(*this); }
+
+void TForm1::Button1Click(HWND) {
+  RunCommand([this] { RunDisplayCommand(*this); });
+}
+
+void TForm1::ComboBox2Click(HWND) {
+  RunCommand([this] { RunAdapterSelection(*this); });
+}
+
+void TForm1::SpeedButton1Click(HWND) {
+  RunCommand([this] { RunAboutCommand(*this); });
+}
+
+void TForm1::SpeedButton2Click(HWND) {
+  RunCommand([this] { RunQuitCommand(*this); });
+}
+
+void TForm1::ClearMemo1() { Memo1.Clear(); }
+
+void TForm1::AppendMemo1(const std::string& line) { Memo1.AppendLine(line); }
+
+void TForm1::AppendMemo2(const std::string& line) { Memo2.AppendLine(line); }
+
+void TForm1::AddComboBox2Item(const std::string& item) { ComboBox2.AppendEntry(item); }
+
+bool TForm1::RadioButton2Checked() {
+  return SendMessageW(RadioButton2, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TForm1::ShowErrorBox(const std::string& text) {
+  // The survey's texts are whole code page 932 strings without NUL bytes.
+  ::ShowErrorBox(ShownText(text));
+}
+
+void TForm1::RequestEnd() { PostEndRequest(); }
+
+bool TForm1::RadioButton1Checked() {
+  return SendMessageW(RadioButton1, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::u16string TForm1::ComboBox1Text() { return Utf16(ComboBox1.Text()); }
+
+std::u16string TForm1::ComboBox2Text() { return Utf16(ComboBox2.Text()); }
+
+void TForm1::SetComboBox1Text(const std::u16string& text) { ComboBox1.SetText(Wide(text)); }
+
+void TForm1::RemoveComboBox1Entries() { ComboBox1.RemoveEntriesKeepText(); }
+
+void TForm1::AppendComboBox1Entry(const std::string& entry) { ComboBox1.AppendEntry(entry); }
+
+std::u16string TForm1::ComboBox1Entry0() { return Utf16(ComboBox1.Entry0()); }
+
+void TForm1::ShowPlainBox(const std::string& text) { ::ShowPlainBox(WideFromUtf8(text)); }
+
+void TForm1::ShowAboutBox() { AboutBox->ShowAndRaise(); }
+
+void TForm1::ShowBusy(bool busy) {
+  // The window does not react while a command waits on the ASPI layer.
+  if (busy) {
+    cursorBeforeBusy_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  } else {
+    SetCursor(cursorBeforeBusy_);
+  }
+}
