@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "linux_backend.h"
 #include "sg_fixture.h"
 #include "sg/host_status.h"
 
@@ -153,18 +154,26 @@ TEST(ExportedCallsTest, WhatABackendThrowsBecomesSsErr) {
 }
 
 TEST(NoAdaptersTest, OneLineOnStandardErrorPerRun) {
-  for (const bool withHost : {false, true}) {
-    SCOPED_TRACE(withHost);
+  struct Case {
+    bool scsiHost, nvmeController;
+  };
+  for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}}) {
+    SCOPED_TRACE(testing::Message() << c.scsiHost << c.nvmeController);
     FakeTree tree;
-    if (withHost) tree.AddHost(0, "ahci");
+    if (c.scsiHost) tree.AddHost(0, "ahci");
+    if (c.nvmeController) tree.AddController({.number = 0});
+    const bool none = !c.scsiHost && !c.nvmeController;
     testing::internal::CaptureStderr();
-    auto backend = wnaspi32::MakeSgBackend(tree.roots(), std::make_shared<ScriptedIo>());
+    auto backend = wnaspi32::MakeLinuxBackend(tree.roots(), std::make_shared<ScriptedIo>());
     backend->SupportInfo();
     backend->AdapterCount();
-    backend->SupportInfo();
+    EXPECT_EQ(backend->SupportInfo(), none ? 0x0000E800u : 0x0101u);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, withHost ? "" : "wnaspi32: no SCSI host adapter found under " +
-                                         (tree.roots().sysfs / "class/scsi_host").string() + "\n");
+    EXPECT_EQ(said, none ? "wnaspi32: no SCSI host adapter under " +
+                               (tree.roots().sysfs / "class/scsi_host").string() +
+                               ", no NVMe controller under " +
+                               (tree.roots().sysfs / "class/nvme").string() + "\n"
+                         : "");
   }
 }
 
