@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -130,9 +131,12 @@ class FakeTree {
     const auto dir = ControllerDir(c.number);
     Write(dir / "transport", c.transport + "\n");
     // The kernel shows the Identify fields with their padding blanks.
-    Write(dir / "model", c.model + std::string(40 - c.model.size(), ' ') + "\n");
-    Write(dir / "serial", c.serial + std::string(20 - c.serial.size(), ' ') + "\n");
-    Write(dir / "firmware_rev", c.firmware + std::string(8 - c.firmware.size(), ' ') + "\n");
+    const auto padded = [](const std::string& text, std::size_t width) {
+      return text + std::string(width - std::min(width, text.size()), ' ') + "\n";
+    };
+    Write(dir / "model", padded(c.model, 40));
+    Write(dir / "serial", padded(c.serial, 20));
+    Write(dir / "firmware_rev", padded(c.firmware, 8));
     Write(dir / "state", c.state + "\n");
     const auto subsystem =
         Sys("class/nvme-subsystem/nvme-subsys" + std::to_string(c.subsystem.value_or(0)));

@@ -43,10 +43,12 @@ const FakeController Tcp = {
     .subsystem = 3,
     .namespaces = {
         {.nsid = 9, .sectors = 1u << 20, .uuid = "12345678-9abc-def0-1234-56789abcdef0"}}};
+// A model longer than the 40 bytes of its Identify field, as no kernel
+// shows one.
 const FakeController Loop = {.number = 4,
                              .transport = "loop",
-                             .model = "L",
-                             .serial = "SL1",
+                             .model = "L" + std::string(49, '-'),
+                             .serial = "SL12",
                              .firmware = "F",
                              .namespaces = {{.nsid = 1, .sectors = 8}}};
 
@@ -167,7 +169,8 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
       {"NGUID designator, no UUID", 2, 1, vpd(0x83), Join({{0, 0x83, 0, 20, 1, 2, 0, 16}, nguid})},
       {"UUID designator", 3, 8, vpd(0x83), Join({{0, 0x83, 0, 22, 1, 0x0A, 0, 18, 0x10, 0}, uuid})},
       {"T10 vendor designator of the controller", 4, 0, vpd(0x83),
-       Join({{0, 0x83, 0, 20, 2, 0x21, 0, 16}, Text("NVMe    L_SL1"), Bytes(3)})},
+       Join({{0, 0x83, 0, 60, 2, 0x21, 0, 56}, Text("NVMe    L" + std::string(39, '-') + "_SL12"),
+             Bytes(3)})},
       {"designators cut to the allocation length", 2, 0, vpd(0x83, 6), {0, 0x83, 0, 12, 1, 2}},
       {"read capacity (10) of 3 TiB", 2, 0, rc10, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
       {"read capacity (16) of 3 TiB", 2, 0, rc16,

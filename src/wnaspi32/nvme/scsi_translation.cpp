@@ -150,9 +150,10 @@ std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& co
   const auto serial = sg::ReadText(controllerDir / "serial");
   const auto firmware = sg::ReadText(controllerDir / "firmware_rev");
   if (!model || !serial || !firmware) return std::nullopt;
-  facts.model = *model;
-  facts.serial = *serial;
-  facts.firmwareRevision = *firmware;
+  // No longer than the Identify fields they come from.
+  facts.model = model->substr(0, 40);
+  facts.serial = serial->substr(0, 20);
+  facts.firmwareRevision = firmware->substr(0, 8);
   facts.sectors = ReadUnsigned(ns.dir / "size");
   if (const auto size = ReadUnsigned(ns.dir / "queue/logical_block_size");
       size && *size <= 0xFFFFFFFF)
@@ -201,11 +202,10 @@ Bytes DeviceIdentificationPage(const NamespaceFacts& facts) {
     AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorUuid, uuid);
   }
   if (body.empty()) {
-    const std::string vendorSpecific = facts.model + "_" + facts.serial;
-    Bytes t10(VendorIdentification, VendorIdentification + 8);
-    t10.insert(t10.end(), vendorSpecific.begin(), vendorSpecific.end());
-    t10.resize((t10.size() + 3) / 4 * 4, 0);  // NUL-padded to whole words
-    AddDesignator(body, CodeSetAscii, TargetDevice | DesignatorT10VendorId, t10);
+    std::string t10 = VendorIdentification + facts.model + "_" + facts.serial;
+    t10.resize((t10.size() + 3) / 4 * 4, '\0');  // NUL-padded to whole words
+    AddDesignator(body, CodeSetAscii, TargetDevice | DesignatorT10VendorId,
+                  Bytes(t10.begin(), t10.end()));
   }
   return VpdPage(scsi::DeviceIdentificationPage, body);
 }
