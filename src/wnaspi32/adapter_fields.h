@@ -1,4 +1,5 @@
-// Fields of a host adapter inquiry reply that every backend fills alike.
+// What every backend answers alike: the support word, and fields of a host
+// adapter inquiry reply.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,13 @@
 #include "wnaspi32.h"
 
 namespace wnaspi32 {
+
+// GetASPI32SupportInfo of a layer with `count` host adapters: SS_COMP and
+// the count, or SS_NO_ADAPTERS when there is none.
+inline std::uint32_t SupportInfoFor(std::size_t count) {
+  if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
+  return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
+}
 
 // HA_ManagerId and HA_Identifier: the name cut to 16 bytes, NUL-padded.
 inline void CopyAdapterName(std::uint8_t (&field)[16], std::string_view name) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "adapter_fields.h"
 #include "nvme/nvme_backend.h"
 
 namespace wnaspi32 {
@@ -21,9 +22,7 @@ class LinuxBackend final : public Backend {
         scsi_(MakeSgBackend(roots_, io_, diskInfoWait)) {}
 
   std::uint32_t SupportInfo() override {
-    const int count = AdapterCount();
-    if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
-    return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
+    return SupportInfoFor(static_cast<std::size_t>(AdapterCount()));
   }
 
   int AdapterCount() override {

@@ -35,11 +35,7 @@ class NvmeBackend final : public Backend {
         mostAdapters_(mostAdapters),
         diskInfoWait_(diskInfoWait) {}
 
-  std::uint32_t SupportInfo() override {
-    const std::size_t count = Controllers().size();
-    if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
-    return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
-  }
+  std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
 
   int AdapterCount() override { return static_cast<int>(Controllers().size()); }
 
@@ -74,13 +70,7 @@ class NvmeBackend final : public Backend {
                               .sgName = {},
                               .blockName = ns->blockName,
                               .blockDir = ns->dir};
-    const auto info = sg::AskDiskInfo(roots_, disk, io_, workers_, slots_, diskInfoWait_);
-    if (!info) return SS_ERR;
-    srb.SRB_DriveFlags = info->driveFlags;
-    srb.SRB_Int13HDriveInfo = info->int13Drive;
-    srb.SRB_Heads = info->heads;
-    srb.SRB_Sectors = info->sectors;
-    return SS_COMP;
+    return sg::AnswerDiskInfo(srb, roots_, disk, io_, workers_, slots_, diskInfoWait_);
   }
 
   // Answered at once, from sysfs: nothing is sent to the device, so nothing

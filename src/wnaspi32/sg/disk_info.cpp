@@ -126,4 +126,16 @@ std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device
   return answer->WaitFor(wait);
 }
 
+std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
+                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
+                            std::chrono::milliseconds wait) {
+  const auto info = AskDiskInfo(roots, device, std::move(io), workers, slots, wait);
+  if (!info) return SS_ERR;
+  srb.SRB_DriveFlags = info->driveFlags;
+  srb.SRB_Int13HDriveInfo = info->int13Drive;
+  srb.SRB_Heads = info->heads;
+  srb.SRB_Sectors = info->sectors;
+  return SS_COMP;
+}
+
 }  // namespace wnaspi32::sg

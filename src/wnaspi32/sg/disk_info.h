@@ -12,6 +12,7 @@
 #include "sg/device_io.h"
 #include "sg/sysfs_tree.h"
 #include "sg/workers.h"
+#include "wnaspi32.h"
 
 namespace wnaspi32::sg {
 
@@ -50,5 +51,11 @@ DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io
 std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device,
                                     std::shared_ptr<DeviceIo> io, Workers& workers,
                                     CommandSlots& slots, std::chrono::milliseconds wait);
+
+// Get-disk-information for `device`: AskDiskInfo's answer in the reply
+// fields of `srb` and SS_COMP, or SS_ERR without one.
+std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
+                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
+                            std::chrono::milliseconds wait);
 
 }  // namespace wnaspi32::sg

@@ -26,11 +26,7 @@ class SgBackend final : public Backend {
             std::chrono::milliseconds diskInfoWait)
       : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
 
-  std::uint32_t SupportInfo() override {
-    const std::size_t count = Adapters().size();
-    if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
-    return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
-  }
+  std::uint32_t SupportInfo() override { return SupportInfoFor(Adapters().size()); }
 
   int AdapterCount() override { return static_cast<int>(Adapters().size()); }
 
@@ -56,13 +52,7 @@ class SgBackend final : public Backend {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
     const auto device = DeviceOf(srb);
     if (!device) return SS_NO_DEVICE;
-    const auto info = sg::AskDiskInfo(roots_, *device, io_, workers_, slots_, diskInfoWait_);
-    if (!info) return SS_ERR;
-    srb.SRB_DriveFlags = info->driveFlags;
-    srb.SRB_Int13HDriveInfo = info->int13Drive;
-    srb.SRB_Heads = info->heads;
-    srb.SRB_Sectors = info->sectors;
-    return SS_COMP;
+    return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
   }
 
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
