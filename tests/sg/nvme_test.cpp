@@ -17,40 +17,24 @@ Bytes Join(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+// clang-format off
 const FakeController Pcie = {
-    .number = 0,
-    .transport = "pcie",
-    .model = "BVLAB NVME DISK WITH A LONG NAME",
-    .serial = "S0",
-    .firmware = "7.2.15",
-    .state = "live",
-    .subsystem = std::nullopt,
+    .number = 0, .transport = "pcie", .model = "BVLAB NVME DISK WITH A LONG NAME", .serial = "S0",
+    .firmware = "7.2.15", .state = "live", .subsystem = std::nullopt,
     .namespaces = {{.nsid = 1, .sectors = 3ull << 31, .eui = "52 54 00 00 00 00 00 01"},
                    // The kernel shows an NGUID as the UUID of a namespace without one.
-                   {.nsid = 2,
-                    .sectors = 1u << 21,
-                    .logicalBlockSize = 4096,
+                   {.nsid = 2, .sectors = 1u << 21, .logicalBlockSize = 4096,
                     .nguid = "00112233-4455-6677-8899-aabbccddeeff",
                     .uuid = "00112233-4455-6677-8899-aabbccddeeff"}}};
 // Behind native multipath, subsystem 3: path nvme3c1n1, block device nvme3n1.
 const FakeController Tcp = {
-    .number = 1,
-    .transport = "tcp",
-    .model = "M",
-    .serial = "SERIAL-ONE",
-    .firmware = "AB",
-    .state = "connecting",
-    .subsystem = 3,
-    .namespaces = {
-        {.nsid = 9, .sectors = 1u << 20, .uuid = "12345678-9abc-def0-1234-56789abcdef0"}}};
-// A model longer than the 40 bytes of its Identify field, as no kernel
-// shows one.
-const FakeController Loop = {.number = 4,
-                             .transport = "loop",
-                             .model = "L" + std::string(49, '-'),
-                             .serial = "SL12",
-                             .firmware = "F",
-                             .namespaces = {{.nsid = 1, .sectors = 8}}};
+    .number = 1, .transport = "tcp", .model = "M", .serial = "SERIAL-ONE", .firmware = "AB",
+    .state = "connecting", .subsystem = 3,
+    .namespaces = {{.nsid = 9, .sectors = 1u << 20, .uuid = "12345678-9abc-def0-1234-56789abcdef0"}}};
+// A model longer than the 40 bytes of its Identify field, as no kernel shows.
+const FakeController Loop = {.number = 4, .transport = "loop", .model = "L" + std::string(49, '-'),
+                             .serial = "SL12", .firmware = "F", .namespaces = {{.nsid = 1, .sectors = 8}}};
+// clang-format on
 
 // Adapters: 0 ahci, 1 usb-storage, 2 nvme0, 3 nvme1, 4 nvme4.
 class NvmeTest : public SgBackendTest {
@@ -113,15 +97,9 @@ TEST_F(NvmeTest, NamespaceIdNIsADiskAtTargetNMinus1WithOrWithoutMultipath) {
     std::uint8_t diskStatus, heads;
   };
   const Case cases[] = {
-      {2, 0, 0, 0, SS_COMP, 0},
-      {2, 1, 0, 0, SS_COMP, 64},
-      {2, 2, 0, SS_NO_DEVICE, SS_NO_DEVICE, 0},
-      {2, 0, 1, SS_NO_DEVICE, SS_NO_DEVICE, 0},
-      {3, 8, 0, 0, SS_COMP, 255},
-      {3, 0, 0, SS_NO_DEVICE, SS_NO_DEVICE, 0},
-      {4, 0, 0, 0, SS_COMP, 0},
-      {0, 0, 0, 0, SS_COMP, 0},
-  };
+      {2, 0, 0, 0, SS_COMP, 0},  {2, 1, 0, 0, SS_COMP, 64}, {2, 2, 0, SS_NO_DEVICE, SS_NO_DEVICE, 0},
+      {2, 0, 1, SS_NO_DEVICE, SS_NO_DEVICE, 0},  {3, 8, 0, 0, SS_COMP, 255},
+      {3, 0, 0, SS_NO_DEVICE, SS_NO_DEVICE, 0},  {4, 0, 0, 0, SS_COMP, 0}, {0, 0, 0, 0, SS_COMP, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "adapter " << int{c.adapter} << " target " << int{c.target}
                                     << " lun " << int{c.lun});
@@ -142,10 +120,9 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
   const Bytes rc10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   const Bytes rc16 = {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0};
   const Bytes header = {0, 0, 6, 2, 31, 0, 0, 2};
-  const Bytes nguid = {0,    0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
-                       0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
-  const Bytes uuid = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0,
-                      0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
+  const Bytes nguid = {0, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
+                       0xDD, 0xEE, 0xFF};
+  const Bytes uuid8 = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
   struct Case {
     const char* what;
     std::uint8_t adapter, target;
@@ -161,13 +138,9 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
        Join({{0, 0x80, 0, 20}, Text("S0"), Bytes(18, ' ')})},
       {"serial of the controller, multipath", 3, 8, vpd(0x80),
        Join({{0, 0x80, 0, 20}, Text("SERIAL-ONE"), Bytes(10, ' ')})},
-      {"EUI-64 designator",
-       2,
-       0,
-       vpd(0x83),
-       {0, 0x83, 0, 12, 1, 2, 0, 8, 0x52, 0x54, 0, 0, 0, 0, 0, 1}},
+      {"EUI-64 designator", 2, 0, vpd(0x83), {0, 0x83, 0, 12, 1, 2, 0, 8, 0x52, 0x54, 0, 0, 0, 0, 0, 1}},
       {"NGUID designator, no UUID", 2, 1, vpd(0x83), Join({{0, 0x83, 0, 20, 1, 2, 0, 16}, nguid})},
-      {"UUID designator", 3, 8, vpd(0x83), Join({{0, 0x83, 0, 22, 1, 0x0A, 0, 18, 0x10, 0}, uuid})},
+      {"UUID designator", 3, 8, vpd(0x83), Join({{0, 0x83, 0, 22, 1, 0x0A, 0, 18, 0x10, 0}, uuid8, uuid8})},
       {"T10 vendor designator of the controller", 4, 0, vpd(0x83),
        Join({{0, 0x83, 0, 60, 2, 0x21, 0, 56}, Text("NVMe    L" + std::string(39, '-') + "_SL12"),
              Bytes(3)})},
@@ -203,8 +176,7 @@ TEST_F(NvmeTest, OtherCommandsAndPagesAreIllegalRequests) {
       {"a page without EVPD", {0x12, 0, 0x80, 0, 255, 0}, 0x24},
       {"CMDDT", {0x12, 2, 0, 0, 255, 0}, 0x24},
       {"GET LBA STATUS", {0x9E, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}, 0x24},
-      {"read capacity (10) of an address", {0x25, 0, 0, 0, 0, 1, 0, 0, 0, 0}, 0x24},
-  };
+      {"read capacity (10) of an address", {0x25, 0, 0, 0, 0, 1, 0, 0, 0, 0}, 0x24}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Finished done = Exec(2, 0, c.cdb);
@@ -227,11 +199,9 @@ TEST_F(NvmeTest, ControllerOrNamespaceThatLeavesIsAnEmptyTarget) {
   };
   const Case cases[] = {
       {"controller removed", [this] { tree.RemoveController(0); }, 0xFF},
-      {"controller being deleted", [this] { tree.SetControllerState(0, "deleting (no IO)"); },
-       0xFF},
+      {"controller being deleted", [this] { tree.SetControllerState(0, "deleting (no IO)"); }, 0xFF},
       {"namespace removed",
-       [this] { std::filesystem::remove_all(tree.roots().sysfs / "class/nvme/nvme0/nvme0n1"); }, 1},
-  };
+       [this] { std::filesystem::remove_all(tree.roots().sysfs / "class/nvme/nvme0/nvme0n1"); }, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     tree.RemoveController(0);
