@@ -77,7 +77,8 @@ check(missing_bus.returncode == 1, f"a bus file that is not there: exit status {
 check(b"/nonexistent/bus.json" in missing_bus.stderr, "a bus file that is not there is named")
 
 # Output that cannot be written is an error, whatever was asked.
-for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-adapters.json")]):
+for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-adapters.json")],
+             ["--help"], ["--version"]):
     with open("/dev/full", "wb") as full:
         result = subprocess.run([REPORT] + args, stdout=full, stderr=subprocess.PIPE,
                                 env=dict(os.environ, LC_ALL="C.UTF-8"), timeout=60)
