@@ -4,12 +4,14 @@
 // the layer, so both read a command the same way.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace scsi {
 
 // Operation codes.
+constexpr std::uint8_t TestUnitReady = 0x00;
 constexpr std::uint8_t Inquiry = 0x12;
 constexpr std::uint8_t ReadCapacity10 = 0x25;
 constexpr std::uint8_t ServiceActionIn16 = 0x9E;
@@ -26,6 +28,20 @@ struct Field {
 };
 
 constexpr Field InquiryAllocationLength{3, 2};
+
+// INQUIRY: byte 1 bit 0 (EVPD) asks for the vital product data page whose
+// code stands in byte 2; bit 1 (CMDDT) is obsolete and refused.
+constexpr std::uint8_t InquiryEvpd = 0x01;
+constexpr std::uint8_t InquiryCmdDt = 0x02;
+constexpr std::size_t InquiryPageCode = 2;
+
+// Vital product data pages.
+constexpr std::uint8_t SupportedVpdPages = 0x00;
+constexpr std::uint8_t UnitSerialNumberPage = 0x80;
+constexpr std::uint8_t DeviceIdentificationPage = 0x83;
+
+// Standard INQUIRY data of the usual 36 bytes.
+constexpr std::size_t StandardInquiryLength = 36;
 constexpr Field ReadCapacity16AllocationLength{10, 4};
 
 // Reply lengths: READ CAPACITY (10) has no allocation length and always
@@ -36,6 +52,27 @@ constexpr std::size_t ReadCapacity16Length = 32;
 // READ CAPACITY (10) answers with this last block address when the medium
 // has more blocks than the field holds; READ CAPACITY (16) then tells.
 constexpr std::uint32_t LastAddressTooLarge = 0xFFFFFFFF;
+
+// Sense keys and additional sense codes (the qualifier is 0 for all of them).
+constexpr std::uint8_t SenseKeyIllegalRequest = 0x05;
+constexpr std::uint8_t AscInvalidOpcode = 0x20;
+constexpr std::uint8_t AscInvalidFieldInCdb = 0x24;
+constexpr std::uint8_t AscLunNotSupported = 0x25;
+
+// Fixed-format sense data (response code 70h, a current error) is 18 bytes.
+constexpr std::size_t FixedSenseLength = 18;
+using FixedSense = std::array<std::uint8_t, FixedSenseLength>;
+
+constexpr FixedSense MakeFixedSense(std::uint8_t senseKey, std::uint8_t asc,
+                                    std::uint8_t ascq = 0) {
+  FixedSense sense{};
+  sense[0] = 0x70;
+  sense[2] = senseKey;
+  sense[7] = FixedSenseLength - 8;  // additional sense length
+  sense[12] = asc;
+  sense[13] = ascq;
+  return sense;
+}
 
 // The `width`-byte big-endian number at `bytes` (at most 8 bytes).
 constexpr std::uint64_t GetBigEndian(const std::uint8_t* bytes, std::size_t width) {
