@@ -14,16 +14,6 @@ namespace {
 
 const std::wstring Title = L"SCSI情報取得";
 
-// Shows which lines differ.
-std::string Joined(const std::vector<std::wstring>& lines) {
-  std::string joined;
-  for (const std::wstring& line : lines) {
-    for (const wchar_t c : line) joined += c < 0x80 ? static_cast<char>(c) : '?';
-    joined += '\n';
-  }
-  return joined;
-}
-
 void Quit(BusviewProcess& busview) {
   busview.Click(IdSpeedButton2);
   EXPECT_EQ(busview.WaitForExit(30000), 0u) << "the quit command ends the program with 0";
@@ -43,7 +33,6 @@ TEST_P(PanesOnBus, HoldBusviewReportsLines) {
 
   BusviewProcess busview(bus + ".json");
   ASSERT_NE(busview.WaitForForm1(), nullptr);
-  EXPECT_EQ(Joined(busview.Lines(IdMemo2)), Joined(adapters));
   EXPECT_EQ(busview.Lines(IdMemo2), adapters);
 
   std::vector<std::wstring> entries;
@@ -57,7 +46,6 @@ TEST_P(PanesOnBus, HoldBusviewReportsLines) {
 
   busview.Click(IdButton1);
   WaitUntil([&] { return busview.Lines(IdMemo1) == devices; });
-  EXPECT_EQ(Joined(busview.Lines(IdMemo1)), Joined(devices));
   EXPECT_EQ(busview.Lines(IdMemo1), devices);
   Quit(busview);
 }
@@ -84,7 +72,7 @@ TEST(Window, AdapterSelectionAndDetailedDisplay) {
   const std::vector<std::wstring> device(std::find(expected.begin(), expected.end(), L"") + 1,
                                          expected.end());
   WaitUntil([&] { return busview.Lines(IdMemo1) == device; });
-  EXPECT_EQ(Joined(busview.Lines(IdMemo1)), Joined(device));
+  EXPECT_EQ(busview.Lines(IdMemo1), device);
 
   // The second adapter answers nowhere: the list empties, and so does its text.
   busview.PressKey(busview.Control(IdComboBox2), VK_DOWN);
@@ -131,7 +119,8 @@ TEST(Window, RefusalBoxes) {
 }
 
 // The about box: one box, centred the first time; Escape does nothing,
-// Enter presses OK; shown again where it was moved to.
+// Enter presses OK; shown again where it was moved to; its close box hides
+// it and the program goes on.
 TEST(Window, AboutBoxIsShownOnce) {
   BusviewProcess busview("one-adapter.json");
   ASSERT_NE(busview.WaitForForm1(), nullptr);
@@ -162,6 +151,9 @@ TEST(Window, AboutBoxIsShownOnce) {
   GetWindowRect(box, &again);
   EXPECT_EQ(again.left, 40);
   EXPECT_EQ(again.top, 30);
+  PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(box); }));
+  EXPECT_EQ(busview.WaitForExit(500), STILL_ACTIVE);
   Quit(busview);
 }
 
