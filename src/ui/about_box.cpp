@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "commands/layouts.h"
 #include "ui/centring.h"
 #include "ui/pictures.h"
 #include "ui/scaling.h"
@@ -13,12 +14,7 @@ TAboutBox* AboutBox = nullptr;
 
 namespace {
 
-// Layout sizes (120 pixels per inch).
-constexpr int ClientWidth = 320;
-constexpr int ClientHeight = 235;
-constexpr int StoredLeft = 243;
-constexpr int StoredTop = 108;
-constexpr int FontHeight = 15;
+using namespace about_box_layout;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& text) {
   auto* label = new QLabel(text, parent);

@@ -2,17 +2,12 @@
 
 #include <QApplication>
 
+#include "commands/layouts.h"
 #include "ui/about_box.h"
 #include "ui/end_request.h"
 #include "ui/form1.h"
 #include "ui/qt_japanese.h"
 #include "ui/scaling.h"
-
-namespace {
-
-constexpr int WindowFontHeight = 15;
-
-}  // namespace
 
 void CreateBusviewWindows() {
   // The title goes into applicationName, never applicationDisplayName: Qt
@@ -23,7 +18,7 @@ void CreateBusviewWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
   InstallQtJapanese();
   // Boxes and hints in the window font too.
-  QApplication::setFont(GothicFont(WindowFontHeight));
+  QApplication::setFont(GothicFont(form1_layout::WindowFontHeight));
   Form1 = new TForm1();
   AboutBox = new TAboutBox();
 }

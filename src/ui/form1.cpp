@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "commands/form1_commands.h"
+#include "commands/layouts.h"
 #include "ui/about_box.h"
 #include "ui/cp932_text.h"
 #include "ui/drop_down_list.h"
@@ -25,15 +26,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// Layout sizes (120 pixels per inch).
-constexpr int ClientWidth = 513;
-constexpr int ClientHeight = 482;
-constexpr int WindowLeft = 16;
-constexpr int WindowTop = 13;
-constexpr int Panel1Height = 225;
-constexpr int WindowFontHeight = 15;
-constexpr int Memo1FontHeight = 23;
-constexpr int Button1FontHeight = 17;
+using namespace form1_layout;
 
 template <typename Control>
 Control* Make(QWidget* parent, const char* name, QRect geometry) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "commands/layouts.h"
 #include "ui_win32/control_ids.h"
 #include "ui_win32/controls.h"
 #include "ui_win32/fonts.h"
@@ -13,12 +14,7 @@ TAboutBox* AboutBox = nullptr;
 
 namespace {
 
-// Layout sizes (120 pixels per inch).
-constexpr int ClientWidth = 320;
-constexpr int ClientHeight = 235;
-constexpr int StoredLeft = 243;
-constexpr int StoredTop = 108;
-constexpr int FontHeight = 15;
+using namespace about_box_layout;
 constexpr int IconSize = 32;
 
 // A dialog frame: a close box, no minimize or maximize box, fixed size.
@@ -43,28 +39,11 @@ constexpr Placement Panel1Placement{10, 10, 295, 161};
 constexpr Placement ProgramIconPlacement{10, 10, 41, 41};
 constexpr Placement OKButtonPlacement{118, 179, 80, 41};
 
-void RegisterWindowClass() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = BUSVIEW_ABOUT_BOX_CLASS;
-  RegisterClassExW(&windowClass);
-}
-
 }  // namespace
 
 TAboutBox::TAboutBox(HWND owner) {
-  RegisterWindowClass();
-  Handle = CreateWindowExW(WindowExStyle, BUSVIEW_ABOUT_BOX_CLASS, L"ﾊﾞｰｼﾞｮﾝ情報", WindowStyle,
-                           0, 0, 0, 0, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TAboutBox::WindowProc));
+  Handle = MakeTopLevelWindow(BUSVIEW_ABOUT_BOX_CLASS, nullptr, L"ﾊﾞｰｼﾞｮﾝ情報", WindowStyle,
+                              WindowExStyle, owner, WindowProcOf<TAboutBox>, this);
   const UINT dpi = DpiOf(Handle);
   SetWindowPos(Handle, nullptr, Scaled(StoredLeft, dpi), Scaled(StoredTop, dpi), 0, 0,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
@@ -110,12 +89,6 @@ void TAboutBox::ApplyLayout(UINT dpi) {
   Place(OKButton, OKButtonPlacement, dpi);
   InvalidateRect(Handle, nullptr, TRUE);
   DeleteObject(old);
-}
-
-LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (box == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return box->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

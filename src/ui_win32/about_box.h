@@ -29,9 +29,10 @@ class TAboutBox {
   // and where it was last afterwards, and brings it to the front.
   void ShowAndRaise();
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The box's messages.
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
   void ApplyLayout(UINT dpi);
 
   HFONT font_ = nullptr;

@@ -205,6 +205,26 @@ HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWN
                          GetModuleHandleW(nullptr), nullptr);
 }
 
+HWND MakeTopLevelWindow(const wchar_t* className, HICON icon, const wchar_t* caption, DWORD style,
+                        DWORD exStyle, HWND owner, WNDPROC procedure, void* self) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), className, &windowClass)) {
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);
+  }
+  // The size follows the monitor the window is on, known once it exists.
+  return CreateWindowExW(exStyle, className, caption, style, 0, 0, 0, 0, owner, nullptr,
+                         GetModuleHandleW(nullptr), self);
+}
+
 void SetSpeedButtonPictures(HWND button, HIMAGELIST pictures) {
   SetWindowLongPtrW(button, PicturesSlot, reinterpret_cast<LONG_PTR>(pictures));
   InvalidateRect(button, nullptr, TRUE);

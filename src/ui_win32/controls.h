@@ -14,6 +14,25 @@
 // The window classes of this file; call once before making controls.
 void RegisterControlClasses();
 
+// A top-level window, hidden, of class `className` (registered on first
+// use, with the button face as its background and `icon`), owned by
+// `owner`. Its messages go to `procedure` (WindowProcOf), `self` with them.
+HWND MakeTopLevelWindow(const wchar_t* className, HICON icon, const wchar_t* caption, DWORD style,
+                        DWORD exStyle, HWND owner, WNDPROC procedure, void* self);
+
+// The window procedure of a window class `Window` whose objects have a
+// Handle and take their window's messages in HandleMessage once it is set.
+template <typename Window>
+LRESULT CALLBACK WindowProcOf(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrW(handle, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  }
+  auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+  if (window == nullptr || window->Handle == nullptr) return DefWindowProcW(handle, message, wParam, lParam);
+  return window->HandleMessage(message, wParam, lParam);
+}
+
 // A child control. `className` is a user32 or comctl32 class, or "TPanel",
 // "TGroupBox" or "TSpeedButton".
 HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "commands/form1_commands.h"
+#include "commands/layouts.h"
 #include "ui_win32/about_box.h"
 #include "ui_win32/application.h"
 #include "ui_win32/control_ids.h"
@@ -16,15 +17,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// Layout sizes (120 pixels per inch): the client area, the window's place.
-constexpr int ClientWidth = 513;
-constexpr int ClientHeight = 482;
-constexpr int WindowLeft = 16;
-constexpr int WindowTop = 13;
-constexpr int Panel1Height = 225;
-constexpr int WindowFontHeight = 15;
-constexpr int Memo1FontHeight = 23;
-constexpr int Button1FontHeight = 17;
+using namespace form1_layout;
 // A drop-down list's height in the layout is its text field's; the open
 // list hangs below it.
 constexpr int ListRoom = 8 * 18;
@@ -66,23 +59,6 @@ const Placement& PlacementOf(int id) {
 // Text boxes and lists sunken into their parent, as the layouts draw them.
 constexpr DWORD Sunken = WS_BORDER;
 
-void RegisterWindowClass() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hIcon = ProgramIcon(32);
-  windowClass.hIconSm = ProgramIcon(16);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = BUSVIEW_FORM1_CLASS;
-  RegisterClassExW(&windowClass);
-}
-
 void SetFont(HWND control, HFONT font) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
@@ -93,13 +69,8 @@ std::wstring Wide(const std::u16string& text) { return {text.begin(), text.end()
 }  // namespace
 
 TForm1::TForm1() {
-  RegisterWindowClass();
-  // The frame's size follows the monitor the window is on, known once it
-  // exists.
-  Handle = CreateWindowExW(0, BUSVIEW_FORM1_CLASS, ApplicationTitle, WindowStyle, 0, 0, 0, 0,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::WindowProc));
+  Handle = MakeTopLevelWindow(BUSVIEW_FORM1_CLASS, ProgramIcon(32), ApplicationTitle, WindowStyle, 0,
+                              nullptr, WindowProcOf<TForm1>, this);
   dpi_ = DpiOf(Handle);
   const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, 0, dpi_);
   SetWindowPos(Handle, nullptr, Scaled(WindowLeft, dpi_), Scaled(WindowTop, dpi_), outer.cx,
@@ -213,12 +184,6 @@ void TForm1::DockPanes() {
   SetWindowPos(Panel1, nullptr, 0, 0, client.right, panelHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(Memo1.handle, nullptr, 0, panelHeight, client.right,
                std::max(0L, client.bottom - panelHeight), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return form->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

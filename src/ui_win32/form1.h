@@ -52,6 +52,9 @@ class TForm1 : public Form1Skin {
   void ShowErrorBox(const std::string& text) override;
   void RequestEnd() override;
 
+  // The window's messages.
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
   // What the commands read and write.
   bool RadioButton1Checked() override;
   std::u16string ComboBox1Text() override;
@@ -65,8 +68,6 @@ class TForm1 : public Form1Skin {
   void ShowBusy(bool busy) override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   // Fonts, pictures, positions and sizes for the resolution `dpi`.
   void ApplyLayout(UINT dpi);
