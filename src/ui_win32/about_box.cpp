@@ -72,15 +72,19 @@ void TAboutBox::ApplyLayout(UINT dpi) {
   const HFONT old = font_;
   font_ = GothicFont(FontHeight, dpi);
   const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, WindowExStyle, dpi);
-  SetWindowPos(Handle, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  SetWindowPos(Handle, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   Place(Panel1, Panel1Placement, dpi);
   SetWindowPos(ProgramIcon, nullptr, Scaled(ProgramIconPlacement.left, dpi),
-               Scaled(ProgramIconPlacement.top, dpi), 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+               Scaled(ProgramIconPlacement.top, dpi), 0, 0,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
   for (const Label& label : Labels) {
     HWND control = GetDlgItem(Panel1, label.id);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    const SIZE size = TextExtent(control, font_, label.wraps ? Scaled(label.placement.width, dpi) : 0);
-    SetWindowPos(control, nullptr, Scaled(label.placement.left, dpi), Scaled(label.placement.top, dpi),
+    const SIZE size =
+        TextExtent(control, font_, label.wraps ? Scaled(label.placement.width, dpi) : 0);
+    SetWindowPos(control, nullptr, Scaled(label.placement.left, dpi),
+                 Scaled(label.placement.top, dpi),
                  label.wraps ? Scaled(label.placement.width, dpi) : size.cx,
                  std::max<LONG>(size.cy, Scaled(label.placement.height, dpi)),
                  SWP_NOZORDER | SWP_NOACTIVATE);

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "text/cp932.h"
 #include "text/utf.h"
@@ -22,7 +23,8 @@ constexpr int StateSlot = sizeof(LONG_PTR);
 
 void DrawGroupFrame(HWND box, HDC dc, const RECT& client) {
   const auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(box, FontSlot));
-  const HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  const HGDIOBJ oldFont =
+      SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   // The frame's top line runs through the middle of the caption.
@@ -125,9 +127,8 @@ void DrawSpeedButton(HWND button, HDC dc) {
   int width = 0, height = 0;
   ImageList_GetIconSize(pictures, &width, &height);
   const int shift = pressed ? 1 : 0;
-  ImageList_Draw(pictures, IsWindowEnabled(button) ? 0 : 1, dc,
-                 (client.right - width) / 2 + shift, (client.bottom - height) / 2 + shift,
-                 ILD_TRANSPARENT);
+  ImageList_Draw(pictures, IsWindowEnabled(button) ? 0 : 1, dc, (client.right - width) / 2 + shift,
+                 (client.bottom - height) / 2 + shift, ILD_TRANSPARENT);
 }
 
 // TSpeedButton: pressed by the mouse only, and never focused.
@@ -173,6 +174,14 @@ LRESULT CALLBACK SpeedButtonProc(HWND button, UINT message, WPARAM wParam, LPARA
       break;
   }
   return DefWindowProcW(button, message, wParam, lParam);
+}
+
+// FindControl's search: the identifier, and the control once found.
+BOOL CALLBACK NoteControl(HWND child, LPARAM argument) {
+  auto& search = *reinterpret_cast<std::pair<int, HWND>*>(argument);
+  if (GetDlgCtrlID(child) != search.first) return TRUE;
+  search.second = child;
+  return FALSE;
 }
 
 ATOM Register(const wchar_t* name, WNDPROC procedure, int extraBytes) {
@@ -225,6 +234,12 @@ HWND MakeTopLevelWindow(const wchar_t* className, HICON icon, const wchar_t* cap
                          GetModuleHandleW(nullptr), self);
 }
 
+HWND FindControl(HWND window, int id) {
+  std::pair<int, HWND> search{id, nullptr};
+  EnumChildWindows(window, NoteControl, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 void SetSpeedButtonPictures(HWND button, HIMAGELIST pictures) {
   SetWindowLongPtrW(button, PicturesSlot, reinterpret_cast<LONG_PTR>(pictures));
   InvalidateRect(button, nullptr, TRUE);
@@ -257,7 +272,8 @@ std::wstring ShownText(std::string_view cp932) {
 
 std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -301,7 +317,8 @@ void DropDownList::Prepare() { SendMessageW(handle, CB_SETMINVISIBLE, MaxVisible
 void DropDownList::SetFieldHeight(int pixels) {
   RECT closed{};
   GetWindowRect(handle, &closed);
-  const auto item = static_cast<int>(SendMessageW(handle, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  const auto item =
+      static_cast<int>(SendMessageW(handle, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
   const int frame = static_cast<int>(closed.bottom - closed.top) - item;
   SendMessageW(handle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1, pixels - frame));
 }
@@ -329,7 +346,8 @@ void DropDownList::AppendEntry(std::string_view cp932Entry) {
 
 std::wstring DropDownList::Entry0() const {
   if (SendMessageW(handle, CB_GETCOUNT, 0, 0) <= 0) return {};
-  std::wstring entry(static_cast<std::size_t>(SendMessageW(handle, CB_GETLBTEXTLEN, 0, 0)) + 1, L'\0');
+  std::wstring entry(static_cast<std::size_t>(SendMessageW(handle, CB_GETLBTEXTLEN, 0, 0)) + 1,
+                     L'\0');
   entry.resize(static_cast<std::size_t>(
       SendMessageW(handle, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry.data()))));
   return entry;
@@ -337,8 +355,8 @@ std::wstring DropDownList::Entry0() const {
 
 void DropDownList::KeepWithinLimit() {
   const std::wstring text = Text();
-  if (Cp932Length(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size())) <=
-      MaxTypedBytes) {
+  if (Cp932Length(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()),
+                                      text.size())) <= MaxTypedBytes) {
     lastFitting_ = text;
     return;
   }

@@ -25,11 +25,13 @@ HWND MakeTopLevelWindow(const wchar_t* className, HICON icon, const wchar_t* cap
 template <typename Window>
 LRESULT CALLBACK WindowProcOf(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    SetWindowLongPtrW(handle, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    SetWindowLongPtrW(
+        handle, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
-  if (window == nullptr || window->Handle == nullptr) return DefWindowProcW(handle, message, wParam, lParam);
+  if (window == nullptr || window->Handle == nullptr)
+    return DefWindowProcW(handle, message, wParam, lParam);
   return window->HandleMessage(message, wParam, lParam);
 }
 
@@ -42,6 +44,9 @@ HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWN
 // pass their children's notifications on to their own parent.
 constexpr DWORD PanelRaised = 0x0000;
 constexpr DWORD PanelLowered = 0x0001;
+
+// The control `id` among all of `window`'s, panels' children included.
+HWND FindControl(HWND window, int id);
 
 // A TSpeedButton shows the pictures of an image list (TwoPictureList): 0
 // when enabled, 1 when disabled. It sends BN_CLICKED like a button, and

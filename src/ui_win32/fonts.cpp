@@ -47,17 +47,17 @@ HFONT MakeFont(const std::wstring& face, int pixels, UINT dpi, BYTE pitchAndFami
 }  // namespace
 
 HFONT GothicFont(int pixels, UINT dpi) {
-  static const std::wstring face = FirstInstalled(
-      {L"ＭＳ Ｐゴシック", L"MS PGothic", L"Meiryo UI", L"IPAPGothic", L"IPAPゴシック",
-       L"Noto Sans CJK JP"});
+  static const std::wstring face =
+      FirstInstalled({L"ＭＳ Ｐゴシック", L"MS PGothic", L"Meiryo UI", L"IPAPGothic",
+                      L"IPAPゴシック", L"Noto Sans CJK JP"});
   return MakeFont(face, pixels, dpi, VARIABLE_PITCH | FF_SWISS);
 }
 
 HFONT FixedFont(int pixels, UINT dpi) {
   // The raster FixedSys of a system that is not Japanese has no Japanese
   // characters; SHIFTJIS_CHARSET finds only a Japanese one.
-  static const std::wstring face = FirstInstalled(
-      {L"FixedSys", L"ＭＳ ゴシック", L"MS Gothic", L"IPAGothic", L"IPAゴシック",
-       L"Noto Sans Mono CJK JP"});
+  static const std::wstring face =
+      FirstInstalled({L"FixedSys", L"ＭＳ ゴシック", L"MS Gothic", L"IPAGothic", L"IPAゴシック",
+                      L"Noto Sans Mono CJK JP"});
   return MakeFont(face, pixels, dpi, FIXED_PITCH | FF_MODERN);
 }

@@ -69,8 +69,8 @@ std::wstring Wide(const std::u16string& text) { return {text.begin(), text.end()
 }  // namespace
 
 TForm1::TForm1() {
-  Handle = MakeTopLevelWindow(BUSVIEW_FORM1_CLASS, ProgramIcon(32), ApplicationTitle, WindowStyle, 0,
-                              nullptr, WindowProcOf<TForm1>, this);
+  Handle = MakeTopLevelWindow(BUSVIEW_FORM1_CLASS, ProgramIcon(32), ApplicationTitle, WindowStyle,
+                              0, nullptr, WindowProcOf<TForm1>, this);
   dpi_ = DpiOf(Handle);
   const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, 0, dpi_);
   SetWindowPos(Handle, nullptr, Scaled(WindowLeft, dpi_), Scaled(WindowTop, dpi_), outer.cx,
@@ -90,8 +90,9 @@ TForm1::~TForm1() {
 
 void TForm1::CreateControls() {
   const UINT dpi = dpi_;
-  Memo1.handle = MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
-                             Handle, IdMemo1, PlacementOf(IdMemo1), dpi);
+  Memo1.handle =
+      MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+                  Handle, IdMemo1, PlacementOf(IdMemo1), dpi);
   Panel1 = MakeControl(L"TPanel", L"", PanelRaised, Handle, IdPanel1, PlacementOf(IdPanel1), dpi,
                        WS_EX_CONTROLPARENT);
   SpeedButton1 = MakeControl(L"TSpeedButton", L"", 0, Panel1, IdSpeedButton1,
@@ -113,12 +114,15 @@ void TForm1::CreateControls() {
   SendMessageW(RadioButton1, BM_SETCHECK, BST_CHECKED, 0);
   Button1 = MakeControl(L"BUTTON", L"表示", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, Panel1,
                         IdButton1, PlacementOf(IdButton1), dpi);
-  Memo2.handle = MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
-                             Panel1, IdMemo2, PlacementOf(IdMemo2), dpi);
-  ComboBox1.handle = MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                 Panel1, IdComboBox1, PlacementOf(IdComboBox1), dpi);
-  ComboBox2.handle = MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                 Panel1, IdComboBox2, PlacementOf(IdComboBox2), dpi);
+  Memo2.handle =
+      MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+                  Panel1, IdMemo2, PlacementOf(IdMemo2), dpi);
+  ComboBox1.handle =
+      MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                  Panel1, IdComboBox1, PlacementOf(IdComboBox1), dpi);
+  ComboBox2.handle =
+      MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                  Panel1, IdComboBox2, PlacementOf(IdComboBox2), dpi);
   Memo1.Clear();
   Memo2.Clear();
   ComboBox1.Prepare();
@@ -156,18 +160,16 @@ void TForm1::ApplyLayout(UINT dpi) {
   for (HIMAGELIST pictures : oldPictures) ImageList_Destroy(pictures);
 
   for (const Layout& layout : Layouts) {
-    HWND control = GetDlgItem(layout.id == IdRadioButton1 || layout.id == IdRadioButton2 ? GroupBox1
-                              : layout.id == IdMemo1 || layout.id == IdPanel1          ? Handle
-                                                                                       : Panel1,
-                              layout.id);
+    HWND control = FindControl(Handle, layout.id);
     Placement placement = layout.placement;
     // The text field keeps the layout's height; the open list hangs below.
     if (layout.id == IdComboBox1 || layout.id == IdComboBox2) placement.height += ListRoom;
     // A label is as wide as its text, where that is wider (Label1's text
     // is where the font is wider than the layouts').
     if (layout.id == IdLabel1 || layout.id == IdLabel2) {
-      placement.width = std::max(placement.width, MulDiv(TextExtent(control, windowFont_, 0).cx, 120,
-                                                         static_cast<int>(dpi)) + 1);
+      placement.width =
+          std::max(placement.width,
+                   MulDiv(TextExtent(control, windowFont_, 0).cx, 120, static_cast<int>(dpi)) + 1);
     }
     Place(control, placement, dpi);
   }

@@ -117,7 +117,9 @@ std::wstring BusviewProcess::Text(HWND control) const {
   return text;
 }
 
-std::vector<std::wstring> BusviewProcess::Lines(int id) const { return SplitLines(Text(Control(id))); }
+std::vector<std::wstring> BusviewProcess::Lines(int id) const {
+  return SplitLines(Text(Control(id)));
+}
 
 std::vector<std::wstring> BusviewProcess::Entries(int id) const {
   HWND list = Control(id);
@@ -181,7 +183,9 @@ Box BusviewProcess::WaitForBox() const {
   return box;
 }
 
-void BusviewProcess::PressOk(const Box& box) const { PostMessageW(box.handle, WM_COMMAND, IDOK, 0); }
+void BusviewProcess::PressOk(const Box& box) const {
+  PostMessageW(box.handle, WM_COMMAND, IDOK, 0);
+}
 
 DWORD BusviewProcess::WaitForExit(DWORD milliseconds) const {
   WaitForSingleObject(process_.hProcess, milliseconds);
@@ -195,7 +199,8 @@ std::vector<std::wstring> ExpectedLines(const std::string& name) {
   if (!file) throw std::runtime_error("no expected lines " + name);
   std::vector<std::wstring> lines;
   for (std::string line; std::getline(file, line);) {
-    const std::u16string shown = Utf32ToUtf16(Cp932ToUtf32(line, U'\uFF65', ControlBytes::Substitute));
+    const std::u16string shown =
+        Utf32ToUtf16(Cp932ToUtf32(line, U'\uFF65', ControlBytes::Substitute));
     lines.emplace_back(shown.begin(), shown.end());
   }
   return lines;

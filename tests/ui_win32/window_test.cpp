@@ -203,7 +203,8 @@ int PoseForScreenshot(const std::string& bus) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--pose-for-screenshot") return PoseForScreenshot(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--pose-for-screenshot")
+    return PoseForScreenshot(argv[2]);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
