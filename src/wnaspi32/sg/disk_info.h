@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "sg/device_io.h"
@@ -33,7 +34,9 @@ struct EddDrive {
 std::vector<EddDrive> ListEddDrives(const std::filesystem::path& sysfsRoot);
 
 // Disks (type 0) and optical memory (type 7) with a block device get an
-// answer; everything else has drive flags 0.
-DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
+// answer; everything else has drive flags 0. Nothing when the disk does not
+// answer a read of its first block through its sg node: its block device
+// is then left alone.
+std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
 
 }  // namespace wnaspi32::sg
