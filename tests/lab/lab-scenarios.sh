@@ -146,3 +146,10 @@ scenario_unplug_display() {
 scenario_none() {
   :
 }
+
+# A healthy virtio-scsi disk at 0, beside the kernel's scsi_debug host that
+# the guest script loads with its own parameters and makes fail on demand.
+scenario_faults() {
+  hba vscsi virtio-scsi-pci
+  disk vscsi 0 64M "BVLAB" "HEALTHY DISK" "1.0" "HLT0"
+}

@@ -9,6 +9,7 @@
 // BigDisk.*       scenario big-disk
 // Raid.*          scenario raid
 // Desktop.*       scenario desktop
+// Faults.*        scenario faults, with LAB_FAULTS set
 //
 // With --print the program shows the window's panes after a full survey
 // (every adapter selected, every answering target displayed in detail)
@@ -23,6 +24,8 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -339,6 +342,35 @@ TEST(Desktop, SataDiskAndAtapiDriveShowWhatTheirTranslationAnswers) {
     SCOPED_TRACE("adapter " + std::to_string(c.adapter));
     const auto pane = DisplayDetailed(c.adapter, 0);
     for (const auto& line : c.lines) EXPECT_TRUE(Contains(pane, line)) << line;
+  }
+}
+
+// --- devices that fail -----------------------------------------------------
+
+// LAB_FAULTS names each faulty device with the statuses busview-report
+// --json gave its device type, disk information, INQUIRY and READ CAPACITY
+// ("1:0:0:0=1444 1:0:1:0=1411"): the window must show what the requests
+// that completed say, and every other device as the peers saw it before.
+TEST(Faults, WindowShowsWhatTheRequestsThatCompletedSay) {
+  std::istringstream faults(std::getenv("LAB_FAULTS") ? std::getenv("LAB_FAULTS") : "");
+  std::map<std::string, std::string> statuses;
+  for (std::string word; faults >> word;)
+    statuses[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+  PeerView view = Peers();
+  for (PeerDevice& device : view.devices) {
+    const std::string answered = statuses.count(device.Address()) ? statuses[device.Address()] : "1111";
+    if (answered[2] != '1') device.inquiry.clear();
+    if (answered[3] != '1') device.capacity = device.capacity16 = std::nullopt;
+  }
+  EXPECT_EQ(DisplaySimple(), SimpleDisplay(view, Adapters()));
+  for (const PeerDevice& device : view.devices) {
+    const int index = AdapterIndexOf(device);
+    if (device.lun != 0 || device.target >= 8 || index < 0 || index >= 10) continue;
+    SCOPED_TRACE(device.Address());
+    const bool diskAnswered = !statuses.count(device.Address()) || statuses[device.Address()][1] == '1';
+    EXPECT_EQ(DisplayDetailed(index, static_cast<int>(device.target)),
+              DetailedDisplay(static_cast<unsigned>(index), device, device.inquiry,
+                              diskAnswered ? ExpectedDisk(device) : std::nullopt));
   }
 }
 

@@ -1,4 +1,4 @@
-// SCSI commands: through SG_IO, from sysfs without permission, refused when
+// SCSI commands: through the sg driver, from sysfs without permission, refused when
 // they would send data, and side by side with a device that hangs.
 #include "sg/data_direction.h"
 #include "sg_fixture.h"
@@ -92,7 +92,7 @@ TEST_F(ScsiCommandTest, WithoutPermissionSysfsGivesWhatTheDeviceWould) {
     std::uint8_t target;
     Bytes cdb;
     std::uint32_t bufLen;
-    Bytes deviceAnswer;  // what SG_IO returns as root
+    Bytes deviceAnswer;  // what the sg driver returns as root
   };
   const Case cases[] = {
       {"inquiry", 0, Inquiry36, 40, Head(DiskInquiry, 36)},
