@@ -21,6 +21,14 @@ namespace {
 
 constexpr int UsageError = 2;
 
+// The exit status once stdio's buffer is out: a full disk shows only when
+// it is flushed.
+int FlushedStdout() {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  std::perror("busview-report: standard output");
+  return 1;
+}
+
 // The window's messages for what it refuses, in the output's encoding; the
 // text that failed goes out as it was given.
 std::string RefusalMessage(const OptionError& error, Encoding encoding) {
@@ -56,11 +64,11 @@ int main(int argc, char* argv[]) {
   const Options& options = parsed.options;
   if (options.help) {
     std::fputs(UsageText, stdout);
-    return 0;
+    return FlushedStdout();
   }
   if (options.version) {
     std::printf("busview-report %s\n", BusviewVersion);
-    return 0;
+    return FlushedStdout();
   }
   // The layer reads it when the first request comes.
 #ifdef _WIN32

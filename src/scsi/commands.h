@@ -4,12 +4,16 @@
 // the layer, so both read a command the same way.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 namespace scsi {
 
 // Operation codes.
+constexpr std::uint8_t TestUnitReady = 0x00;
 constexpr std::uint8_t Inquiry = 0x12;
 constexpr std::uint8_t ReadCapacity10 = 0x25;
 constexpr std::uint8_t ServiceActionIn16 = 0x9E;
@@ -26,6 +30,20 @@ struct Field {
 };
 
 constexpr Field InquiryAllocationLength{3, 2};
+
+// INQUIRY: byte 1 bit 0 (EVPD) asks for the vital product data page whose
+// code stands in byte 2; bit 1 (CMDDT) is obsolete and refused.
+constexpr std::uint8_t InquiryEvpd = 0x01;
+constexpr std::uint8_t InquiryCmdDt = 0x02;
+constexpr std::size_t InquiryPageCode = 2;
+
+// Vital product data pages.
+constexpr std::uint8_t SupportedVpdPages = 0x00;
+constexpr std::uint8_t UnitSerialNumberPage = 0x80;
+constexpr std::uint8_t DeviceIdentificationPage = 0x83;
+
+// Standard INQUIRY data of the usual 36 bytes.
+constexpr std::size_t StandardInquiryLength = 36;
 constexpr Field ReadCapacity16AllocationLength{10, 4};
 
 // Reply lengths: READ CAPACITY (10) has no allocation length and always
@@ -36,6 +54,39 @@ constexpr std::size_t ReadCapacity16Length = 32;
 // READ CAPACITY (10) answers with this last block address when the medium
 // has more blocks than the field holds; READ CAPACITY (16) then tells.
 constexpr std::uint32_t LastAddressTooLarge = 0xFFFFFFFF;
+
+// Sense keys and additional sense codes (the qualifier is 0 for all of them).
+constexpr std::uint8_t SenseKeyRecoveredError = 0x01;  // done, after the device recovered
+constexpr std::uint8_t SenseKeyIllegalRequest = 0x05;
+constexpr std::uint8_t SenseKeyUnitAttention = 0x06;  // reset, power on, capacity changed...
+constexpr std::uint8_t AscInvalidOpcode = 0x20;
+constexpr std::uint8_t AscInvalidFieldInCdb = 0x24;
+constexpr std::uint8_t AscLunNotSupported = 0x25;
+
+// Fixed-format sense data (response code 70h, a current error) is 18 bytes.
+constexpr std::size_t FixedSenseLength = 18;
+using FixedSense = std::array<std::uint8_t, FixedSenseLength>;
+
+constexpr FixedSense MakeFixedSense(std::uint8_t senseKey, std::uint8_t asc,
+                                    std::uint8_t ascq = 0) {
+  FixedSense sense{};
+  sense[0] = 0x70;
+  sense[2] = senseKey;
+  sense[7] = FixedSenseLength - 8;  // additional sense length
+  sense[12] = asc;
+  sense[13] = ascq;
+  return sense;
+}
+
+// The sense key of fixed-format (response codes 70h, 71h) or descriptor-
+// format (72h, 73h) sense data; nothing for too few bytes or another format.
+constexpr std::optional<std::uint8_t> SenseKeyOf(std::span<const std::uint8_t> sense) {
+  if (sense.empty()) return std::nullopt;
+  const std::uint8_t code = sense[0] & 0x7F;
+  if ((code == 0x70 || code == 0x71) && sense.size() > 2) return sense[2] & 0x0F;
+  if ((code == 0x72 || code == 0x73) && sense.size() > 1) return sense[1] & 0x0F;
+  return std::nullopt;
+}
 
 // The `width`-byte big-endian number at `bytes` (at most 8 bytes).
 constexpr std::uint64_t GetBigEndian(const std::uint8_t* bytes, std::size_t width) {

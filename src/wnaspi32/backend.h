@@ -42,7 +42,8 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status,
               std::uint32_t dataLength = 0);
 
 // The backend the layer runs on: `sim` when WNASPI32_BUS names a bus file,
-// otherwise the Linux one. Made on first use.
+// otherwise the Linux one (SCSI hosts, then NVMe controllers). Made on
+// first use.
 Backend& ActiveBackend();
 
 // Puts `backend` in place of the active one (tests run several buses in one
@@ -53,6 +54,6 @@ void ReplaceBackend(std::unique_ptr<Backend> backend);
 // Backends, one per way of reaching devices.
 std::unique_ptr<Backend> MakeNoAdaptersBackend();
 std::unique_ptr<Backend> MakeSimBackend(const char* busFile);
-std::unique_ptr<Backend> MakeSgBackend();
+std::unique_ptr<Backend> MakeLinuxBackend();
 
 }  // namespace wnaspi32

@@ -4,6 +4,6 @@
 
 namespace wnaspi32 {
 
-std::unique_ptr<Backend> MakeSgBackend() { return MakeNoAdaptersBackend(); }
+std::unique_ptr<Backend> MakeLinuxBackend() { return MakeNoAdaptersBackend(); }
 
 }  // namespace wnaspi32

@@ -57,7 +57,7 @@ struct Backends {
 
   Backends() {
     const char* bus = std::getenv("WNASPI32_BUS");
-    made.push_back(bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeSgBackend());
+    made.push_back(bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeLinuxBackend());
     active.store(made.back().get(), std::memory_order_release);
   }
 };

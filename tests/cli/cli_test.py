@@ -55,6 +55,12 @@ STATUS_CASES = [
     (["--adapter=0", "--target", "3a"], 2, ["'3a' は整数ではありません."]),
     (["--adapter", "0", "--target", ""], 2, ["'' は整数ではありません."]),
     (["--adapter", ""], 2, ["ホストアダプタをセレクトしてください"]),
+    # The first text refused is the one named, as the window would.
+    (["--adapter", "x", "--target", "y"], 2, ["'x' は整数ではありません."]),
+    (["--target", "y", "--adapter", "x"], 2, ["'y' は整数ではありません."]),
+    # An empty file name would leave the layer on the machine's own buses.
+    (["--bus", ""], 2, ["busview-report: option '--bus' needs a file name"]),
+    (["--bus="], 2, ["busview-report: option '--bus' needs a file name"]),
 ]
 for args, status, errors in STATUS_CASES:
     result = run(args)
@@ -70,10 +76,23 @@ missing_bus = run(["--bus", "/nonexistent/bus.json"])
 check(missing_bus.returncode == 1, f"a bus file that is not there: exit status {missing_bus.returncode}")
 check(b"/nonexistent/bus.json" in missing_bus.stderr, "a bus file that is not there is named")
 
+# Output that cannot be written is an error, whatever was asked.
+for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-adapters.json")],
+             ["--help"], ["--version"]):
+    with open("/dev/full", "wb") as full:
+        result = subprocess.run([REPORT] + args, stdout=full, stderr=subprocess.PIPE,
+                                env=dict(os.environ, LC_ALL="C.UTF-8"), timeout=60)
+    check(result.returncode == 1 and
+          result.stderr == b"busview-report: standard output: No space left on device\n",
+          f"{args} > /dev/full: exit status {result.returncode}, {result.stderr!r}")
+
 # --- encodings ----------------------------------------------------------------
 utf8 = run(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"]).stdout
 cp932 = run(["--bus", bus("two-adapters.json"), "--encoding", "cp932"]).stdout
 check(cp932.decode("cp932") == utf8.decode("utf-8"), "cp932 and utf-8 outputs say the same")
+for name, expected in (("UTF-8", utf8), ("utf8", utf8), ("UTF8", utf8), ("CP932", cp932)):
+    named = run(["--bus", bus("two-adapters.json"), "--encoding", name])
+    check(named.returncode == 0 and named.stdout == expected, f"--encoding {name}")
 check("内蔵SCSI".encode("cp932") in cp932, "cp932 output holds code page 932 bytes")
 refused = run(["--adapter", "x", "--encoding", "cp932"])
 check(refused.stderr == "'x' は整数ではありません.\n".encode("cp932"), "messages follow --encoding")
@@ -140,7 +159,9 @@ def check_target(where, fact, bus_target):
         length = capacity.get("block_length", 512)
         check(fact["capacity"]["last_lba"] == capacity["last_lba"], f"{where}: last LBA")
         check(fact["capacity"]["bytes"] == blocks * length, f"{where}: bytes")
-        check(abs(fact["capacity"]["megabytes"] - blocks * length / 2**20) <= 0.005, f"{where}: megabytes")
+        megabytes = fact["capacity"]["megabytes"]
+        check(abs(megabytes - blocks * length / 2**20) <= 0.005 and round(megabytes, 2) == megabytes,
+              f"{where}: megabytes {megabytes}, not rounded to two decimals")
     disk = bus_target.get("disk")
     if disk is None or disk.get("flags", 0) & 3 == 0:
         check(fact["int13"] is None, f"{where}: no INT 13h unit")
@@ -172,9 +193,35 @@ check(len(targets) == 1 and targets[0]["id"] == 300 and targets[0]["inquiry"]["v
       "--target 300 asks target 44 and names 300")
 aborted = report_json(["--bus", bus("first-inquiry-aborted.json")])
 check(aborted["adapter_count"] is None and aborted["adapters"] == [], "an aborted first inquiry invents no count")
+third = report_json(["--bus", os.path.join(SOURCE, "tests/reports/buses/survey_abort_third.json")])
+check([(a["number"], a["status"]) for a in third["adapters"]] == [(0, 1), (1, 1), (2, 2)],
+      "the adapters end at an aborted inquiry, as the window's survey does")
 odd_json = report_json(["--bus", bus("odd-texts.json")])
 check(odd_json["adapters"][1]["manager"] == "" and odd_json["adapters"][1]["identifier"] == "X\ufffdY",
       "names end at their NUL byte; bytes that are no character become U+FFFD")
+
+# --- streaming: what is done goes out while a hung device holds up the rest --
+with tempfile.TemporaryDirectory() as folder:
+    hung_bus = os.path.join(folder, "hung.json")
+    with open(hung_bus, "w", encoding="utf-8") as f:
+        json.dump({"adapters": [{"targets": [{"id": 0, "inquiry": {"vendor": "FIRST"}},
+                                             {"id": 1, "inquiry": {"vendor": "HUNG"}, "delay_ms": -1},
+                                             {"id": 2, "inquiry": {"vendor": "LAST"}}]}]}, f)
+    # Target 1 holds the run up for 10 s a request; it is ended once target 0 is out.
+    streamed = subprocess.Popen([REPORT, "--bus", hung_bus, "--encoding", "utf-8"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                env=dict(os.environ, LC_ALL="C.UTF-8"))
+    seen = b""
+    while b"FIRST" not in seen and select.select([streamed.stdout], [], [], 60)[0]:
+        chunk = os.read(streamed.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        seen += chunk
+    check(b"FIRST" in seen and b"LAST" not in seen,
+          f"target 0's lines reach the pipe while target 1 hangs: {seen[-80:]!r}")
+    streamed.kill()
+    streamed.wait()
+    streamed.stdout.close()
 
 for failure in failures:
     print("FAILED:", failure)

@@ -1,6 +1,8 @@
 // The Linux backend's reading of sysfs on arbitrary attribute contents: a
-// fake sysfs root with one host and one disk whose files the input fills,
-// read as the backend reads it, with the answers it builds from the cache.
+// fake sysfs root with one host and one disk, and one NVMe controller with a
+// namespace both under it and, through native multipath, under its
+// subsystem, whose files the input fills, read as the backends read them,
+// with the answers they build from them.
 #include <stdlib.h>
 
 #include <cstdint>
@@ -10,6 +12,8 @@
 #include <string>
 
 #include "fuzz_input.h"
+#include "nvme/nvme_tree.h"
+#include "nvme/scsi_translation.h"
 #include "sg/cached_answers.h"
 #include "sg/sysfs_tree.h"
 
@@ -31,6 +35,10 @@ struct FakeRoot {
     fs::create_directories(path / "class/scsi_host/host0");
     fs::create_directories(path / "bus/scsi/devices/0:0:0:0/block/sda/queue");
     fs::create_directories(path / "bus/scsi/devices/0:0:0:0/scsi_generic/sg0");
+    fs::create_directories(path / "class/nvme/nvme0/nvme0n1/queue");
+    fs::create_directories(path / "class/nvme/nvme0/nvme1c0n2");
+    fs::create_directories(path / "class/nvme-subsystem/nvme-subsys1/nvme0");
+    fs::create_directories(path / "class/nvme-subsystem/nvme-subsys1/nvme1n2/queue");
   }
   ~FakeRoot() {
     std::error_code error;
@@ -54,6 +62,39 @@ const char* const Files[] = {
     "bus/scsi/devices/0:0:0:0/block/sda/queue/physical_block_size",
 };
 
+// The NVMe controller's files, then each namespace's, in this order; the
+// path's nsid is the block device's under the subsystem.
+const char* const ControllerFiles[] = {"transport", "state", "model", "serial", "firmware_rev"};
+const char* const NamespaceFiles[] = {"nsid", "size", "queue/logical_block_size",
+                                      "eui", "nguid", "uuid"};
+const char* const NamespaceDirs[] = {"class/nvme/nvme0/nvme0n1",
+                                     "class/nvme-subsystem/nvme-subsys1/nvme1n2"};
+
+// Every answer stays within its allocation length, and a whole page says
+// how long it is.
+void CheckNvmeAnswers(const wnaspi32::nvme::NamespaceFacts& facts, std::uint8_t allocation) {
+  using wnaspi32::nvme::Translate;
+  const std::uint8_t pages[] = {0x00, 0x80, 0x83};
+  for (const std::uint8_t page : pages) {
+    const std::uint8_t cdb[6] = {0x12, 1, page, 0, allocation, 0};
+    const auto answer = Translate(cdb, facts);
+    if (!answer || !answer->good || answer->data.size() > allocation) std::abort();
+    const std::uint8_t whole[6] = {0x12, 1, page, 0xFF, 0xFF, 0};
+    const auto wholePage = Translate(whole, facts)->data;
+    if (wholePage.size() < 4 || wholePage.size() != 4u + (wholePage[2] << 8 | wholePage[3]))
+      std::abort();
+    // The designators of page 83h fill it exactly.
+    std::size_t at = 4;
+    while (page == 0x83 && at + 4 <= wholePage.size()) at += 4u + wholePage[at + 3];
+    if (page == 0x83 && at != wholePage.size()) std::abort();
+  }
+  const std::uint8_t inquiry[6] = {0x12, 0, 0, 0, allocation, 0};
+  if (Translate(inquiry, facts)->data.size() != std::min<std::size_t>(36, allocation)) std::abort();
+  const std::uint8_t readCapacity10[10] = {0x25};
+  if (const auto answer = Translate(readCapacity10, facts); answer && answer->data.size() != 8)
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,6 +102,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path& root = Root();
   for (const char* file : Files) std::ofstream(root / file, std::ios::binary) << input.Text();
   const std::uint8_t allocation = input.Byte();
+
+  std::string nvmeTexts[std::size(ControllerFiles) + std::size(NamespaceFiles)];
+  for (std::string& text : nvmeTexts) text = input.Text();
+  for (std::size_t i = 0; i < std::size(ControllerFiles); ++i)
+    std::ofstream(root / "class/nvme/nvme0" / ControllerFiles[i], std::ios::binary) << nvmeTexts[i];
+  for (const char* dir : NamespaceDirs)
+    for (std::size_t i = 0; i < std::size(NamespaceFiles); ++i)
+      std::ofstream(root / dir / NamespaceFiles[i], std::ios::binary)
+          << nvmeTexts[std::size(ControllerFiles) + i];
+  std::ofstream(root / "class/nvme/nvme0/nvme1c0n2/nsid", std::ios::binary)
+      << nvmeTexts[std::size(ControllerFiles)];
+  const auto controllers = wnaspi32::nvme::ListControllers(root, 255);
+  if (controllers.size() != 1) std::abort();
+  for (const auto& ns : wnaspi32::nvme::ListNamespaces(root, 0)) {
+    if (ns.nsid == 0) std::abort();
+    if (const auto facts =
+            wnaspi32::nvme::ReadNamespaceFacts(wnaspi32::nvme::ControllerDir(root, 0), ns))
+      CheckNvmeAnswers(*facts, allocation);
+  }
 
   const auto adapters = ListAdapters(root);
   if (adapters.size() != 1) std::abort();

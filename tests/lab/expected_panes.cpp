@@ -27,6 +27,7 @@ std::vector<AspiAdapter> ExpectedAdapters(const PeerView& view) {
   std::set<std::pair<unsigned, unsigned>> pairs;
   std::set<unsigned> withDevices;
   for (const auto& device : view.devices) {
+    if (device.nvme) continue;
     pairs.emplace(device.host, device.channel);
     withDevices.insert(device.host);
   }
@@ -37,15 +38,17 @@ std::vector<AspiAdapter> ExpectedAdapters(const PeerView& view) {
     std::string name;
     for (const auto& peer : view.hosts)
       if (peer.number == host) name = peer.procName;
-    adapters.push_back({host, channel, name});
+    adapters.push_back({host, channel, name, false});
   }
+  for (const auto& controller : view.controllers)
+    adapters.push_back({controller.number, 0, controller.transport, true});
   return adapters;
 }
 
 const PeerDevice* DeviceAt(const PeerView& view, const AspiAdapter& adapter, unsigned target) {
   for (const auto& device : view.devices)
-    if (device.host == adapter.host && device.channel == adapter.channel &&
-        device.target == target && device.lun == 0)
+    if (device.nvme == adapter.nvme && device.host == adapter.host &&
+        device.channel == adapter.channel && device.target == target && device.lun == 0)
       return &device;
   return nullptr;
 }

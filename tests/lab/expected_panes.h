@@ -12,15 +12,17 @@
 
 namespace lab {
 
-// One ASPI host adapter: a (host, channel) pair of the kernel.
+// One ASPI host adapter: a (host, channel) pair of the kernel, or an NVMe
+// controller (`host` its number).
 struct AspiAdapter {
   unsigned host = 0;
   unsigned channel = 0;
-  std::string name;  // the host's driver, as lsscsi -H names it
+  std::string name;  // the host's driver, as lsscsi -H names it; NVMe: the transport
+  bool nvme = false;
 };
 
 // Every (host, channel) that has a device, and channel 0 of each host that
-// has none, ascending.
+// has none, ascending; then the NVMe controllers, ascending.
 std::vector<AspiAdapter> ExpectedAdapters(const PeerView& view);
 
 // The device at target `target`, LUN 0, of `adapter`; null when none.

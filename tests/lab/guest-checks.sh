@@ -1,10 +1,12 @@
 #!/bin/bash
 # Runs in the lab's guest, as root: gathers what the peers say about the
 # devices, then runs the window's checks for the scenario and compares
-# busview-report --json with the peers, as root and, for two-adapters and
-# desktop, once more as nobody (the sg nodes stay root-only). Given a Debian
-# package, then installs, runs and removes it (guest-package.sh).
-# Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM [PACKAGE WINDOW-PROBE]
+# busview-report --json with the peers, as root and, for two-adapters,
+# desktop and nvme, once more as nobody (the sg nodes stay root-only). Given
+# a Debian package, then installs, runs and removes it (guest-package.sh);
+# for nvme, given busview-report built with the sanitizers, then pulls an
+# NVMe controller while it runs (guest-nvme-unplug.sh).
+# Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM [PACKAGE WINDOW-PROBE | SANITIZED-REPORT]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 scenario=${1:?scenario}
@@ -42,6 +44,21 @@ wait_for_devices() {
 }
 [[ $scenario == desktop ]] && { wait_for_devices ahci:2 usb-storage:1 uas:1 || exit 1; }
 
+# Waits until COUNT NVMe namespaces have their block devices, 20 s at most:
+# the controllers come up in the background.
+wait_for_namespaces() { # COUNT
+  local tries nodes
+  for ((tries = 0; tries < 400; tries++)); do
+    nodes=(/dev/nvme[0-9]*n[0-9]*)
+    [[ -e ${nodes[0]} ]] && ((${#nodes[@]} >= $1)) && return 0
+    sleep 0.05
+  done
+  echo "guest-checks: still waiting for $1 NVMe namespaces after 20 s"
+  ls -l /sys/class/nvme/*/
+  return 1
+}
+[[ $scenario == nvme ]] && { wait_for_devices ahci:1 && wait_for_namespaces 3 || exit 1; }
+
 peers=/tmp/lab-peers
 "$here/collect-peers.sh" "$peers" || { echo "guest-checks: the peers failed"; exit 1; }
 chmod -R a+rX "$peers"
@@ -56,7 +73,7 @@ run_as_nobody() {
 
 status=0
 "$here/report-vs-peers.py" "$report" "$peers" || status=1
-[[ $scenario == two-adapters || $scenario == desktop ]] && { run_as_nobody "$here/report-vs-peers.py" "$report" "$peers" || status=1; }
+[[ $scenario == two-adapters || $scenario == desktop || $scenario == nvme ]] && { run_as_nobody "$here/report-vs-peers.py" "$report" "$peers" || status=1; }
 case $scenario in
   two-adapters)
     "$checks" --gtest_filter='Bus.*:TwoAdapters.*' || status=1
@@ -67,6 +84,11 @@ case $scenario in
   desktop)
     "$checks" --gtest_filter='Bus.*:Desktop.*' || status=1
     run_as_nobody "$checks" --gtest_filter='Unprivileged.*' || status=1
+    ;;
+  nvme)
+    "$checks" --gtest_filter='Bus.*:Nvme.*:NvmeVpd.*' || status=1
+    run_as_nobody "$checks" --gtest_filter='Unprivileged.*:NvmeVpd.*' || status=1
+    "$here/guest-nvme-unplug.sh" "${3:?busview-report built with the sanitizers}" || status=1
     ;;
   *) echo "guest-checks: no checks for $scenario"; status=1 ;;
 esac

@@ -147,6 +147,37 @@ scenario_none() {
   :
 }
 
+# What a 2026 laptop or cloud machine has: a SATA disk on the q35 machine's
+# AHCI controller and NVMe SSDs. The first controller belongs to an NVMe
+# subsystem, so the guest's kernel shows its namespaces through native
+# multipath (paths nvmeXcYnZ under the controller, block devices under the
+# subsystem): namespace 1 of 1 GiB in 4 KiB blocks, namespace 2 of 3 TiB in
+# 512-byte blocks. The second controller has no subsystem (block device
+# nvmeXnY under the controller) and one namespace of 512 MiB; it sits behind
+# a PCIe root port, so that the host side can pull it over QMP. The kernel
+# hides the identifiers QEMU gives namespaces (EUI-64, UUID) from sysfs, so
+# none is set.
+scenario_nvme() {
+  guest_load=ahci,nvme
+  unplug_on_cue=1
+  truncate -s 1G "$images/sata.img"
+  devices+=(-drive "if=none,id=sata,file=$images/sata.img,format=raw,cache=unsafe"
+    -device "ide-hd,bus=ide.0,drive=sata,model=BVLAB SATA DISK,serial=SATA0,ver=7.1")
+  truncate -s 1G "$images/ns1.img"
+  truncate -s 3T "$images/ns2.img"
+  truncate -s 512M "$images/ns3.img"
+  devices+=(-device nvme-subsys,id=subsys0,nqn=nqn.2026-01.org.busview:lab
+    -device nvme,id=nvme0,serial=BVNVME01,subsys=subsys0
+    -drive "if=none,id=ns1,file=$images/ns1.img,format=raw,cache=unsafe"
+    -device "nvme-ns,drive=ns1,bus=nvme0,nsid=1,logical_block_size=4096,physical_block_size=4096"
+    -drive "if=none,id=ns2,file=$images/ns2.img,format=raw,cache=unsafe"
+    -device "nvme-ns,drive=ns2,bus=nvme0,nsid=2"
+    -device pcie-root-port,id=port1,chassis=1
+    -device nvme,id=nvme1,serial=BVNVME02,bus=port1
+    -drive "if=none,id=ns3,file=$images/ns3.img,format=raw,cache=unsafe"
+    -device "nvme-ns,drive=ns3,bus=nvme1,nsid=1")
+}
+
 # A healthy virtio-scsi disk at 0, beside the kernel's scsi_debug host that
 # the guest script loads with its own parameters and makes fail on demand.
 scenario_faults() {

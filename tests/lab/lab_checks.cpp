@@ -9,6 +9,8 @@
 // BigDisk.*       scenario big-disk
 // Raid.*          scenario raid
 // Desktop.*       scenario desktop
+// Nvme.*          scenario nvme
+// NvmeVpd.*       scenario nvme, as root and as nobody
 // Faults.*        scenario faults, with LAB_FAULTS set
 //
 // With --print the program shows the window's panes after a full survey
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +36,8 @@
 #include "expected_panes.h"
 #include "peer_view.h"
 #include "ui/application.h"
+#include "win32/buffer_handles.h"
+#include "wnaspi32.h"
 
 namespace lab {
 namespace {
@@ -53,7 +58,8 @@ const std::vector<AspiAdapter>& Adapters() {
 int AdapterIndexOf(const PeerDevice& device) {
   const auto& adapters = Adapters();
   for (std::size_t i = 0; i < adapters.size(); ++i)
-    if (adapters[i].host == device.host && adapters[i].channel == device.channel)
+    if (adapters[i].nvme == device.nvme && adapters[i].host == device.host &&
+        adapters[i].channel == device.channel)
       return static_cast<int>(i);
   return -1;
 }
@@ -207,15 +213,21 @@ TEST(TwoAdapters, EmptyCdRomGivesOnlyTheBlankLineForItsCapacity) {
 // --- the same bus, unprivileged --------------------------------------------
 
 // The kernel's copy, as the layer reads it when the sg node is closed to it.
+// An NVMe namespace's data is translated from sysfs for root too.
+std::vector<std::uint8_t> KernelInquiry(const PeerDevice& device) {
+  return device.nvme ? device.inquiry : ReadSysfsInquiry(device);
+}
+
 PeerView KernelView() {
   PeerView view = Peers();
-  for (auto& device : view.devices) device.inquiry = ReadSysfsInquiry(device);
+  for (auto& device : view.devices) device.inquiry = KernelInquiry(device);
   return view;
 }
 
 TEST(Unprivileged, RunsWithoutAccessToAnySgNode) {
   ASSERT_NE(geteuid(), 0u);
   for (const auto& device : Peers().devices) {
+    if (device.nvme) continue;
     SCOPED_TRACE(device.sgNode);
     const int fd = open(device.sgNode.c_str(), O_RDWR | O_NONBLOCK);
     EXPECT_EQ(fd, -1);
@@ -231,6 +243,7 @@ TEST(Unprivileged, HostAdapterPaneAdapterListAndTargetListsAreAsForRoot) {
 // The kernel keeps the INQUIRY data with each NUL of bytes 8-35 made a blank.
 TEST(Unprivileged, KernelsInquiryCopyIsSgInqsWithBlanksForNuls) {
   for (const auto& device : Peers().devices) {
+    if (device.nvme) continue;
     SCOPED_TRACE(device.Address());
     std::vector<std::uint8_t> expected(device.inquiry.begin(), device.inquiry.begin() + 36);
     for (std::size_t i = 8; i < 36; ++i)
@@ -254,8 +267,8 @@ TEST(Unprivileged, DetailedDisplayStillHasTheInquiryAndCapacityLines) {
     const int index = AdapterIndexOf(*device);
     const auto pane = DisplayDetailed(index, static_cast<int>(device->target));
     const auto expected =
-        DetailedDisplay(static_cast<unsigned>(index), *device,
-                        ReadSysfsInquiry(*device), std::nullopt);
+        DetailedDisplay(static_cast<unsigned>(index), *device, KernelInquiry(*device),
+                        std::nullopt);
     // Header and type first; the disk lines (if any) stand between.
     ASSERT_GE(pane.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(pane.begin(), pane.begin() + 2),
@@ -343,6 +356,90 @@ TEST(Desktop, SataDiskAndAtapiDriveShowWhatTheirTranslationAnswers) {
     const auto pane = DisplayDetailed(c.adapter, 0);
     for (const auto& line : c.lines) EXPECT_TRUE(Contains(pane, line)) << line;
   }
+}
+
+// --- NVMe SSDs -----------------------------------------------------------
+
+TEST(Nvme, AdaptersAreTheSixAhciPortsThenOnePerController) {
+  const auto items = AdapterListItems();
+  ASSERT_EQ(items.size(), 8u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(items[i], std::to_string(i) + " : ahci");
+  EXPECT_EQ(items[6], "6 : pcie");
+  EXPECT_EQ(items[7], "7 : pcie");
+}
+
+// The subsystem's controller has namespace 1 (1 GiB in 4 KiB blocks) and 2
+// (3 TiB, beyond READ CAPACITY (10)), the other controller namespace 1 (512
+// MiB); which of the two the kernel numbers first varies.
+TEST(Nvme, NamespacesSitAtTheirTargetsWithTheirBlockSizesAndCapacities) {
+  const int first = SelectAdapter(6).items.size() == 2 ? 6 : 7;
+  EXPECT_EQ(SelectAdapter(first).items, (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(SelectAdapter(13 - first).items, (std::vector<std::string>{"0"}));
+  struct Case {
+    int adapter, target;
+    const char* blockSize;
+    const char* megabytes;
+  };
+  const Case cases[] = {
+      {first, 0, "4096", "1,024.00"},
+      {first, 1, "512", "3,145,728.00"},
+      {13 - first, 0, "512", "512.00"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("adapter " + std::to_string(c.adapter) + " target " + std::to_string(c.target));
+    const auto pane = DisplayDetailed(c.adapter, c.target);
+    EXPECT_TRUE(Contains(pane, Labelled("ベンダＩＤ", 10, "NVMe    ")));
+    EXPECT_TRUE(Contains(pane, Labelled("プロダクトＩＤ", 14, "QEMU NVMe Ctrl  ")));
+    EXPECT_TRUE(Contains(pane, Labelled("セクタサイズ", 12, c.blockSize)));
+    EXPECT_TRUE(Contains(pane, Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, c.megabytes)));
+  }
+  const PeerDevice* big = DeviceAt(Peers(), Adapters().at(first), 1);
+  ASSERT_NE(big, nullptr);
+  ASSERT_TRUE(big->capacity);
+  EXPECT_EQ(big->capacity->lastLba, 0xFFFFFFFFu) << "sg_readcap's READ CAPACITY (10)";
+}
+
+// One page of vital product data, asked through the layer's two calls as
+// any ASPI program asks; nothing when the request fails.
+std::optional<std::vector<std::uint8_t>> AskVpdPage(int adapter, unsigned target,
+                                                    std::uint8_t page) {
+  static std::uint8_t buffer[255];
+  SRB srb{};
+  srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  srb.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  srb.SRB_Target = static_cast<std::uint8_t>(target);
+  srb.SRB_Flags = SRB_DIR_IN;
+  srb.SRB_BufLen = sizeof buffer;
+  srb.SRB_BufPointer = RegisterDataBuffer(buffer, sizeof buffer);
+  srb.SRB_SenseLen = 14;
+  srb.SRB_CDBLen = 6;
+  const std::uint8_t cdb[6] = {0x12, 0x01, page, 0, sizeof buffer, 0};
+  std::copy(cdb, cdb + 6, srb.CDBByte);
+  SendASPI32Command(&srb);
+  for (int waited = 0; waited < 1000; ++waited) {
+    if (std::atomic_ref<std::uint8_t>(srb.SRB_Status).load() != SS_PENDING) break;
+    usleep(10000);
+  }
+  if (srb.SRB_Status != SS_COMP) return std::nullopt;
+  const std::size_t length = std::min<std::size_t>(4 + (buffer[2] << 8 | buffer[3]), sizeof buffer);
+  return std::vector<std::uint8_t>(buffer, buffer + length);
+}
+
+// sg3_utils translates as the layer does for namespaces without identifiers
+// of their own (the kernel shows none of QEMU's): the controller's serial
+// number, and a T10 vendor ID designator for the controller.
+TEST(NvmeVpd, UnitSerialNumberAndDeviceIdentificationAreSgVpds) {
+  int namespaces = 0;
+  for (const PeerDevice& device : Peers().devices) {
+    if (!device.nvme) continue;
+    SCOPED_TRACE(device.Address());
+    ++namespaces;
+    const int adapter = AdapterIndexOf(device);
+    ASSERT_FALSE(device.unitSerialNumber.empty());
+    ASSERT_FALSE(device.deviceIdentification.empty());
+    EXPECT_EQ(AskVpdPage(adapter, device.target, 0x80), device.unitSerialNumber);
+    EXPECT_EQ(AskVpdPage(adapter, device.target, 0x83), device.deviceIdentification);
+  }
+  EXPECT_EQ(namespaces, 3);
 }
 
 // --- devices that fail -----------------------------------------------------

@@ -1,5 +1,6 @@
 #include "peer_view.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -60,6 +61,7 @@ std::optional<std::uint64_t> NumberAfter(std::string_view text, std::string_view
 }  // namespace
 
 std::string PeerDevice::Address() const {
+  if (nvme) return nvmeAddress;
   return std::to_string(host) + ":" + std::to_string(channel) + ":" + std::to_string(target) +
          ":" + std::to_string(lun);
 }
@@ -88,6 +90,28 @@ std::vector<PeerDevice> ParseLsscsiDevices(std::string_view text) {
     if (words.size() < 3 || !ParseAddress(words[0], device)) continue;
     device.typeName = words[1];
     device.sgNode = words.back();
+    devices.push_back(device);
+  }
+  return devices;
+}
+
+// "[N:0:0:2]  disk  QEMU NVMe Ctrl__2  /dev/nvme0n2": controller 0,
+// controller ID 0, namespace 2.
+std::vector<PeerDevice> ParseLsscsiNamespaces(std::string_view text) {
+  std::vector<PeerDevice> devices;
+  for (const auto& line : Lines(text)) {
+    const auto words = Words(line);
+    if (words.size() < 2 || !words[0].starts_with("[N:")) continue;
+    // Read as "controller:cntlid:nsid:0".
+    PeerDevice parsed;
+    if (!ParseAddress("[" + words[0].substr(3, words[0].size() - 4) + ":0]", parsed)) continue;
+    if (parsed.target == 0) continue;
+    PeerDevice device;
+    device.nvme = true;
+    device.nvmeAddress = words[0].substr(1, words[0].size() - 2);
+    device.host = parsed.host;
+    device.target = parsed.target - 1;
+    device.typeName = words[1];
     devices.push_back(device);
   }
   return devices;
@@ -128,13 +152,64 @@ int DeviceTypeOfLsscsiName(std::string_view name) {
   return found == types.end() ? -1 : found->second;
 }
 
+namespace {
+
+// lsscsi -H's NVMe lines, "[N:0]  /dev/nvme0  model...  serial  firmware",
+// with the transports collect-peers.sh took from sysfs.
+std::vector<PeerController> ReadControllers(const fs::path& dir) {
+  std::vector<PeerController> controllers;
+  for (const auto& line : Lines(ReadFile(dir / "nvme-transports.txt"))) {
+    const auto words = Words(line);
+    const auto number = words.size() == 2 ? ToNumber<unsigned>(words[0]) : std::nullopt;
+    if (number) controllers.push_back({*number, words[1], {}});
+  }
+  for (const auto& line : Lines(ReadFile(dir / "hosts.txt"))) {
+    const auto words = Words(line);
+    if (words.size() < 3 || !words[0].starts_with("[N:")) continue;
+    const std::string_view name = words[0];
+    const auto number = ToNumber<unsigned>(name.substr(3, name.size() - 4));
+    for (auto& controller : controllers)
+      if (number == controller.number) controller.firmware = words.back();
+  }
+  std::sort(controllers.begin(), controllers.end(),
+            [](const auto& a, const auto& b) { return a.number < b.number; });
+  return controllers;
+}
+
+// sg3_utils makes the revision of the first four bytes of the firmware
+// revision; the translation reference, and the layer, take its last four
+// that are not blanks. Everything else of the standard INQUIRY data is as
+// sg3_utils translates it.
+void TakeLastFourOfFirmware(std::vector<std::uint8_t>& inquiry, std::string_view firmware) {
+  if (inquiry.size() < 36) return;
+  while (!firmware.empty() && firmware.back() == ' ') firmware.remove_suffix(1);
+  const std::string_view last =
+      firmware.substr(firmware.size() - std::min<std::size_t>(4, firmware.size()));
+  for (std::size_t i = 0; i < 4; ++i) inquiry[32 + i] = i < last.size() ? last[i] : ' ';
+}
+
+}  // namespace
+
 PeerView ReadPeerView(const fs::path& dir) {
   PeerView view;
   view.hosts = ParseLsscsiHosts(ReadFile(dir / "hosts.txt"));
+  view.controllers = ReadControllers(dir);
   view.devices = ParseLsscsiDevices(ReadFile(dir / "devices.txt"));
+  for (auto& device : ParseLsscsiNamespaces(ReadFile(dir / "nvme.txt"))) {
+    const std::string base = device.Address();
+    const auto block = Words(ReadFile(dir / (base + ".block")));
+    device.sgNode = block.empty() ? std::string{} : "/dev/" + block[0];
+    device.inquiry = ParseSgInqHex(ReadFile(dir / (base + ".sinq")));
+    for (const auto& controller : view.controllers)
+      if (controller.number == device.host)
+        TakeLastFourOfFirmware(device.inquiry, controller.firmware);
+    device.unitSerialNumber = ParseSgInqHex(ReadFile(dir / (base + ".sn")));
+    device.deviceIdentification = ParseSgInqHex(ReadFile(dir / (base + ".di")));
+    view.devices.push_back(device);
+  }
   for (auto& device : view.devices) {
     const std::string base = device.Address();
-    device.inquiry = ParseSgInqHex(ReadFile(dir / (base + ".inq")));
+    if (!device.nvme) device.inquiry = ParseSgInqHex(ReadFile(dir / (base + ".inq")));
     if (fs::exists(dir / (base + ".cap")))
       device.capacity = ParseSgReadcap(ReadFile(dir / (base + ".cap")));
     if (fs::exists(dir / (base + ".cap16")))

@@ -1,6 +1,6 @@
-// What the peers (lsscsi, sg_inq, sg_readcap, busybox fdisk) and the kernel
-// (sysfs) say about the guest's SCSI devices, read back from the files that
-// collect-peers.sh left.
+// What the peers (lsscsi, sg_inq, sg_vpd, sg_readcap, busybox fdisk) and the
+// kernel (sysfs) say about the guest's SCSI devices and NVMe namespaces, read
+// back from the files that collect-peers.sh left.
 #pragma once
 
 #include <cstdint>
@@ -27,24 +27,38 @@ struct Geometry {
   unsigned sectors = 0;
 };
 
+// An NVMe namespace is a PeerDevice too: `host` is its controller's number,
+// `target` its namespace ID - 1, `lun` 0.
 struct PeerDevice {
+  bool nvme = false;
+  std::string nvmeAddress;  // lsscsi's "N:controller:cntlid:nsid"
   unsigned host = 0;
   unsigned channel = 0;
   unsigned target = 0;
   std::uint64_t lun = 0;
   std::string typeName;  // lsscsi's: "disk", "cd/dvd"...
   std::string sgNode;    // "/dev/sg0"
-  std::vector<std::uint8_t> inquiry;   // sg_inq -H, 36 bytes
+  std::vector<std::uint8_t> inquiry;   // sg_inq -H (NVMe: sg_vpd -p sinq -H), 36 bytes
+  // NVMe: sg_vpd -p sn -H and -p di -H, whole pages.
+  std::vector<std::uint8_t> unitSerialNumber;
+  std::vector<std::uint8_t> deviceIdentification;
   std::optional<Capacity> capacity;    // sg_readcap, READ CAPACITY(10)
   std::optional<Capacity> capacity16;  // sg_readcap -l
   std::optional<Geometry> geometry;    // the block device's HDIO_GETGEO
   std::optional<std::uint32_t> mbrSignature;
 
-  std::string Address() const;  // "H:C:T:L"
+  std::string Address() const;  // "H:C:T:L", or lsscsi's NVMe address
+};
+
+struct PeerController {
+  unsigned number = 0;    // nvmeN
+  std::string transport;  // sysfs
+  std::string firmware;   // lsscsi -H
 };
 
 struct PeerView {
   std::vector<PeerHost> hosts;
+  std::vector<PeerController> controllers;  // ascending
   std::vector<PeerDevice> devices;
 };
 
@@ -53,6 +67,7 @@ PeerView ReadPeerView(const std::filesystem::path& dir);
 // Parsers for the peers' outputs, one text each.
 std::vector<PeerHost> ParseLsscsiHosts(std::string_view text);
 std::vector<PeerDevice> ParseLsscsiDevices(std::string_view text);
+std::vector<PeerDevice> ParseLsscsiNamespaces(std::string_view text);
 std::vector<std::uint8_t> ParseSgInqHex(std::string_view text);
 std::optional<Capacity> ParseSgReadcap(std::string_view text);
 

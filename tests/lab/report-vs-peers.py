@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """In a lab guest: busview-report --json against what lsscsi -g, sg_inq and
-sg_readcap said about the same devices (the files collect-peers.sh left).
-As root every fact is compared; unprivileged, without the sg nodes, the
-devices, their types and identification.
+sg_readcap said about the same devices, and lsscsi, sg_vpd, sg_readcap and
+sysfs about the NVMe namespaces (the files collect-peers.sh left). As root
+every fact is compared; unprivileged, without the sg nodes, the devices,
+their types and identification, and for NVMe namespaces (answered from
+sysfs for anyone) every fact again.
 
 Usage: report-vs-peers.py BUSVIEW_REPORT PEERS_DIR"""
 import json
@@ -55,31 +57,56 @@ def field(data, first, last):
     return data[first:last + 1].split(b"\0")[0].decode("latin-1").rstrip(" ")
 
 
+def last_four_of(firmware):
+    # sg3_utils takes the first four bytes of the firmware revision; the
+    # translation reference, and the layer, its last four that are not blanks.
+    return firmware.rstrip(" ")[-4:].ljust(4).encode("latin-1")
+
+
 run = subprocess.run([report, "--json"], capture_output=True, timeout=300)
 check(run.returncode == 0, f"busview-report --json: exit status {run.returncode}: {run.stderr!r}")
 document = json.loads(run.stdout)
 targets = [t for adapter in document["adapters"] for t in adapter["targets"]]
 
+# (address, target, lsscsi type, the adapter's targets or None for any,
+# INQUIRY data, whether every fact is compared)
 devices = []
 for line in read("devices.txt").splitlines():
     words = line.split()
     host, channel, target, lun = map(int, words[0].strip("[]").split(":"))
     if target <= 7 and lun == 0:
-        devices.append((words[0].strip("[]"), target, words[1]))
+        address = words[0].strip("[]")
+        devices.append((address, target, words[1], None, sg_inq_bytes(read(address + ".inq")), root))
+
+# NVMe controllers are the last adapters, in their numbers' order.
+controllers = sorted(int(line.split()[0]) for line in read("nvme-transports.txt").splitlines())
+firmware = {}
+for line in read("hosts.txt").splitlines():
+    if line.startswith("[N:"):
+        firmware[int(line.split()[0][3:-1])] = line.split()[-1]
+first_nvme = len(document["adapters"]) - len(controllers)
+for line in read("nvme.txt").splitlines():
+    words = line.split()
+    address = words[0].strip("[]")
+    controller, nsid = int(address.split(":")[1]), int(address.split(":")[3])
+    adapter = document["adapters"][first_nvme + controllers.index(controller)]
+    inquiry = sg_inq_bytes(read(address + ".sinq"))
+    inquiry = inquiry[:32] + last_four_of(firmware[controller])
+    if nsid <= 8:
+        devices.append((address, nsid - 1, words[1], adapter["targets"], inquiry, True))
 check(len(targets) == len(devices), f"{len(targets)} targets answer, lsscsi lists {len(devices)}")
 
-for address, target, type_name in devices:
-    inquiry = sg_inq_bytes(read(address + ".inq"))
+for address, target, type_name, among, inquiry, every_fact in devices:
     vendor, product = field(inquiry, 8, 15), field(inquiry, 16, 31)
-    found = [t for t in targets if t["id"] == target and t["inquiry"] and
-             t["inquiry"]["vendor"] == vendor and t["inquiry"]["product"] == product]
+    found = [t for t in (targets if among is None else among) if t["id"] == target and
+             t["inquiry"] and t["inquiry"]["vendor"] == vendor and t["inquiry"]["product"] == product]
     check(len(found) == 1, f"{address}: {vendor} {product} found {len(found)} times")
     if len(found) != 1:
         continue
     fact = found[0]
     check(fact["device_type"] == LSSCSI_TYPES.get(type_name), f"{address}: type {fact['device_type']}")
     check(fact["inquiry"]["revision"] == field(inquiry, 32, 35), f"{address}: revision")
-    if not root:
+    if not every_fact:
         continue
     check(bytes.fromhex(fact["inquiry"]["raw"]) == inquiry, f"{address}: INQUIRY bytes differ from sg_inq's")
     capacity = sg_readcap(read(address + ".cap16")) or sg_readcap(read(address + ".cap"))

@@ -3,6 +3,7 @@
 #include <future>
 #include <thread>
 
+#include "aspi/executor.h"
 #include "sg_fixture.h"
 
 namespace sgtest {
@@ -84,6 +85,12 @@ TEST_F(SgBackendTest, DiskWhoseGeometryHangsFailsAfterTheWait) {
   EXPECT_FALSE(io->Released()) << "the request waited for the hung disk";
   answered.set_value();
   rescue.join();
+}
+
+// Get-disk-information returns only when its answer is in, so the layer's
+// wait is all that bounds it: the program's own wait for any request.
+TEST(DiskInfoWaitTest, IsTheProgramsWaitForARequest) {
+  EXPECT_EQ(wnaspi32::DiskInfoWait, std::chrono::milliseconds(RequestWaitMilliseconds));
 }
 
 TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {

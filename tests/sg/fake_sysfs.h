@@ -4,12 +4,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sg/sysfs_tree.h"
@@ -26,6 +28,34 @@ struct FakeDevice {
   std::uint32_t logicalBlockSize = 512;
   std::uint32_t physicalBlockSize = 512;
   bool oldStyleLinks = false;  // "block:sda" instead of "block/sda"
+};
+
+// An NVMe namespace; the identifiers as sysfs shows them, empty: none.
+struct FakeNamespace {
+  std::uint32_t nsid = 1;
+  std::uint64_t sectors = 0;  // 512-byte units
+  std::uint32_t logicalBlockSize = 512;
+  std::string eui = {};    // "00 11 22 33 44 55 66 77"
+  std::string nguid = {};  // "00112233-4455-6677-8899-aabbccddeeff"
+  std::string uuid = {};
+};
+
+struct FakeController {
+  unsigned number = 0;  // nvmeN
+  std::string transport = "pcie";
+  std::string model = "BVLAB NVME", serial = "SERIAL0", firmware = "1.0";
+  std::string state = "live";
+  // With native multipath, the subsystem's number: the controller then
+  // holds hidden paths nvme<S>c<N>n<K> and the subsystem the block devices
+  // nvme<S>n<K>, K counting the namespaces from 1 (not their IDs).
+  std::optional<unsigned> subsystem = std::nullopt;
+  std::vector<FakeNamespace> namespaces = {};
+
+  // The block device of the namespace at `index`.
+  std::string BlockName(std::size_t index) const {
+    if (subsystem) return "nvme" + std::to_string(*subsystem) + "n" + std::to_string(index + 1);
+    return "nvme" + std::to_string(number) + "n" + std::to_string(namespaces[index].nsid);
+  }
 };
 
 class FakeTree {
@@ -97,6 +127,46 @@ class FakeTree {
       std::filesystem::create_directories(path);
   }
 
+  void AddController(const FakeController& c) {
+    const auto dir = ControllerDir(c.number);
+    Write(dir / "transport", c.transport + "\n");
+    // The kernel shows the Identify fields with their padding blanks.
+    const auto padded = [](const std::string& text, std::size_t width) {
+      return text + std::string(width - std::min(width, text.size()), ' ') + "\n";
+    };
+    Write(dir / "model", padded(c.model, 40));
+    Write(dir / "serial", padded(c.serial, 20));
+    Write(dir / "firmware_rev", padded(c.firmware, 8));
+    Write(dir / "state", c.state + "\n");
+    const auto subsystem =
+        Sys("class/nvme-subsystem/nvme-subsys" + std::to_string(c.subsystem.value_or(0)));
+    if (c.subsystem)
+      std::filesystem::create_directories(subsystem / ("nvme" + std::to_string(c.number)));
+    for (std::size_t i = 0; i < c.namespaces.size(); ++i) {
+      const FakeNamespace& ns = c.namespaces[i];
+      const std::string block = c.BlockName(i);
+      std::filesystem::path attributes = dir / block;
+      if (c.subsystem) {
+        const auto path = dir / ("nvme" + std::to_string(*c.subsystem) + "c" +
+                                 std::to_string(c.number) + "n" + std::to_string(i + 1));
+        Write(path / "nsid", std::to_string(ns.nsid) + "\n");
+        attributes = subsystem / block;
+      }
+      Write(attributes / "nsid", std::to_string(ns.nsid) + "\n");
+      Write(attributes / "size", std::to_string(ns.sectors) + "\n");
+      Write(attributes / "queue/logical_block_size", std::to_string(ns.logicalBlockSize) + "\n");
+      const std::pair<const char*, std::string> identifiers[] = {
+          {"eui", ns.eui}, {"nguid", ns.nguid}, {"uuid", ns.uuid}};
+      for (const auto& [name, text] : identifiers)
+        if (!text.empty()) Write(attributes / name, text + "\n");
+    }
+  }
+
+  void RemoveController(unsigned number) { std::filesystem::remove_all(ControllerDir(number)); }
+  void SetControllerState(unsigned number, const std::string& state) {
+    Write(ControllerDir(number) / "state", state + "\n");
+  }
+
   void AddEdd(const std::string& folder, const std::string& signature, int maxHead, int sectors) {
     const auto dir = Sys("firmware/edd/" + folder);
     Write(dir / "mbr_signature", signature + "\n");
@@ -106,6 +176,9 @@ class FakeTree {
 
  private:
   std::filesystem::path Sys(const std::string& relative) const { return root_ / "sys" / relative; }
+  std::filesystem::path ControllerDir(unsigned number) const {
+    return Sys("class/nvme/nvme" + std::to_string(number));
+  }
   static void Write(const std::filesystem::path& file, const std::string& text) {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << text;

@@ -5,18 +5,18 @@
 #include <future>
 #include <thread>
 
+#include "scsi/commands.h"
 #include "sg_fixture.h"
 
 namespace sgtest {
 namespace {
 
 const Bytes Inquiry36 = {0x12, 0, 0, 0, 36, 0};
-// 18-byte fixed-format sense and 20-byte descriptor-format sense.
 Bytes Fixed(std::uint8_t key, std::uint8_t asc) {
-  Bytes s(18, 0);
-  s[0] = 0x70, s[2] = key, s[7] = 10, s[12] = asc;
-  return s;
+  const auto sense = scsi::MakeFixedSense(key, asc);
+  return {sense.begin(), sense.end()};
 }
+// 20 bytes: the header and an information descriptor.
 Bytes Descriptor(std::uint8_t key, std::uint8_t asc) {
   Bytes s(20, 0);
   s[0] = 0x72, s[1] = key, s[2] = asc, s[7] = 12, s[8] = 0x00, s[9] = 0x0A, s[10] = 0x80;

@@ -1,9 +1,15 @@
 // Devices that leave, entries that cannot be read, a door that throws and a
 // device that never answers: the layer answers every request and lives on.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 
+#include "linux_backend.h"
 #include "sg_fixture.h"
 #include "sg/host_status.h"
 
@@ -62,13 +68,19 @@ TEST_F(UnplugTest, DeviceThatLeavesDuringACommandIsAnEmptyTarget) {
 }
 
 // A folder where a file should be fails its read with EISDIR, as a sysfs
-// file of a device removed after the open fails with ENODEV.
+// file of a device removed after the open fails with ENODEV. A file over
+// 64 KiB is no attribute either, and a device whose state says it is on its
+// way out is gone already.
 TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
+  const std::string mebibyte(1 << 20, ' ');
+  std::string inquiry64k(Disk.inquiry.begin(), Disk.inquiry.end());
+  inquiry64k.resize(64 * 1024, ' ');
   struct Case {
     const char* entry;
     std::optional<std::string> text;  // nothing: a folder
     Bytes cdb;
     std::uint8_t deviceType, commandStatus, haStat;
+    bool refused = false;  // the state fails the disk information at once too
   };
   const Case cases[] = {
       {"type", {}, Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
@@ -77,10 +89,18 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
       {"block/sda/queue/logical_block_size", {}, ReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
       {"block", "sda\n", ReadCapacity10, SS_COMP, SS_ERR, HASTAT_OK},
       {"scsi_generic", "sg0\n", Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},  // from sysfs
+      {"type", "0" + mebibyte, Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
+      {"inquiry", mebibyte, Inquiry36, SS_COMP, SS_ERR, HASTAT_OK},
+      {"inquiry", inquiry64k, Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},
+      {"state", "running\n", Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},
+      // Still there, but the kernel takes no command for it.
+      {"state", "offline\n", Inquiry36, SS_COMP, SS_ERR, HASTAT_SEL_TO, true},
+      {"state", "cancel\n", Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
+      {"state", "deleted\n", Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
   };
   io->Script(tree.DevNode("sg0"), {.error = EACCES});
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.entry);
+    SCOPED_TRACE(std::string(c.entry) + " " + c.text.value_or("(a folder)").substr(0, 8));
     tree.AddDevice(Disk);
     tree.ReplaceEntry(Disk.address, c.entry, c.text);
     EXPECT_EQ(DeviceType(0), c.deviceType);
@@ -88,9 +108,25 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
     EXPECT_EQ(done.status, c.commandStatus);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
-    EXPECT_EQ(Backend().GetDiskInfo(disk), c.deviceType);
+    EXPECT_EQ(Backend().GetDiskInfo(disk), c.refused ? SS_ERR : c.deviceType);
     tree.RemoveDevice(Disk.address);
   }
+}
+
+// A FIFO where an attribute should be would block a plain open until a
+// writer came; the layer must not wait for one.
+TEST_F(UnplugTest, FifoWhereAnAttributeShouldBeIsNotThere) {
+  const auto type = tree.roots().sysfs / "bus/scsi/devices" / Disk.address / "type";
+  std::filesystem::remove(type);
+  ASSERT_EQ(mkfifo(type.c_str(), 0644), 0);
+  auto asked = std::async(std::launch::async, [this] { return DeviceType(0); });
+  if (asked.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+    ADD_FAILURE() << "reading the FIFO waits for a writer";
+    // A writer that comes and goes lets the blocked open return.
+    const int writer = ::open(type.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+  EXPECT_EQ(asked.get(), SS_NO_DEVICE);
 }
 
 TEST_F(UnplugTest, ThrowingDoorFailsTheCommandOnly) {
@@ -153,18 +189,26 @@ TEST(ExportedCallsTest, WhatABackendThrowsBecomesSsErr) {
 }
 
 TEST(NoAdaptersTest, OneLineOnStandardErrorPerRun) {
-  for (const bool withHost : {false, true}) {
-    SCOPED_TRACE(withHost);
+  struct Case {
+    bool scsiHost, nvmeController;
+  };
+  for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}}) {
+    SCOPED_TRACE(testing::Message() << c.scsiHost << c.nvmeController);
     FakeTree tree;
-    if (withHost) tree.AddHost(0, "ahci");
+    if (c.scsiHost) tree.AddHost(0, "ahci");
+    if (c.nvmeController) tree.AddController({.number = 0});
+    const bool none = !c.scsiHost && !c.nvmeController;
     testing::internal::CaptureStderr();
-    auto backend = wnaspi32::MakeSgBackend(tree.roots(), std::make_shared<ScriptedIo>());
+    auto backend = wnaspi32::MakeLinuxBackend(tree.roots(), std::make_shared<ScriptedIo>());
     backend->SupportInfo();
     backend->AdapterCount();
-    backend->SupportInfo();
+    EXPECT_EQ(backend->SupportInfo(), none ? 0x0000E800u : 0x0101u);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, withHost ? "" : "wnaspi32: no SCSI host adapter found under " +
-                                         (tree.roots().sysfs / "class/scsi_host").string() + "\n");
+    EXPECT_EQ(said, none ? "wnaspi32: no SCSI host adapter under " +
+                               (tree.roots().sysfs / "class/scsi_host").string() +
+                               ", no NVMe controller under " +
+                               (tree.roots().sysfs / "class/nvme").string() + "\n"
+                         : "");
   }
 }
 

@@ -1,11 +1,19 @@
 // Bus files that cannot be used: one clear line on stderr, and a layer that
 // says it could not start (E400h) and has no adapters.
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -106,6 +114,11 @@ TEST(SimBadBus, EachFaultGivesItsPlaceAndProblem) {
        "adapters[0].targets[0].inquiry.length", "out of range"},
       {R"({"adapters": [{"targets": [{"id": 0, "capacity": {"last_lba": "0x10000000000000000"}}]}]})",
        "adapters[0].targets[0].capacity.last_lba", "out of range"},
+      // 2^64 in decimal, where the last digit alone makes it overflow.
+      {R"({"adapters": [{"targets": [{"id": 0, "capacity": {"last_lba": "18446744073709551616"}}]}]})",
+       "adapters[0].targets[0].capacity.last_lba", "out of range"},
+      {R"({"adapters": [{"targets": [{"id": 0, "capacity": {"last_lba": 18446744073709551616}}]}]})",
+       "adapters[0].targets[0].capacity.last_lba", "out of range"},
       {R"({"adapters": [{"targets": [{"id": 0, "capacity": {"block_length": -512}}]}]})",
        "adapters[0].targets[0].capacity.block_length", "out of range"},
       {R"({"adapters": [{"targets": [{"id": 0, "disk": {"heads": "08"}}]}]})",
@@ -142,6 +155,36 @@ TEST(SimBadBus, AFileThatCannotBeRead) {
   const Outcome directory = Load("/tmp");
   ExpectUnusable(directory, "/tmp");
   EXPECT_NE(directory.stderrText.find("cannot read"), std::string::npos);
+}
+
+// A FIFO fed for ever, like /dev/zero, is read no further than the bound.
+TEST(SimBadBus, AnEndlessFileIsReadNoFurtherThanTheBound) {
+  const std::string path = WriteBusFile("") + ".fifo";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  constexpr std::size_t Bound = 16 << 20;
+  std::atomic<std::size_t> fed{0};
+  std::thread feeder([&] {
+    // Once the layer stops reading, the write fails (EPIPE) instead of
+    // ending the process.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    const int fd = open(path.c_str(), O_WRONLY);
+    const std::string blanks(65536, ' ');
+    while (fd >= 0 && fed < 4 * Bound) {
+      const ssize_t written = write(fd, blanks.data(), blanks.size());
+      if (written <= 0) break;
+      fed += static_cast<std::size_t>(written);
+    }
+    if (fd >= 0) close(fd);
+  });
+  const Outcome endless = Load(path);
+  feeder.join();
+  ExpectUnusable(endless, path);
+  EXPECT_NE(endless.stderrText.find("larger than 16 MiB"), std::string::npos);
+  // What the layer took, and what a pipe holds besides.
+  EXPECT_LT(fed.load(), Bound + (1 << 20));
 }
 
 // Sends `request`. One still pending may be completed later by the layer,

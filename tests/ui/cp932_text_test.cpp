@@ -40,7 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{"\x82\x20Z"s, "･ Z"},
         DisplayCase{"end\x81"s, "end･"},
         DisplayCase{"a\tb\nc\rd\x7f"s, "a･b･c･d･"},
-        DisplayCase{"\\~"s, "\\~"}));
+        DisplayCase{"\\~"s, "\\~"},
+        // NEC's special characters, NEC's pick of IBM's kanji, and IBM's
+        // extensions up to their last character, FC4Bh.
+        DisplayCase{"\x87\x40\xed\x40"s, "①纊"},
+        DisplayCase{"\xfa\x40\xfc\x4b"s, "ⅰ黑"},
+        DisplayCase{"\xfc\x4c"s, "･L"}));
 
 TEST(Cp932LengthTest, CountsBytesOfTheCodePage) {
   EXPECT_EQ(Cp932Length(QString()), 0u);

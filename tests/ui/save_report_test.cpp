@@ -8,8 +8,11 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <functional>
 
 #include "ui/save_file.h"
@@ -169,6 +172,47 @@ TEST(WriteFileWhole, ReplacesWholeOrLeavesAllAsItWas) {
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             (QStringList{"dir", "old.txt"}));
   EXPECT_EQ(FailureReason(EISDIR), QStringLiteral("同じ名前のフォルダがあります"));
+}
+
+// A new file gets read and write for everyone, less what the umask takes.
+TEST(WriteFileWhole, NewFileTakesTheUmask) {
+  QTemporaryDir folder;
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+    SCOPED_TRACE(testing::Message() << "umask " << std::oct << mask);
+    const std::string path = folder.filePath(QString::number(mask)).toStdString();
+    const mode_t before = umask(mask);
+    EXPECT_EQ(WriteFileWhole(path, "text\n"), 0);
+    umask(before);
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0666 & ~mask);
+  }
+}
+
+// The new file is made beside the target, so a folder the user may write
+// is enough even where the folder above it is read-only. The save runs as
+// an ordinary user: root, whom no mode bits stop, gives way to nobody.
+TEST(WriteFileWhole, NeedsOnlyTheTargetsFolderWritable) {
+  QTemporaryDir base;
+  const std::string parent = base.path().toStdString() + "/parent";
+  const std::string target = parent + "/folder/report.txt";
+  ASSERT_EQ(mkdir(parent.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((parent + "/folder").c_str(), 0755), 0);
+  ASSERT_EQ(chmod((parent + "/folder").c_str(), 0777), 0);
+  ASSERT_EQ(chmod(base.path().toStdString().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(parent.c_str(), 0555), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    constexpr uid_t Nobody = 65534;
+    if (geteuid() == 0 && (setgid(Nobody) != 0 || setuid(Nobody) != 0)) _exit(255);
+    _exit(WriteFileWhole(target, "text\n"));
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  chmod(parent.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << std::strerror(WEXITSTATUS(status));
+  EXPECT_EQ(Contents(QString::fromStdString(target)), QByteArray("text\n"));
 }
 
 }  // namespace

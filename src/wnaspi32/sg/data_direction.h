@@ -7,9 +7,9 @@
 namespace wnaspi32::sg {
 
 // True for a command whose definition has a data-out phase (writes, mode
-// and log selects, buffers, keys, formats, ATA pass-through to the device).
-// `deviceType` settles the opcodes that block and multimedia devices use
-// for different commands.
+// and log selects, buffers, keys, formats, verifies that compare bytes, ATA
+// pass-through to the device). `deviceType` settles the opcodes that block,
+// stream and multimedia devices use for different commands.
 bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType);
 
 }  // namespace wnaspi32::sg

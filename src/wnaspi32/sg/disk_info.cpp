@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -50,6 +52,30 @@ bool AnswersReads(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
 std::uint8_t ClampToByte(std::int64_t value) {
   return static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
 }
+
+// The answer of a disk-information thread, which the request waits for a
+// while and then leaves behind.
+class DiskInfoAnswer {
+ public:
+  void Give(std::optional<DiskInfo> info) {
+    const std::lock_guard lock(mutex_);
+    info_ = info;
+    given_ = true;
+    changed_.notify_all();
+  }
+  // Nothing when the thread failed or has not answered in time.
+  std::optional<DiskInfo> WaitFor(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, wait, [this] { return given_; });
+    return info_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool given_ = false;
+  std::optional<DiskInfo> info_;
+};
 
 }  // namespace
 
@@ -101,6 +127,42 @@ std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& devic
                     .heads = geometry->heads,
                     .sectors = geometry->sectors};
   return DiskInfo{};
+}
+
+std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device,
+                                    std::shared_ptr<DeviceIo> io, Workers& workers,
+                                    CommandSlots& slots, std::chrono::milliseconds wait) {
+  const std::string slot = device.dir.string();
+  if (!slots.Take(slot)) return std::nullopt;
+  const auto answer = std::make_shared<DiskInfoAnswer>();
+  try {
+    workers.Start([roots, device, io = std::move(io), &slots, slot, answer] {
+      std::optional<DiskInfo> info;
+      try {
+        info = DescribeDisk(roots, device, *io);
+      } catch (...) {
+        // Nothing the disk does may end the program: the request fails.
+      }
+      slots.Give(slot);
+      answer->Give(info);
+    });
+  } catch (...) {
+    slots.Give(slot);
+    return std::nullopt;  // no thread to read it on
+  }
+  return answer->WaitFor(wait);
+}
+
+std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
+                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
+                            std::chrono::milliseconds wait) {
+  const auto info = AskDiskInfo(roots, device, std::move(io), workers, slots, wait);
+  if (!info) return SS_ERR;
+  srb.SRB_DriveFlags = info->driveFlags;
+  srb.SRB_Int13HDriveInfo = info->int13Drive;
+  srb.SRB_Heads = info->heads;
+  srb.SRB_Sectors = info->sectors;
+  return SS_COMP;
 }
 
 }  // namespace wnaspi32::sg

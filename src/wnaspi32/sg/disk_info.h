@@ -2,13 +2,17 @@
 // it, else the OS's translated geometry.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "sg/device_io.h"
 #include "sg/sysfs_tree.h"
+#include "sg/workers.h"
+#include "wnaspi32.h"
 
 namespace wnaspi32::sg {
 
@@ -38,5 +42,22 @@ std::vector<EddDrive> ListEddDrives(const std::filesystem::path& sysfsRoot);
 // answer a read of its first block through its sg node: its block device
 // is then left alone.
 std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
+
+// DescribeDisk on a thread of `workers`, holding one of the device's
+// `slots` meanwhile. The geometry and the signature come through the block
+// layer, queued behind whatever the disk is doing: a disk that hangs, or one
+// busy with a long transfer, would hold the caller, so the caller waits for
+// the answer at most `wait`. Nothing when the device has no slot free, no
+// thread could be had, the reading failed or it took longer. `slots` must
+// outlive `workers`.
+std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device,
+                                    std::shared_ptr<DeviceIo> io, Workers& workers,
+                                    CommandSlots& slots, std::chrono::milliseconds wait);
+
+// Get-disk-information for `device`: AskDiskInfo's answer in the reply
+// fields of `srb` and SS_COMP, or SS_ERR without one.
+std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
+                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
+                            std::chrono::milliseconds wait);
 
 }  // namespace wnaspi32::sg

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "scsi/commands.h"
-#include "scsi/sense.h"
 #include "sg/cached_answers.h"
 #include "sg/host_status.h"
 #include "wnaspi32.h"
@@ -75,7 +74,7 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
     outcome = io.Run(node, {.cdb = job.cdb, .data = job.data, .sense = sense,
                             .timeoutMs = ScsiTimeoutMs});
     const auto key = scsi::SenseKeyOf(SenseGot(sense, outcome));
-    if (outcome.error != 0 || outcome.status != STATUS_CHKCOND || key != scsi::SenseUnitAttention)
+    if (outcome.error != 0 || outcome.status != STATUS_CHKCOND || key != scsi::SenseKeyUnitAttention)
       break;
   }
   if (outcome.error != 0) {
@@ -93,7 +92,7 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   // The device recovered the error itself: the data is good, as the
   // kernel's disk driver takes it, and TargStat and the sense say so.
   const bool recovered = outcome.status == STATUS_CHKCOND &&
-                         scsi::SenseKeyOf(senseGot) == scsi::SenseRecoveredError;
+                         scsi::SenseKeyOf(senseGot) == scsi::SenseKeyRecoveredError;
   const bool good = result.haStat == HASTAT_OK && (outcome.status == STATUS_GOOD || recovered);
   result.status = good ? SS_COMP : SS_ERR;
   if (!good) result.haStat = FailedHaStat(job, result.haStat);

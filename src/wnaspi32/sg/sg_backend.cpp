@@ -1,14 +1,13 @@
 #include "sg/sg_backend.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "adapter_fields.h"
 #include "sg/data_direction.h"
 #include "sg/disk_info.h"
 #include "sg/host_status.h"
@@ -21,49 +20,13 @@ namespace {
 using sg::Adapter;
 using sg::ScsiDevice;
 
-// Commands one device may have under way at once.
-constexpr int CommandsPerDevice = 4;
-
-void CopyName(std::uint8_t (&field)[16], std::string_view name) {
-  std::memset(field, 0, sizeof field);
-  std::memcpy(field, name.data(), std::min(name.size(), sizeof field));
-}
-
-// The answer of a disk-information thread, which the request waits for a
-// while and then leaves behind.
-class DiskInfoAnswer {
- public:
-  void Give(std::optional<sg::DiskInfo> info) {
-    const std::lock_guard lock(mutex_);
-    info_ = info;
-    given_ = true;
-    changed_.notify_all();
-  }
-  // Nothing when the thread failed or has not answered in time.
-  std::optional<sg::DiskInfo> WaitFor(std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, wait, [this] { return given_; });
-    return info_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool given_ = false;
-  std::optional<sg::DiskInfo> info_;
-};
-
 class SgBackend final : public Backend {
  public:
   SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
             std::chrono::milliseconds diskInfoWait)
       : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
 
-  std::uint32_t SupportInfo() override {
-    const std::size_t count = Adapters().size();
-    if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
-    return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
-  }
+  std::uint32_t SupportInfo() override { return SupportInfoFor(Adapters().size()); }
 
   int AdapterCount() override { return static_cast<int>(Adapters().size()); }
 
@@ -72,8 +35,8 @@ class SgBackend final : public Backend {
     if (adapter == nullptr) return SS_INVALID_HA;
     srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
     srb.HA_SCSI_ID = adapter->scsiId;
-    CopyName(srb.HA_ManagerId, SgManagerName);
-    CopyName(srb.HA_Identifier, adapter->procName);
+    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_Identifier, adapter->procName);
     return SS_COMP;
   }
 
@@ -90,36 +53,7 @@ class SgBackend final : public Backend {
     const auto device = DeviceOf(srb);
     if (!device) return SS_NO_DEVICE;
     if (Refusal(srb, *device)) return SS_ERR;
-    // The geometry and the signature come through the block layer, queued
-    // behind whatever the disk is doing: a disk that hangs, or one busy
-    // with a long transfer, would hold the caller here, and the program
-    // waits only for requests that are pending. So they are read on a
-    // thread of their own, and the request fails when they take too long.
-    const std::string slot = device->dir.string();
-    if (!slots_.Take(slot)) return SS_ERR;
-    const auto answer = std::make_shared<DiskInfoAnswer>();
-    try {
-      workers_.Start([this, answer, device = *device, slot] {
-        std::optional<sg::DiskInfo> info;
-        try {
-          info = sg::DescribeDisk(roots_, device, *io_);
-        } catch (...) {
-          // Nothing the disk does may end the program: the request fails.
-        }
-        slots_.Give(slot);
-        answer->Give(info);
-      });
-    } catch (...) {
-      slots_.Give(slot);
-      return SS_ERR;  // no thread to read it on
-    }
-    const auto info = answer->WaitFor(diskInfoWait_);
-    if (!info) return SS_ERR;
-    srb.SRB_DriveFlags = info->driveFlags;
-    srb.SRB_Int13HDriveInfo = info->int13Drive;
-    srb.SRB_Heads = info->heads;
-    srb.SRB_Sectors = info->sectors;
-    return SS_COMP;
+    return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
   }
 
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
@@ -187,13 +121,7 @@ class SgBackend final : public Backend {
   // The adapters are surveyed once, at first use: the program numbers them
   // once and keeps those numbers for the whole run.
   const std::vector<Adapter>& Adapters() {
-    std::call_once(surveyed_, [this] {
-      adapters_ = sg::ListAdapters(roots_.sysfs);
-      // The program then only says the layer is missing; this says why.
-      if (adapters_.empty())
-        std::fprintf(stderr, "wnaspi32: no SCSI host adapter found under %s\n",
-                     (roots_.sysfs / "class/scsi_host").c_str());
-    });
+    std::call_once(surveyed_, [this] { adapters_ = sg::ListAdapters(roots_.sysfs); });
     return adapters_;
   }
 
@@ -227,7 +155,7 @@ class SgBackend final : public Backend {
   const std::chrono::milliseconds diskInfoWait_;
   std::once_flag surveyed_;
   std::vector<Adapter> adapters_;
-  sg::CommandSlots slots_{CommandsPerDevice};
+  sg::CommandSlots slots_{sg::CommandsPerDevice};
   // Last, so that running commands finish before anything else goes.
   sg::Workers workers_;
 };
@@ -237,10 +165,6 @@ class SgBackend final : public Backend {
 std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
                                        std::chrono::milliseconds diskInfoWait) {
   return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
-}
-
-std::unique_ptr<Backend> MakeSgBackend() {
-  return MakeSgBackend({.sysfs = "/sys", .dev = "/dev"}, sg::MakeLinuxDeviceIo());
 }
 
 }  // namespace wnaspi32

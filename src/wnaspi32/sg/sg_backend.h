@@ -19,7 +19,6 @@ inline constexpr char SgManagerName[] = "ASPI for Linux";
 inline constexpr std::chrono::milliseconds DiskInfoWait{10000};
 
 // The backend on the tree under `roots`, reaching devices through `io`.
-// MakeSgBackend() is this on "/sys", "/dev" and the real kernel calls.
 std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
                                        std::chrono::milliseconds diskInfoWait = DiskInfoWait);
 

@@ -35,6 +35,9 @@ class Workers {
   std::list<Worker> workers_;
 };
 
+// Commands one device may have under way at once.
+constexpr int CommandsPerDevice = 4;
+
 // Commands under way per device. A device that never answers holds a
 // thread and a descriptor per command; this keeps them from piling up.
 class CommandSlots {

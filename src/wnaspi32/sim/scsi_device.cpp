@@ -8,20 +8,21 @@
 namespace wnaspi32::sim {
 namespace {
 
+using scsi::AscInvalidFieldInCdb;
+using scsi::AscInvalidOpcode;
+using scsi::AscLunNotSupported;
+using scsi::GetBigEndian;
+using scsi::PutBigEndian;
+using scsi::SenseKeyIllegalRequest;
+
 ScsiAnswer CheckCondition(std::uint8_t senseKey, std::uint8_t asc) {
   ScsiAnswer answer;
   answer.status = SS_ERR;
   answer.targStat = STATUS_CHKCOND;
-  answer.sense.assign(SenseLength, 0);
-  answer.sense[0] = 0x70;  // current error, fixed format
-  answer.sense[2] = senseKey;
-  answer.sense[7] = SenseLength - 8;  // additional sense length
-  answer.sense[12] = asc;
+  const scsi::FixedSense sense = scsi::MakeFixedSense(senseKey, asc);
+  answer.sense.assign(sense.begin(), sense.end());
   return answer;
 }
-
-using scsi::GetBigEndian;
-using scsi::PutBigEndian;
 
 // The device sends `bytes`; the command and the buffer may take fewer.
 std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint64_t allocation,
@@ -33,7 +34,8 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint64_t all
 // A logical unit other than 0 is not there: INQUIRY says so in its first
 // byte (qualifier 3, type 1Fh), everything else fails.
 ScsiAnswer AnswerMissingUnit(const std::uint8_t* cdb, std::uint32_t bufferLength) {
-  if (cdb[0] != scsi::Inquiry) return CheckCondition(SenseIllegalRequest, AscLunNotSupported);
+  if (cdb[0] != scsi::Inquiry)
+    return CheckCondition(SenseKeyIllegalRequest, AscLunNotSupported);
   std::vector<std::uint8_t> bytes(36, 0);
   bytes[0] = 0x7F;
   bytes[4] = 36 - 5;
@@ -47,8 +49,9 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
                          std::uint32_t bufferLength) {
   // No vital product data pages here, and a device without INQUIRY data
   // does not know the command.
-  if (cdb[1] & 0x01) return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
-  if (!target.inquiry) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
+  if (cdb[1] & scsi::InquiryEvpd)
+    return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
+  if (!target.inquiry) return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
   ScsiAnswer answer;
   answer.data =
       Cut(*target.inquiry, GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
@@ -57,10 +60,10 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
 
 ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
-  if (!target.capacity) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
+  if (!target.capacity) return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
   // Without PMI the logical block address must be 0.
   if (!(cdb[8] & 0x01) && GetBigEndian(&cdb[2], 4) != 0)
-    return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
+    return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
   std::vector<std::uint8_t> bytes(scsi::ReadCapacity10Length, 0);
   // A disk too large for 32 bits says FFFFFFFFh and leaves the rest to
   // READ CAPACITY(16).
@@ -74,7 +77,7 @@ ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
 
 ScsiAnswer AnswerReadCapacity16(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
-  if (!target.capacity) return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
+  if (!target.capacity) return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
   std::vector<std::uint8_t> bytes(scsi::ReadCapacity16Length, 0);
   PutBigEndian(&bytes[0], target.capacity->lastLba, 8);
   PutBigEndian(&bytes[8], target.capacity->blockLength, 4);
@@ -109,12 +112,12 @@ ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::
       break;
     case scsi::ServiceActionIn16:
       if ((cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action)
-        return CheckCondition(SenseIllegalRequest, AscInvalidFieldInCdb);
+        return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
       outcome = &target->readCapacity;
       answer = AnswerReadCapacity16(*target, cdb, bufferLength);
       break;
     default:
-      return CheckCondition(SenseIllegalRequest, AscInvalidOpcode);
+      return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
   }
   answer.delayMs = outcome->delayMs;
   // A status the bus file sets other than 1 ends the command without data.

@@ -8,15 +8,6 @@
 
 namespace wnaspi32::sim {
 
-// Sense keys and additional sense codes the devices report.
-constexpr std::uint8_t SenseIllegalRequest = 0x05;
-constexpr std::uint8_t AscInvalidOpcode = 0x20;
-constexpr std::uint8_t AscInvalidFieldInCdb = 0x24;
-constexpr std::uint8_t AscLunNotSupported = 0x25;
-
-// Fixed-format sense data is 18 bytes.
-constexpr std::size_t SenseLength = 18;
-
 struct ScsiAnswer {
   std::uint8_t status = 1;  // SRB_Status
   // False when the request ends without any reply: SRB_HaStat, SRB_TargStat

@@ -8,6 +8,7 @@
 
 #include "backend.h"
 #include "bus_file.h"
+#include "adapter_fields.h"
 #include "scsi_device.h"
 
 namespace wnaspi32 {
@@ -61,11 +62,7 @@ class SimBackend final : public Backend {
       reply.HA_SCSI_ID = adapter.scsiId;
       std::memcpy(reply.HA_ManagerId, adapter.managerId.data(), sizeof reply.HA_ManagerId);
       std::memcpy(reply.HA_Identifier, adapter.identifier.data(), sizeof reply.HA_Identifier);
-      // Adapter particulars as real layers give them: byte alignment, eight
-      // targets, 64 KiB per transfer.
-      std::memset(reply.HA_Unique, 0, sizeof reply.HA_Unique);
-      reply.HA_Unique[3] = 8;
-      reply.HA_Unique[6] = 0x01;
+      FillHaUnique(reply, 8);
     }
     return Finish(srb, reply, adapter.inquiry.status, adapter.inquiry.delayMs);
   }

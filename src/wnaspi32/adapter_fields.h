@@ -1,0 +1,41 @@
+// What every backend answers alike: the support word, and fields of a host
+// adapter inquiry reply.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "wnaspi32.h"
+
+namespace wnaspi32 {
+
+// GetASPI32SupportInfo of a layer with `count` host adapters: SS_COMP and
+// the count, or SS_NO_ADAPTERS when there is none.
+inline std::uint32_t SupportInfoFor(std::size_t count) {
+  if (count == 0) return std::uint32_t{SS_NO_ADAPTERS} << 8;
+  return std::uint32_t{SS_COMP} << 8 | static_cast<std::uint32_t>(count);
+}
+
+// HA_ManagerId and HA_Identifier: the name cut to 16 bytes, NUL-padded.
+inline void CopyAdapterName(std::uint8_t (&field)[16], std::string_view name) {
+  std::memset(field, 0, sizeof field);
+  std::memcpy(field, name.data(), std::min(name.size(), sizeof field));
+}
+
+// Every adapter of ours takes buffers of any alignment and moves at most
+// this much in one transfer.
+constexpr std::uint32_t MostBytesPerTransfer = 64 * 1024;
+
+// HA_Unique as ASPI layers publish it. Bytes 0-1: the buffer alignment mask
+// (0: any); byte 3: how many target IDs the adapter has; bytes 4-7: the
+// most bytes one transfer moves, little-endian. The rest stays 0.
+inline void FillHaUnique(SRB& srb, std::uint8_t targetIds) {
+  std::memset(srb.HA_Unique, 0, sizeof srb.HA_Unique);
+  srb.HA_Unique[3] = targetIds;
+  for (int i = 0; i < 4; ++i)
+    srb.HA_Unique[4 + i] = static_cast<std::uint8_t>(MostBytesPerTransfer >> (8 * i));
+}
+
+}  // namespace wnaspi32

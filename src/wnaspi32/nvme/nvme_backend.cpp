@@ -1,0 +1,159 @@
+#include "nvme/nvme_backend.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "adapter_fields.h"
+#include "nvme/nvme_tree.h"
+#include "nvme/scsi_translation.h"
+#include "sg/disk_info.h"
+#include "sg/sg_backend.h"
+#include "sg/workers.h"
+
+namespace wnaspi32 {
+namespace {
+
+using nvme::Controller;
+using nvme::Namespace;
+
+constexpr std::uint8_t HostScsiId = 7;
+constexpr int TypeDisk = 0;
+// The window asks targets 0 to 7; an adapter says it has at least those.
+constexpr unsigned LeastTargetIds = 8;
+
+class NvmeBackend final : public Backend {
+ public:
+  NvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io, int firstAdapter,
+              std::size_t mostAdapters, std::chrono::milliseconds diskInfoWait)
+      : roots_(std::move(roots)),
+        io_(std::move(io)),
+        firstAdapter_(firstAdapter),
+        mostAdapters_(mostAdapters),
+        diskInfoWait_(diskInfoWait) {}
+
+  std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
+
+  int AdapterCount() override { return static_cast<int>(Controllers().size()); }
+
+  std::uint8_t HostAdapterInquiry(SRB& srb) override {
+    const Controller* controller = ControllerOf(srb);
+    if (controller == nullptr) return SS_INVALID_HA;
+    srb.HA_Count = static_cast<std::uint8_t>(Controllers().size());
+    srb.HA_SCSI_ID = HostScsiId;
+    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_Identifier, controller->transport);
+    unsigned targets = LeastTargetIds;
+    for (const Namespace& ns : nvme::ListNamespaces(roots_.sysfs, controller->number))
+      targets = std::max<unsigned>(targets, std::min<std::uint32_t>(ns.nsid, 255));
+    FillHaUnique(srb, static_cast<std::uint8_t>(targets));
+    return SS_COMP;
+  }
+
+  std::uint8_t GetDeviceType(SRB& srb) override {
+    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
+    if (!NamespaceOf(srb)) return SS_NO_DEVICE;
+    srb.SRB_DeviceType = TypeDisk;
+    return SS_COMP;
+  }
+
+  std::uint8_t GetDiskInfo(SRB& srb) override {
+    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
+    const auto ns = NamespaceOf(srb);
+    if (!ns) return SS_NO_DEVICE;
+    // The namespace's block device is a disk like any other.
+    const sg::ScsiDevice disk{.dir = ns->dir,
+                              .type = TypeDisk,
+                              .sgName = {},
+                              .blockName = ns->blockName,
+                              .blockDir = ns->dir};
+    return sg::AnswerDiskInfo(srb, roots_, disk, io_, workers_, slots_, diskInfoWait_);
+  }
+
+  // Answered at once, from sysfs: nothing is sent to the device, so nothing
+  // waits for it.
+  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+                               std::uint32_t bufferLength) override {
+    const Controller* controller = ControllerOf(srb);
+    if (controller == nullptr) return SS_INVALID_HA;
+    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
+    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
+    if (buffer == nullptr) bufferLength = 0;
+    const auto ns = NamespaceOf(srb);
+    std::optional<nvme::Answer> answer;
+    if (ns) {
+      if (const auto facts = nvme::ReadNamespaceFacts(ControllerDir(*controller), *ns))
+        answer = nvme::Translate(std::span(srb.CDBByte, srb.SRB_CDBLen), *facts);
+    }
+    if (!answer) {
+      // Gone, or gone while its facts were read: an empty target.
+      const bool there = ns && nvme::FindNamespace(roots_.sysfs, controller->number, ns->nsid);
+      srb.SRB_HaStat = there ? HASTAT_OK : HASTAT_SEL_TO;
+      return SS_ERR;
+    }
+    srb.SRB_HaStat = HASTAT_OK;
+    if (!answer->good) {
+      srb.SRB_TargStat = STATUS_CHKCOND;
+      const std::size_t room =
+          std::min<std::size_t>({srb.SRB_SenseLen, sizeof srb.SenseArea, answer->sense.size()});
+      std::memcpy(srb.SenseArea, answer->sense.data(), room);
+      return SS_ERR;
+    }
+    srb.SRB_TargStat = STATUS_GOOD;
+    const std::size_t sent = std::min<std::size_t>(answer->data.size(), bufferLength);
+    if (sent > 0) std::memcpy(buffer, answer->data.data(), sent);
+    return SS_COMP;
+  }
+
+ private:
+  // Surveyed once, at first use, as the SCSI hosts are: the program numbers
+  // the adapters once for the whole run.
+  const std::vector<Controller>& Controllers() {
+    std::call_once(surveyed_,
+                   [this] { controllers_ = nvme::ListControllers(roots_.sysfs, mostAdapters_); });
+    return controllers_;
+  }
+
+  const Controller* ControllerOf(const SRB& srb) {
+    const auto& controllers = Controllers();
+    const int index = srb.SRB_HaId - firstAdapter_;
+    if (index < 0 || static_cast<std::size_t>(index) >= controllers.size()) return nullptr;
+    return &controllers[static_cast<std::size_t>(index)];
+  }
+
+  std::filesystem::path ControllerDir(const Controller& controller) const {
+    return nvme::ControllerDir(roots_.sysfs, controller.number);
+  }
+
+  // Namespace ID n is at target n - 1, LUN 0; looked up anew every time,
+  // for one may have gone.
+  std::optional<Namespace> NamespaceOf(const SRB& srb) {
+    if (srb.SRB_Lun != 0) return std::nullopt;
+    return nvme::FindNamespace(roots_.sysfs, ControllerOf(srb)->number, srb.SRB_Target + 1u);
+  }
+
+  const sg::Roots roots_;
+  const std::shared_ptr<sg::DeviceIo> io_;
+  const int firstAdapter_;
+  const std::size_t mostAdapters_;
+  const std::chrono::milliseconds diskInfoWait_;
+  std::once_flag surveyed_;
+  std::vector<Controller> controllers_;
+  sg::CommandSlots slots_{sg::CommandsPerDevice};
+  // Last, so that the disk reads under way end before anything else goes.
+  sg::Workers workers_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+                                         int firstAdapter, std::size_t mostAdapters,
+                                         std::chrono::milliseconds diskInfoWait) {
+  return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), firstAdapter, mostAdapters,
+                                       diskInfoWait);
+}
+
+}  // namespace wnaspi32

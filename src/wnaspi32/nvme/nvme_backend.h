@@ -1,0 +1,23 @@
+// The NVMe backend of the layer: one host adapter per NVMe controller, each
+// namespace a disk at target ID (namespace ID - 1), LUN 0, answering SCSI
+// commands translated from what sysfs shows.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+
+#include "backend.h"
+#include "sg/device_io.h"
+#include "sg/sysfs_tree.h"
+
+namespace wnaspi32 {
+
+// The controllers under `roots` as adapters `firstAdapter` onward, at most
+// `mostAdapters` of them; `io` reads a namespace's geometry and signature
+// for get-disk-information, which waits at most `diskInfoWait`.
+std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+                                         int firstAdapter, std::size_t mostAdapters,
+                                         std::chrono::milliseconds diskInfoWait);
+
+}  // namespace wnaspi32

@@ -1,0 +1,231 @@
+#include "nvme/scsi_translation.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "sg/cached_answers.h"
+#include "sg/sysfs_tree.h"
+
+namespace wnaspi32::nvme {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using scsi::GetBigEndian;
+using scsi::PutBigEndian;
+
+constexpr std::uint8_t DirectAccessDevice = 0x00;
+constexpr std::uint8_t VersionSpc4 = 0x06;
+constexpr std::uint8_t ResponseDataFormat = 0x02;
+constexpr std::uint8_t CmdQue = 0x02;
+constexpr char VendorIdentification[] = "NVMe    ";
+
+// Page 83h: code sets, what a designator belongs to, designator types.
+constexpr std::uint8_t CodeSetBinary = 0x1;
+constexpr std::uint8_t CodeSetAscii = 0x2;
+constexpr std::uint8_t LogicalUnit = 0x00;
+constexpr std::uint8_t TargetDevice = 0x20;
+constexpr std::uint8_t DesignatorT10VendorId = 0x1;
+constexpr std::uint8_t DesignatorEui64 = 0x2;
+constexpr std::uint8_t DesignatorUuid = 0xA;
+constexpr std::uint8_t UuidTypeRfc4122 = 0x10;  // high nibble of the first byte
+
+Answer Good(Bytes data) { return {.good = true, .data = std::move(data), .sense = {}}; }
+
+Answer CheckCondition(std::uint8_t asc) {
+  return {
+      .good = false, .data = {}, .sense = scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, asc)};
+}
+
+// `text` in a field of `width` bytes: cut, or padded with blanks.
+void PutText(std::uint8_t* field, std::string_view text, std::size_t width) {
+  std::fill(field, field + width, ' ');
+  std::copy_n(text.begin(), std::min(text.size(), width), field);
+}
+
+// The last four characters of the firmware revision, its padding blanks
+// left out: the part that changes from one firmware to the next.
+std::string ProductRevision(std::string_view firmware) {
+  while (!firmware.empty() && firmware.back() == ' ') firmware.remove_suffix(1);
+  return std::string(firmware.substr(firmware.size() - std::min<std::size_t>(firmware.size(), 4)));
+}
+
+// A VPD page: the peripheral byte, the page code and the page length.
+Bytes VpdPage(std::uint8_t code, const Bytes& body) {
+  Bytes page(4);
+  page[0] = DirectAccessDevice;
+  page[1] = code;
+  PutBigEndian(&page[2], body.size(), 2);
+  page.insert(page.end(), body.begin(), body.end());
+  return page;
+}
+
+void AddDesignator(Bytes& body, std::uint8_t codeSet, std::uint8_t associationAndType,
+                   const Bytes& designator) {
+  body.push_back(codeSet);
+  body.push_back(associationAndType);
+  body.push_back(0);
+  body.push_back(static_cast<std::uint8_t>(designator.size()));
+  body.insert(body.end(), designator.begin(), designator.end());
+}
+
+template <std::size_t N>
+Bytes ToBytes(const std::array<std::uint8_t, N>& bytes) {
+  return {bytes.begin(), bytes.end()};
+}
+
+Bytes CutTo(Bytes data, std::uint64_t allocation) {
+  data.resize(std::min<std::uint64_t>(data.size(), allocation));
+  return data;
+}
+
+std::optional<Answer> Inquiry(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
+  if (cdb.size() < 6 || (cdb[1] & scsi::InquiryCmdDt))
+    return CheckCondition(scsi::AscInvalidFieldInCdb);
+  const std::uint64_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
+  const std::uint8_t page = cdb[scsi::InquiryPageCode];
+  if (!(cdb[1] & scsi::InquiryEvpd)) {
+    if (page != 0) return CheckCondition(scsi::AscInvalidFieldInCdb);
+    return Good(CutTo(StandardInquiryData(facts), allocation));
+  }
+  switch (page) {
+    case scsi::SupportedVpdPages:
+      return Good(CutTo(VpdPage(page, {scsi::SupportedVpdPages, scsi::UnitSerialNumberPage,
+                                       scsi::DeviceIdentificationPage}),
+                        allocation));
+    case scsi::UnitSerialNumberPage:
+      return Good(CutTo(UnitSerialNumberPage(facts), allocation));
+    case scsi::DeviceIdentificationPage:
+      return Good(CutTo(DeviceIdentificationPage(facts), allocation));
+    default:
+      return CheckCondition(scsi::AscInvalidFieldInCdb);
+  }
+}
+
+// READ CAPACITY (10) and (16) as a SCSI disk of the namespace's size
+// answers them.
+std::optional<Answer> ReadCapacity(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
+  if (!facts.sectors || !facts.logicalBlockSize || *facts.logicalBlockSize == 0 ||
+      *facts.sectors * 512 / *facts.logicalBlockSize == 0)
+    return std::nullopt;
+  const sg::CachedDeviceData sizes{.inquiry = {},
+                                   .sectors = facts.sectors,
+                                   .logicalBlockSize = facts.logicalBlockSize,
+                                   .physicalBlockSize = std::nullopt};
+  if (auto data = sg::AnswerFromCache(cdb, sizes)) return Good(std::move(*data));
+  return CheckCondition(scsi::AscInvalidFieldInCdb);  // an address, PMI, or a short block
+}
+
+std::optional<std::uint64_t> ReadUnsigned(const std::filesystem::path& file) {
+  const auto value = sg::ReadNumber(file);
+  if (!value || *value < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(*value);
+}
+
+}  // namespace
+
+template <std::size_t N>
+std::optional<std::array<std::uint8_t, N>> ParseIdentifier(std::string_view text) {
+  std::array<std::uint8_t, N> bytes{};
+  std::size_t digits = 0;
+  for (const char c : text) {
+    if (c == ' ' || c == '-' || c == ':') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c)) || digits == 2 * N) return std::nullopt;
+    const int value =
+        std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
+    bytes[digits / 2] = static_cast<std::uint8_t>(bytes[digits / 2] << 4 | value);
+    ++digits;
+  }
+  if (digits != 2 * N || std::all_of(bytes.begin(), bytes.end(), [](auto b) { return b == 0; }))
+    return std::nullopt;
+  return bytes;
+}
+template std::optional<std::array<std::uint8_t, 8>> ParseIdentifier<8>(std::string_view);
+template std::optional<std::array<std::uint8_t, 16>> ParseIdentifier<16>(std::string_view);
+
+std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& controllerDir,
+                                                 const Namespace& ns) {
+  NamespaceFacts facts;
+  facts.nsid = ns.nsid;
+  const auto model = sg::ReadText(controllerDir / "model");
+  const auto serial = sg::ReadText(controllerDir / "serial");
+  const auto firmware = sg::ReadText(controllerDir / "firmware_rev");
+  if (!model || !serial || !firmware) return std::nullopt;
+  // No longer than the Identify fields they come from.
+  facts.model = model->substr(0, 40);
+  facts.serial = serial->substr(0, 20);
+  facts.firmwareRevision = firmware->substr(0, 8);
+  facts.sectors = ReadUnsigned(ns.dir / "size");
+  if (const auto size = ReadUnsigned(ns.dir / "queue/logical_block_size");
+      size && *size <= 0xFFFFFFFF)
+    facts.logicalBlockSize = static_cast<std::uint32_t>(*size);
+  const auto text = [&](const char* name) { return sg::ReadText(ns.dir / name).value_or(""); };
+  facts.eui64 = ParseIdentifier<8>(text("eui"));
+  facts.nguid = ParseIdentifier<16>(text("nguid"));
+  facts.uuid = ParseIdentifier<16>(text("uuid"));
+  // Kernels show the NGUID under "uuid" when the namespace has no UUID.
+  if (facts.uuid && facts.uuid == facts.nguid) facts.uuid.reset();
+  return facts;
+}
+
+Bytes StandardInquiryData(const NamespaceFacts& facts) {
+  Bytes data(scsi::StandardInquiryLength, 0);
+  data[0] = DirectAccessDevice;
+  data[2] = VersionSpc4;
+  data[3] = ResponseDataFormat;
+  data[4] = static_cast<std::uint8_t>(data.size() - 5);
+  data[7] = CmdQue;
+  PutText(&data[8], VendorIdentification, 8);
+  PutText(&data[16], facts.model, 16);
+  PutText(&data[32], ProductRevision(facts.firmwareRevision), 4);
+  return data;
+}
+
+// The controller's serial number: namespaces share it.
+Bytes UnitSerialNumberPage(const NamespaceFacts& facts) {
+  Bytes serial(20);
+  PutText(serial.data(), facts.serial, serial.size());
+  return VpdPage(scsi::UnitSerialNumberPage, serial);
+}
+
+// The namespace's own identifiers; a namespace without any gets the one of
+// its controller: vendor, model and serial number, for the target device.
+Bytes DeviceIdentificationPage(const NamespaceFacts& facts) {
+  Bytes body;
+  // An NGUID is an EUI-64 based designator of 16 bytes.
+  if (facts.eui64)
+    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorEui64, ToBytes(*facts.eui64));
+  if (facts.nguid)
+    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorEui64, ToBytes(*facts.nguid));
+  if (facts.uuid) {
+    Bytes uuid = {UuidTypeRfc4122, 0};
+    uuid.insert(uuid.end(), facts.uuid->begin(), facts.uuid->end());
+    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorUuid, uuid);
+  }
+  if (body.empty()) {
+    std::string t10 = VendorIdentification + facts.model + "_" + facts.serial;
+    t10.resize((t10.size() + 3) / 4 * 4, '\0');  // NUL-padded to whole words
+    AddDesignator(body, CodeSetAscii, TargetDevice | DesignatorT10VendorId,
+                  Bytes(t10.begin(), t10.end()));
+  }
+  return VpdPage(scsi::DeviceIdentificationPage, body);
+}
+
+std::optional<Answer> Translate(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
+  if (cdb.empty()) return CheckCondition(scsi::AscInvalidOpcode);
+  switch (cdb[0]) {
+    case scsi::TestUnitReady:
+      return Good({});
+    case scsi::Inquiry:
+      return Inquiry(cdb, facts);
+    case scsi::ReadCapacity10:
+      return ReadCapacity(cdb, facts);
+    case scsi::ServiceActionIn16:
+      if (cdb.size() < 2 || (cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action)
+        return CheckCondition(scsi::AscInvalidFieldInCdb);
+      return ReadCapacity(cdb, facts);
+    default:
+      return CheckCondition(scsi::AscInvalidOpcode);
+  }
+}
+
+}  // namespace wnaspi32::nvme
