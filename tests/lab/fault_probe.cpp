@@ -103,8 +103,8 @@ int Load(int adapter, int seconds) {
     ReapAbandonedRequests();
   }
   const Usage last = Now();
-  std::printf("fault_probe: %d rounds; fds %d -> %d, threads %d -> %d, VmRSS %ld -> %ld -> %ld KiB, "
-              "given up and not back %zu\n", rounds, first.fds, last.fds, first.threads,
+  std::printf("fault_probe: %d rounds; fds %d -> %d, threads %d -> %d, "
+              "VmRSS %ld -> %ld -> %ld KiB, given up and not back %zu\n", rounds, first.fds, last.fds, first.threads,
               last.threads, first.rssKib, warmRssKib, last.rssKib, AbandonedRequestCount());
   const bool flat = last.rssKib - warmRssKib < 16 * 1024;
   return last.fds == first.fds && last.threads == first.threads && flat ? 0 : 1;
@@ -114,7 +114,7 @@ int Load(int adapter, int seconds) {
 
 int main(int argc, char** argv) {
   if (argc < 4 || !AspiAvailable()) {
-    std::fprintf(stderr, "usage: fault_probe ADAPTER-NAME (TARGET SENSE-LENGTH CDB... | --load S)\n");
+    std::fprintf(stderr, "usage: fault_probe NAME (TARGET SENSE-LENGTH CDB... | --load S)\n");
     return 2;
   }
   const int adapter = FindAdapter(argv[1]);

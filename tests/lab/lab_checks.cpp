@@ -457,7 +457,8 @@ TEST(Faults, WindowShowsWhatTheRequestsThatCompletedSay) {
     statuses[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
   PeerView view = root ? Peers() : KernelView();
   for (PeerDevice& device : view.devices) {
-    const std::string answered = statuses.count(device.Address()) ? statuses[device.Address()] : "1111";
+    const std::string answered =
+        statuses.count(device.Address()) ? statuses[device.Address()] : "1111";
     if (answered[2] != '1') device.inquiry.clear();
     if (answered[3] != '1') device.capacity = device.capacity16 = std::nullopt;
   }

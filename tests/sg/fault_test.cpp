@@ -75,7 +75,8 @@ TEST_F(FaultTest, EveryKernelOutcomeGivesItsStatuses) {
       {"MEDIUM ERROR, fixed", {.status = CC, .sense = Fixed(3, 0x11)}, SS_ERR, 0, CC, 14},
       {"MEDIUM ERROR, descriptor", {.status = CC, .sense = Descriptor(3, 0x11)}, SS_ERR, 0, CC, 14},
       {"HARDWARE ERROR, fixed", {.status = CC, .sense = Fixed(4, 0x44)}, SS_ERR, 0, CC, 14},
-      {"ILLEGAL REQUEST, descriptor", {.status = CC, .sense = Descriptor(5, 0x24)}, SS_ERR, 0, CC, 14},
+      {"ILLEGAL REQUEST, descriptor", {.status = CC, .sense = Descriptor(5, 0x24)}, SS_ERR, 0, CC,
+       14},
       {"ABORTED COMMAND, fixed", {.status = CC, .sense = Fixed(0x0B, 0x4B)}, SS_ERR, 0, CC, 14},
       {"sense longer than the room", {.status = CC, .sense = Fixed(3, 0x11)}, SS_ERR, 0, CC, 8},
       {"sense room past the area", {.status = CC, .sense = Descriptor(3, 0x11)}, SS_ERR, 0, CC, 60},
@@ -92,7 +93,8 @@ TEST_F(FaultTest, EveryKernelOutcomeGivesItsStatuses) {
     EXPECT_EQ(done.status, c.status);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     EXPECT_EQ(done.srb.SRB_TargStat, c.targStat);
-    Bytes sense = Head(c.reply.sense, std::min<std::size_t>({c.senseLen, 36, c.reply.sense.size()}));
+    Bytes sense =
+        Head(c.reply.sense, std::min<std::size_t>({c.senseLen, 36, c.reply.sense.size()}));
     sense.resize(36, 0);
     EXPECT_EQ(Bytes(std::begin(done.srb.SenseArea), std::end(done.srb.SenseArea)), sense);
     if (c.status == SS_COMP) {

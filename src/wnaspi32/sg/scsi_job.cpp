@@ -74,8 +74,9 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
     outcome = io.Run(node, {.cdb = job.cdb, .data = job.data, .sense = sense,
                             .timeoutMs = ScsiTimeoutMs});
     const auto key = scsi::SenseKeyOf(SenseGot(sense, outcome));
-    if (outcome.error != 0 || outcome.status != STATUS_CHKCOND || key != scsi::SenseKeyUnitAttention)
-      break;
+    const bool attention = outcome.error == 0 && outcome.status == STATUS_CHKCOND &&
+                           key == scsi::SenseKeyUnitAttention;
+    if (!attention) break;
   }
   if (outcome.error != 0) {
     if (NodeClosedToUs(outcome.error)) return AnswerFromSysfs(job);
@@ -102,8 +103,8 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
     std::this_thread::sleep_for(RemovalSettle);
     result.haStat = FailedHaStat(job, result.haStat);
   }
-  result.sense.assign(senseGot.begin(), senseGot.begin() + std::min<std::size_t>(
-                                                             senseGot.size(), job.senseRoom));
+  const std::size_t senseBytes = std::min<std::size_t>(senseGot.size(), job.senseRoom);
+  result.sense.assign(senseGot.begin(), senseGot.begin() + senseBytes);
   const std::size_t residual = static_cast<std::size_t>(
       std::clamp<std::int64_t>(outcome.residual, 0, static_cast<std::int64_t>(job.data.size())));
   job.data.resize(job.data.size() - residual);
