@@ -107,6 +107,11 @@ TEST(Window, RefusalBoxes) {
     EXPECT_EQ(box.title, Title);
     EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.icon, c.icon);
+    RECT place{};
+    GetWindowRect(box.handle, &place);
+    EXPECT_NEAR(place.left, (GetSystemMetrics(SM_CXSCREEN) - (place.right - place.left)) / 2, 1)
+        << "centred on the screen";
+    EXPECT_NEAR(place.top, (GetSystemMetrics(SM_CYSCREEN) - (place.bottom - place.top)) / 2, 1);
     busview.PressOk(box);
     EXPECT_TRUE(WaitUntil([&] { return busview.TopWindow(L"#32770", true) == nullptr; }));
     EXPECT_TRUE(busview.Lines(IdMemo1).empty());
