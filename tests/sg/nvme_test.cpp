@@ -150,6 +150,8 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
        Join({{0, 0, 0, 1, 0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}, Bytes(20)})},
       {"read capacity (10), 4 KiB blocks", 2, 1, rc10, {0, 3, 0xFF, 0xFF, 0, 0, 0x10, 0}},
       {"test unit ready", 2, 0, {0, 0, 0, 0, 0, 0}, {}},
+      {"report luns: LUN 0 alone", 2, 1, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0},
+       Join({{0, 0, 0, 8}, Bytes(12)})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
