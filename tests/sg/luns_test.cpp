@@ -65,7 +65,7 @@ TEST_F(LunTest, RequestsReachTheLunTheyName) {
   ASSERT_EQ(done.status, SS_COMP);
   EXPECT_EQ(io->Seen().back().node, tree.DevNode("sg1"));
   EXPECT_EQ(Head(done.buffer, 4), Bytes({9, 9, 9, Untouched}));
-  EXPECT_EQ(done.srb.SRB_BufLen, 37u) << "40 offered, 3 came";
+  EXPECT_EQ(std::uint32_t{done.srb.SRB_BufLen}, 37u) << "40 offered, 3 came";
 }
 
 // LUN 0 of target 1 may not be opened: sysfs answers. Target 12 has LUN 3

@@ -83,7 +83,7 @@ TEST(SimLuns, ReportLunsVpdPagesAndResidualCounts) {
     EXPECT_EQ(SendASPI32Command(&srb), c.status);
     EXPECT_EQ(Head(buffer, c.data.size()), c.data);
     EXPECT_EQ(buffer.bytes[c.data.size()], Buffer::Marker);
-    EXPECT_EQ(srb.SRB_BufLen, c.status == SS_COMP ? 80 - c.data.size() : 80);
+    EXPECT_EQ(std::uint32_t{srb.SRB_BufLen}, c.status == SS_COMP ? 80 - c.data.size() : 80);
   }
 }
 
