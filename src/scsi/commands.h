@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 namespace scsi {
 
@@ -68,7 +70,9 @@ constexpr std::size_t ReadCapacity16Length = 32;
 constexpr std::uint32_t LastAddressTooLarge = 0xFFFFFFFF;
 
 // Sense keys and additional sense codes (the qualifier is 0 for all of them).
+constexpr std::uint8_t SenseKeyRecoveredError = 0x01;  // done, after the device recovered
 constexpr std::uint8_t SenseKeyIllegalRequest = 0x05;
+constexpr std::uint8_t SenseKeyUnitAttention = 0x06;  // reset, power on, capacity changed...
 constexpr std::uint8_t AscInvalidOpcode = 0x20;
 constexpr std::uint8_t AscInvalidFieldInCdb = 0x24;
 constexpr std::uint8_t AscLunNotSupported = 0x25;
@@ -86,6 +90,16 @@ constexpr FixedSense MakeFixedSense(std::uint8_t senseKey, std::uint8_t asc,
   sense[12] = asc;
   sense[13] = ascq;
   return sense;
+}
+
+// The sense key of fixed-format (response codes 70h, 71h) or descriptor-
+// format (72h, 73h) sense data; nothing for too few bytes or another format.
+constexpr std::optional<std::uint8_t> SenseKeyOf(std::span<const std::uint8_t> sense) {
+  if (sense.empty()) return std::nullopt;
+  const std::uint8_t code = sense[0] & 0x7F;
+  if ((code == 0x70 || code == 0x71) && sense.size() > 2) return sense[2] & 0x0F;
+  if ((code == 0x72 || code == 0x73) && sense.size() > 1) return sense[1] & 0x0F;
+  return std::nullopt;
 }
 
 // The `width`-byte big-endian number at `bytes` (at most 8 bytes).

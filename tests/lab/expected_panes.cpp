@@ -188,7 +188,7 @@ std::vector<std::string> SimpleDisplay(const PeerView& view,
       const PeerDevice* device = DeviceAt(view, adapters[a], target);
       if (!device) continue;
       Append(lines, DeviceTypeLines(static_cast<unsigned>(a), *device));
-      Append(lines, InquiryLines(device->inquiry, false));
+      if (!device->inquiry.empty()) Append(lines, InquiryLines(device->inquiry, false));
     }
     lines.push_back(" ");
   }
@@ -200,7 +200,7 @@ std::vector<std::string> DetailedDisplay(unsigned adapterIndex, const PeerDevice
                                          const std::optional<DiskView>& disk) {
   std::vector<std::string> lines = DeviceTypeLines(adapterIndex, device);
   Append(lines, DiskLines(disk));
-  Append(lines, InquiryLines(inquiry, true));
+  if (!inquiry.empty()) Append(lines, InquiryLines(inquiry, true));
   // A last address of FFFFFFFFh sends the report on to READ CAPACITY(16).
   const bool overflowed = device.capacity && device.capacity->lastLba == 0xFFFFFFFFu;
   Append(lines, CapacityLines(overflowed && device.capacity16 ? device.capacity16

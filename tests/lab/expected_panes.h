@@ -55,6 +55,7 @@ struct DiskView {
 };
 std::vector<std::string> DiskLines(const std::optional<DiskView>& disk);
 
+// A device without INQUIRY data is one whose INQUIRY failed: no lines.
 std::vector<std::string> SimpleDisplay(const PeerView& view,
                                        const std::vector<AspiAdapter>& adapters);
 // `inquiry` is the data the display decodes (the peers' or the kernel's copy).

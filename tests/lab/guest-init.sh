@@ -47,6 +47,10 @@ mount -t tmpfs tmpfs /newroot/dev/shm
 ln -s /proc/self/fd /newroot/dev/fd
 # /tmp stays this machine's, under the overlay: the command may live there.
 mount -t tmpfs tmpfs /newroot/run
+# The initramfs's modules, for guest scripts that load one with parameters
+# of their own (busybox insmod /run/lab-modules/scsi_debug.ko ...).
+mkdir -p /newroot/run/lab-modules
+mount --bind /modules /newroot/run/lab-modules
 mkdir -p "/newroot$share"
 mount -t 9p -o "$nineP" labshare "/newroot$share" || log "no share at $share"
 
@@ -77,5 +81,10 @@ if [ -r "/newroot$share/cmd" ]; then
 else
   log "no command in $share"
 fi
+# A scsi_debug left failing commands would make the shutdown's cache flushes
+# wait for the error handler.
+for knob in opts every_nth delay; do
+  [ -w /sys/bus/pseudo/drivers/scsi_debug/$knob ] && echo 0 >/sys/bus/pseudo/drivers/scsi_debug/$knob
+done
 sync
 poweroff -f

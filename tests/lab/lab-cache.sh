@@ -57,13 +57,15 @@ fi
 # "?" is loaded only in a guest whose kernel line names it in lab.load=...:
 # the q35 machine always has its AHCI controller, whose six hosts only the
 # desktop and nvme scenarios want to see, and only the nvme scenario has
-# NVMe controllers.
+# NVMe controllers. scsi_debug is never loaded at boot unless asked for:
+# guest scripts insmod it with their own parameters from /run/lab-modules
+# (its dependencies are loaded at boot).
 wanted=(
   "virtio_pci" "9pnet_virtio" "9p" "overlay"
   "scsi_mod scan=sync" "sd_mod" "sr_mod" "sg" "edd"
   "sym53c8xx settle=0" "virtio_scsi" "megaraid_sas"
   "esp_scsi esp_bus_reset_settle=0" "am53c974" "vmw_pvscsi"
-  "?ahci" "xhci-pci" "usb-storage delay_use=0" "uas" "?nvme"
+  "?ahci" "xhci-pci" "usb-storage delay_use=0" "uas" "?nvme" "?scsi_debug"
 )
 declare -A params=() loaded=() on_request=()
 order=()

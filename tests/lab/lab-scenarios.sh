@@ -177,3 +177,10 @@ scenario_nvme() {
     -drive "if=none,id=ns3,file=$images/ns3.img,format=raw,cache=unsafe"
     -device "nvme-ns,drive=ns3,bus=nvme1,nsid=1")
 }
+
+# A healthy virtio-scsi disk at 0, beside the kernel's scsi_debug host that
+# the guest script loads with its own parameters and makes fail on demand.
+scenario_faults() {
+  hba vscsi virtio-scsi-pci
+  disk vscsi 0 64M "BVLAB" "HEALTHY DISK" "1.0" "HLT0"
+}

@@ -11,6 +11,7 @@
 // Desktop.*       scenario desktop
 // Nvme.*          scenario nvme
 // NvmeVpd.*       scenario nvme, as root and as nobody
+// Faults.*        scenario faults, with LAB_FAULTS set
 //
 // With --print the program shows the window's panes after a full survey
 // (every adapter selected, every answering target displayed in detail)
@@ -26,6 +27,8 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -437,6 +440,39 @@ TEST(NvmeVpd, UnitSerialNumberAndDeviceIdentificationAreSgVpds) {
     EXPECT_EQ(AskVpdPage(adapter, device.target, 0x83), device.deviceIdentification);
   }
   EXPECT_EQ(namespaces, 3);
+}
+
+// --- devices that fail -----------------------------------------------------
+
+// LAB_FAULTS names each faulty device with the statuses busview-report
+// --json gave its device type, disk information, INQUIRY and READ CAPACITY
+// ("1:0:0:0=1444 1:0:1:0=1411"): the window must show what the requests
+// that completed say, and every other device as the peers saw it before
+// (unprivileged: the kernel's INQUIRY copy, and no disk lines).
+TEST(Faults, WindowShowsWhatTheRequestsThatCompletedSay) {
+  const bool root = geteuid() == 0;
+  std::istringstream faults(std::getenv("LAB_FAULTS") ? std::getenv("LAB_FAULTS") : "");
+  std::map<std::string, std::string> statuses;
+  for (std::string word; faults >> word;)
+    statuses[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+  PeerView view = root ? Peers() : KernelView();
+  for (PeerDevice& device : view.devices) {
+    const std::string answered =
+        statuses.count(device.Address()) ? statuses[device.Address()] : "1111";
+    if (answered[2] != '1') device.inquiry.clear();
+    if (answered[3] != '1') device.capacity = device.capacity16 = std::nullopt;
+  }
+  EXPECT_EQ(DisplaySimple(), SimpleDisplay(view, Adapters()));
+  for (const PeerDevice& device : view.devices) {
+    const int index = AdapterIndexOf(device);
+    if (device.lun != 0 || device.target >= 8 || index < 0 || index >= 10) continue;
+    SCOPED_TRACE(device.Address());
+    const bool diskAnswered =
+        root && (!statuses.count(device.Address()) || statuses[device.Address()][1] == '1');
+    EXPECT_EQ(DisplayDetailed(index, static_cast<int>(device.target)),
+              DetailedDisplay(static_cast<unsigned>(index), device, device.inquiry,
+                              diskAnswered ? ExpectedDisk(device) : std::nullopt));
+  }
 }
 
 // --- the full survey, printed ----------------------------------------------

@@ -20,6 +20,7 @@
 #include <string>
 #include <tuple>
 
+#include "adapter_by_name.h"
 #include "aspi/executor.h"
 #include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
@@ -32,19 +33,6 @@ int CyclesSoFar(const char* file) {
   int cycles = 0;
   in >> cycles;
   return cycles;
-}
-
-int FindAdapter(const std::string& name) {
-  for (int adapter = 0; adapter < 255; ++adapter) {
-    ClearRequestBlock();
-    RequestBlock.SRB_Cmd = SC_HA_INQUIRY;
-    RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-    ExecuteRequest(RequestBlock, false);
-    if (RequestBlock.SRB_Status != SS_COMP) return -1;
-    const std::string identifier(reinterpret_cast<const char*>(RequestBlock.HA_Identifier), 16);
-    if (identifier.starts_with(name)) return adapter;
-  }
-  return -1;
 }
 
 void SendCommand(int adapter, int target, std::initializer_list<std::uint8_t> cdb,

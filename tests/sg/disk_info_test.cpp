@@ -108,8 +108,9 @@ TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {
       RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8));
   ASSERT_EQ(capacity.status, SS_COMP);
   EXPECT_EQ(Head(capacity.buffer, 8), (Bytes{0, 0, 0x07, 0xFF, 0, 0, 0x02, 0}));
-  ASSERT_EQ(io->Seen().size(), 1u);
-  EXPECT_EQ(io->Seen()[0].node, tree.DevNode("sg4"));
+  // The disk information's read of block 0, then READ CAPACITY.
+  ASSERT_EQ(io->Seen().size(), 2u);
+  EXPECT_EQ(io->Seen()[1].node, tree.DevNode("sg4"));
 }
 
 }  // namespace

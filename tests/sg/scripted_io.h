@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -51,6 +52,11 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
     std::lock_guard lock(mutex_);
     replies_[node] = std::move(reply);
   }
+  // Replies for the next commands to `node`, one each, before its script.
+  void ScriptNext(const std::string& node, std::vector<ScriptedReply> replies) {
+    std::lock_guard lock(mutex_);
+    next_[node].assign(replies.begin(), replies.end());
+  }
   void Release() {
     std::lock_guard lock(mutex_);
     released_ = true;
@@ -69,9 +75,11 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
     std::unique_lock lock(mutex_);
     seen_.push_back({node, {command.cdb.begin(), command.cdb.end()}, command.data.size(),
                      command.sense.size(), command.timeoutMs});
+    auto& next = next_[node];
     const auto found = replies_.find(node);
-    if (found == replies_.end()) return {.error = ENOENT};
-    const ScriptedReply reply = found->second;
+    if (next.empty() && found == replies_.end()) return {.error = ENOENT};
+    const ScriptedReply reply = next.empty() ? found->second : next.front();
+    if (!next.empty()) next.pop_front();
     if (reply.hang) releasedChanged_.wait(lock, [this] { return released_; });
     if (reply.meanwhile) reply.meanwhile();
     if (reply.throws) throw std::runtime_error("the door broke");
@@ -103,6 +111,7 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
   std::condition_variable releasedChanged_;
   bool released_ = false;
   std::map<std::string, ScriptedReply> replies_;
+  std::map<std::string, std::deque<ScriptedReply>> next_;
   std::vector<SeenCommand> seen_;
 };
 

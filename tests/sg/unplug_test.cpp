@@ -80,6 +80,7 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
     std::optional<std::string> text;  // nothing: a folder
     Bytes cdb;
     std::uint8_t deviceType, commandStatus, haStat;
+    bool refused = false;  // the state fails the disk information at once too
   };
   const Case cases[] = {
       {"type", {}, Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
@@ -92,7 +93,8 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
       {"inquiry", mebibyte, Inquiry36, SS_COMP, SS_ERR, HASTAT_OK},
       {"inquiry", inquiry64k, Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},
       {"state", "running\n", Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},
-      {"state", "offline\n", Inquiry36, SS_COMP, SS_COMP, HASTAT_OK},
+      // Still there, but the kernel takes no command for it.
+      {"state", "offline\n", Inquiry36, SS_COMP, SS_ERR, HASTAT_SEL_TO, true},
       {"state", "cancel\n", Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
       {"state", "deleted\n", Inquiry36, SS_NO_DEVICE, SS_ERR, HASTAT_SEL_TO},
   };
@@ -106,7 +108,7 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
     EXPECT_EQ(done.status, c.commandStatus);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
-    EXPECT_EQ(Backend().GetDiskInfo(disk), c.deviceType);
+    EXPECT_EQ(Backend().GetDiskInfo(disk), c.refused ? SS_ERR : c.deviceType);
     tree.RemoveDevice(Disk.address);
   }
 }

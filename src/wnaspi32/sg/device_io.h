@@ -1,8 +1,10 @@
-// The Linux backend's one door to the kernel: a SCSI command through SG_IO,
-// the translated geometry of a disk, and its MBR signature. Tests put a
-// scripted door here; the program uses the real one.
+// The Linux backend's one door to the kernel: a SCSI command through the sg
+// driver, the translated geometry of a disk, and its MBR signature. Tests
+// put a scripted door here; the program uses the real one.
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +12,18 @@
 #include <string>
 
 namespace wnaspi32::sg {
+
+// The kernel's time-out for every command the layer sends. The program
+// waits 10 s for a request; a command still running after 8 s is aborted
+// by the kernel while the program still waits, so the program learns of
+// the time-out (and of a device that stayed BUSY or TASK SET FULL through
+// the midlayer's retries, which end with the time-out), and the kernel holds
+// no command the program gave up on. INQUIRY, READ CAPACITY and a one-block
+// READ take milliseconds on a healthy device.
+constexpr unsigned ScsiTimeoutMs = 8000;
+
+// The most sense data the kernel keeps for a command.
+constexpr std::size_t SenseRoom = 96;
 
 // One data-in (or no-data) command for a device's sg node.
 struct ScsiCommand {
@@ -19,8 +33,9 @@ struct ScsiCommand {
   unsigned timeoutMs = 0;
 };
 
-// What SG_IO reported. `error` is the errno of the open or of the ioctl
-// (0 when the command reached the device); the rest is valid only then.
+// What the sg driver reported. `error` is the errno of the open, or of
+// handing the command over or taking it back (0 when the command reached
+// the device); the rest is valid only then.
 struct ScsiOutcome {
   int error = 0;
   std::uint8_t status = 0;        // SCSI status byte
@@ -29,6 +44,12 @@ struct ScsiOutcome {
   std::int32_t residual = 0;      // bytes of `data` not transferred
   std::uint8_t senseLength = 0;   // bytes written into `sense`
 };
+
+// Errors that say this process cannot use the sg node (no right to it, or
+// none there), and nothing about the device.
+inline bool NodeClosedToUs(int error) {
+  return error == EACCES || error == EPERM || error == ENOENT;
+}
 
 // The OS's translated geometry of a disk.
 struct DiskGeometry {
@@ -39,8 +60,10 @@ struct DiskGeometry {
 class DeviceIo {
  public:
   virtual ~DeviceIo() = default;
-  // Opens `sgNode` read-only and non-blocking, runs `command`, closes it.
-  // Called from several threads at once.
+  // Opens `sgNode`, runs `command` to its end, closes it. Called from
+  // several threads at once. A thread waiting here can always be ended
+  // with the process: closing the node leaves a command still under way to
+  // the driver, which drops it when it completes.
   virtual ScsiOutcome Run(const std::string& sgNode, const ScsiCommand& command) = 0;
   // HDIO_GETGEO on the block device; nothing when it cannot be opened or
   // does not answer.

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "sg/host_status.h"
+#include "wnaspi32.h"
+
 namespace wnaspi32::sg {
 namespace fs = std::filesystem;
 namespace {
@@ -22,6 +25,28 @@ std::optional<std::uint8_t> DriveNumber(const std::string& name) {
   const auto [ptr, ec] = std::from_chars(first, name.data() + name.size(), number, 16);
   if (ec != std::errc{} || ptr != name.data() + name.size()) return std::nullopt;
   return static_cast<std::uint8_t>(number);
+}
+
+// Opening the block device waits, uninterruptibly, while the host's error
+// handler runs, and the geometry and the signature are read through it: a
+// disk that hangs would keep a thread of ours in the kernel, and the
+// process could not end until the kernel has given up on the disk. So the
+// disk is first asked for its first block through its sg node, where the
+// wait ends with the process and the kernel times the command out. Any
+// answer will do (a medium error too); none, or a failed transfer, will not.
+// Without a usable sg node only the block device can tell.
+bool AnswersReads(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
+  if (device.sgName.empty()) return true;
+  const auto blockSize = ReadNumber(device.blockDir / "queue/logical_block_size");
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(
+      std::clamp<std::int64_t>(blockSize.value_or(512), 512, 65536)));
+  std::vector<std::uint8_t> sense(SenseRoom);
+  const std::uint8_t read10[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};  // block 0, one block
+  const ScsiOutcome outcome = io.Run((roots.dev / device.sgName).string(),
+                                     {.cdb = read10, .data = block, .sense = sense,
+                                      .timeoutMs = ScsiTimeoutMs});
+  if (outcome.error != 0) return NodeClosedToUs(outcome.error);
+  return HostAdapterStatus(outcome.hostStatus, outcome.driverStatus) == HASTAT_OK;
 }
 
 std::uint8_t ClampToByte(std::int64_t value) {
@@ -73,9 +98,11 @@ std::vector<EddDrive> ListEddDrives(const fs::path& sysfsRoot) {
   return drives;
 }
 
-DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
-  if (device.type != TypeDisk && device.type != TypeOpticalMemory) return {};
-  if (device.blockName.empty()) return {};
+std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& device,
+                                     DeviceIo& io) {
+  if (device.type != TypeDisk && device.type != TypeOpticalMemory) return DiskInfo{};
+  if (device.blockName.empty()) return DiskInfo{};
+  if (!AnswersReads(roots, device, io)) return std::nullopt;
   const std::string node = (roots.dev / device.blockName).string();
 
   // The signature is read from the disk only where the BIOS left drive data
@@ -88,18 +115,18 @@ DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io
     const auto matches = [&](const EddDrive& d) { return d.mbrSignature == *signature; };
     if (std::count_if(drives.begin(), drives.end(), matches) == 1) {
       const EddDrive& drive = *std::find_if(drives.begin(), drives.end(), matches);
-      return {.driveFlags = DriveInt13ManagedByOs,
-              .int13Drive = drive.number,
-              .heads = drive.heads,
-              .sectors = drive.sectors};
+      return DiskInfo{.driveFlags = DriveInt13ManagedByOs,
+                      .int13Drive = drive.number,
+                      .heads = drive.heads,
+                      .sectors = drive.sectors};
     }
   }
   if (const auto geometry = io.Geometry(node))
-    return {.driveFlags = DriveGeometryOnly,
-            .int13Drive = 0,
-            .heads = geometry->heads,
-            .sectors = geometry->sectors};
-  return {};
+    return DiskInfo{.driveFlags = DriveGeometryOnly,
+                    .int13Drive = 0,
+                    .heads = geometry->heads,
+                    .sectors = geometry->sectors};
+  return DiskInfo{};
 }
 
 std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device,

@@ -38,8 +38,10 @@ struct EddDrive {
 std::vector<EddDrive> ListEddDrives(const std::filesystem::path& sysfsRoot);
 
 // Disks (type 0) and optical memory (type 7) with a block device get an
-// answer; everything else has drive flags 0.
-DiskInfo DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
+// answer; everything else has drive flags 0. Nothing when the disk does not
+// answer a read of its first block through its sg node: its block device
+// is then left alone.
+std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& device, DeviceIo& io);
 
 // DescribeDisk on a thread of `workers`, holding one of the device's
 // `slots` meanwhile. The geometry and the signature come through the block

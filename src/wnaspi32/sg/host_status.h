@@ -1,21 +1,31 @@
-// The ASPI host adapter status (SRB_HaStat) of a command that failed,
-// from what the kernel said about it.
+// The ASPI host adapter status (SRB_HaStat) of a command that failed, from
+// what the kernel said about it or about the device beforehand.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace wnaspi32::sg {
 
 // ASPI host adapter statuses besides HASTAT_OK and HASTAT_SEL_TO.
-constexpr std::uint8_t HaStatWaitTimeout = 0x09;  // given up before it ran
+constexpr std::uint8_t HaStatWaitTimeout = 0x09;  // not processed: timed out waiting to be
 constexpr std::uint8_t HaStatCommandTimeout = 0x0B;
 constexpr std::uint8_t HaStatBusReset = 0x0E;
 constexpr std::uint8_t HaStatParityError = 0x0F;
 constexpr std::uint8_t HaStatPhaseError = 0x14;
 
-// For the kernel's host byte (DID_*) of a command that reached the driver.
-std::uint8_t HostAdapterStatus(std::uint16_t hostByte);
-// For the errno of open(2) on the sg node or of ioctl(SG_IO).
+// For the kernel's host byte (DID_*) and driver byte (DRIVER_*) of a
+// command that reached the driver; HASTAT_OK when neither tells of a fault.
+std::uint8_t HostAdapterStatus(std::uint16_t hostByte, std::uint16_t driverByte);
+// For the errno of open(2) on the sg node, or of writing or reading the
+// command through it.
 std::uint8_t HostAdapterStatusOfError(int error);
+
+// The status to fail a command with at once, without sending it, when the
+// device's or its host's sysfs `state` says that it cannot take one now;
+// nothing when both are running (or say nothing this layer knows).
+std::optional<std::uint8_t> RefusalOfStates(std::string_view deviceState,
+                                            std::string_view hostState);
 
 }  // namespace wnaspi32::sg

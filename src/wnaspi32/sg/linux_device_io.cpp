@@ -1,8 +1,11 @@
-// The real door: open(2), ioctl(SG_IO), ioctl(HDIO_GETGEO), pread(2).
+// The real door: the sg driver's write(2), poll(2) and read(2), and
+// ioctl(HDIO_GETGEO) and pread(2) on block devices in a child process.
 #include <fcntl.h>
 #include <linux/hdreg.h>
+#include <poll.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,12 +30,73 @@ class Descriptor {
   int fd_;
 };
 
+// Waits for the command written to `fd` and reads its outcome back into
+// `header`; false with errno set when that fails (ENODEV: the device left).
+bool AwaitAnswer(int fd, sg_io_hdr_t& header) {
+  while (true) {
+    pollfd ready{.fd = fd, .events = POLLIN, .revents = 0};
+    if (::poll(&ready, 1, -1) < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (::read(fd, &header, sizeof header) >= 0) return true;
+    const bool hungUp = (ready.revents & (POLLHUP | POLLERR)) != 0;
+    if ((errno != EAGAIN && errno != EINTR) || hungUp) return false;
+  }
+}
+
+enum class Question { Geometry, Signature };
+
+struct BlockAnswer {
+  bool given = false;
+  hd_geometry geometry{};       // HDIO_GETGEO
+  unsigned char signature[4]{};  // bytes 440 to 443
+};
+
+// Asks the block device `node` in a child process. Opening a disk waits,
+// uninterruptibly, while its host's error handler runs, and a read that has
+// not come back (HDIO_GETGEO reads the partition table) holds the device's
+// last close until it does, also when the process is ending. A child stuck
+// there keeps this process from nothing: it waits for the answer in a read
+// that ends with it, and leaves the child to init when it ends first.
+std::optional<BlockAnswer> AskBlockDevice(const std::string& node, Question question) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
+  Descriptor reader(ends[0]);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // A copy of a process with other threads: system calls only.
+    BlockAnswer answer;
+    const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && question == Question::Geometry)
+      answer.given = ::ioctl(fd, HDIO_GETGEO, &answer.geometry) == 0;
+    if (fd >= 0 && question == Question::Signature)
+      answer.given = ::pread(fd, answer.signature, sizeof answer.signature, 440) ==
+                     static_cast<ssize_t>(sizeof answer.signature);
+    const ssize_t written = ::write(ends[1], &answer, sizeof answer);
+    ::_exit(written == static_cast<ssize_t>(sizeof answer) ? 0 : 1);
+  }
+  ::close(ends[1]);
+  if (child < 0) return std::nullopt;
+  BlockAnswer answer;
+  ssize_t got = 0;
+  do {
+    got = ::read(reader.get(), &answer, sizeof answer);
+  } while (got < 0 && errno == EINTR);
+  while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  if (got != static_cast<ssize_t>(sizeof answer) || !answer.given) return std::nullopt;
+  return answer;
+}
+
 class LinuxDeviceIo final : public DeviceIo {
  public:
   ScsiOutcome Run(const std::string& sgNode, const ScsiCommand& command) override {
-    // O_NONBLOCK: do not wait for a holder of an exclusive open; read-only
-    // is all a data-in command needs, and all a user in `disk` may have.
-    Descriptor fd(::open(sgNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // Read-write, as the driver's write()/read() interface needs: a node
+    // open to us for reading only counts as closed. O_NONBLOCK: neither
+    // the open nor the write waits for a holder of an exclusive open or for
+    // the host's error handler.
+    Descriptor fd(::open(sgNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return {.error = errno};
 
     sg_io_hdr_t header{};
@@ -45,7 +109,11 @@ class LinuxDeviceIo final : public DeviceIo {
     header.mx_sb_len = static_cast<unsigned char>(command.sense.size());
     header.sbp = command.sense.data();
     header.timeout = command.timeoutMs;
-    if (::ioctl(fd.get(), SG_IO, &header) < 0) return {.error = errno};
+    if (::write(fd.get(), &header, sizeof header) < 0) return {.error = errno};
+    // Not SG_IO: its thread sleeps uninterruptibly while the host's error
+    // handler runs, and a process with such a thread cannot end until the
+    // aborts and resets are over. A thread in poll() ends with the process.
+    if (!AwaitAnswer(fd.get(), header)) return {.error = errno};
 
     return {.error = 0,
             .status = header.status,
@@ -56,19 +124,15 @@ class LinuxDeviceIo final : public DeviceIo {
   }
 
   std::optional<DiskGeometry> Geometry(const std::string& blockNode) override {
-    Descriptor fd(::open(blockNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
-    hd_geometry geometry{};
-    if (::ioctl(fd.get(), HDIO_GETGEO, &geometry) < 0) return std::nullopt;
-    return DiskGeometry{geometry.heads, geometry.sectors};
+    const auto answer = AskBlockDevice(blockNode, Question::Geometry);
+    if (!answer) return std::nullopt;
+    return DiskGeometry{answer->geometry.heads, answer->geometry.sectors};
   }
 
   std::optional<std::uint32_t> MbrSignature(const std::string& blockNode) override {
-    Descriptor fd(::open(blockNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
-    unsigned char bytes[4];
-    if (::pread(fd.get(), bytes, sizeof bytes, 440) != static_cast<ssize_t>(sizeof bytes))
-      return std::nullopt;
+    const auto answer = AskBlockDevice(blockNode, Question::Signature);
+    if (!answer) return std::nullopt;
+    const unsigned char* bytes = answer->signature;
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
            std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
   }

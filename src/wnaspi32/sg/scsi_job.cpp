@@ -1,7 +1,6 @@
 #include "sg/scsi_job.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -15,10 +14,6 @@ namespace {
 
 constexpr std::uint16_t DidOk = 0x00;
 constexpr std::chrono::milliseconds RemovalSettle{500};
-
-// The low three bits of the driver byte carry an error; 08h only says that
-// sense data came along.
-constexpr std::uint16_t DriverErrorMask = 0x07;
 
 // The most a command can bring back: what its allocation length allows.
 // Offered more room than that, some drivers get the underrun wrong
@@ -37,8 +32,9 @@ std::size_t MostDataOf(const std::vector<std::uint8_t>& cdb, std::size_t offered
   return std::min(most, offered);
 }
 
-bool MayAnswerFromSysfs(int error) {
-  return error == EACCES || error == EPERM || error == ENOENT;
+std::span<const std::uint8_t> SenseGot(const std::vector<std::uint8_t>& sense,
+                                       const ScsiOutcome& outcome) {
+  return {sense.data(), std::min<std::size_t>(outcome.senseLength, sense.size())};
 }
 
 // A command that failed to a device no longer there failed because it left.
@@ -66,12 +62,26 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   if (job.device.sgName.empty()) return AnswerFromSysfs(job);
 
   job.data.resize(MostDataOf(job.cdb, job.data.size()));
-  std::vector<std::uint8_t> sense(job.senseRoom);
-  const ScsiCommand command{
-      .cdb = job.cdb, .data = job.data, .sense = sense, .timeoutMs = ScsiTimeoutMs};
-  const ScsiOutcome outcome = io.Run((job.devRoot / job.device.sgName).string(), command);
+  const std::vector<std::uint8_t> given = job.data;
+  // The whole sense data, whatever the caller has room for: the sense key
+  // decides what the outcome means.
+  std::vector<std::uint8_t> sense(SenseRoom);
+  const std::string node = (job.devRoot / job.device.sgName).string();
+  ScsiOutcome outcome;
+  // A UNIT ATTENTION tells of something past (a reset, a new medium or
+  // capacity), not of this command: it goes once more, as the kernel's own
+  // disk and CD-ROM drivers do. A second one is the answer.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    job.data = given;
+    outcome = io.Run(node, {.cdb = job.cdb, .data = job.data, .sense = sense,
+                            .timeoutMs = ScsiTimeoutMs});
+    const auto key = scsi::SenseKeyOf(SenseGot(sense, outcome));
+    const bool attention = outcome.error == 0 && outcome.status == STATUS_CHKCOND &&
+                           key == scsi::SenseKeyUnitAttention;
+    if (!attention) break;
+  }
   if (outcome.error != 0) {
-    if (MayAnswerFromSysfs(outcome.error)) return AnswerFromSysfs(job);
+    if (NodeClosedToUs(outcome.error)) return AnswerFromSysfs(job);
     // Unplugged, held exclusively, or refused: nothing reached the buffer.
     return {.status = SS_ERR,
             .haStat = FailedHaStat(job, HostAdapterStatusOfError(outcome.error)),
@@ -79,10 +89,14 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   }
 
   ScsiJobResult result;
-  result.haStat = HostAdapterStatus(outcome.hostStatus);
+  result.haStat = HostAdapterStatus(outcome.hostStatus, outcome.driverStatus);
   result.targStat = outcome.status;
-  const bool good = outcome.status == STATUS_GOOD && outcome.hostStatus == DidOk &&
-                    (outcome.driverStatus & DriverErrorMask) == 0;
+  const auto senseGot = SenseGot(sense, outcome);
+  // The device recovered the error itself: the data is good, as the
+  // kernel's disk driver takes it, and TargStat and the sense say so.
+  const bool recovered = outcome.status == STATUS_CHKCOND &&
+                         scsi::SenseKeyOf(senseGot) == scsi::SenseKeyRecoveredError;
+  const bool good = result.haStat == HASTAT_OK && (outcome.status == STATUS_GOOD || recovered);
   result.status = good ? SS_COMP : SS_ERR;
   if (!good) result.haStat = FailedHaStat(job, result.haStat);
   // A USB stick pulled out fails the transfer (DID_ERROR) a moment before
@@ -91,8 +105,8 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
     std::this_thread::sleep_for(RemovalSettle);
     result.haStat = FailedHaStat(job, result.haStat);
   }
-  sense.resize(std::min<std::size_t>(outcome.senseLength, sense.size()));
-  result.sense = std::move(sense);
+  const std::size_t senseBytes = std::min<std::size_t>(senseGot.size(), job.senseRoom);
+  result.sense.assign(senseGot.begin(), senseGot.begin() + senseBytes);
   const std::size_t residual = static_cast<std::size_t>(
       std::clamp<std::int64_t>(outcome.residual, 0, static_cast<std::int64_t>(job.data.size())));
   job.data.resize(job.data.size() - residual);

@@ -9,9 +9,6 @@
 
 namespace wnaspi32::sg {
 
-// SG_IO's own limit; the program gives up waiting long before.
-constexpr unsigned ScsiTimeoutMs = 60000;
-
 struct ScsiJob {
   std::filesystem::path devRoot;
   ScsiDevice device;
@@ -30,9 +27,11 @@ struct ScsiJobResult {
   std::vector<std::uint8_t> data;  // what arrived, to be copied to the caller
 };
 
-// Runs the command through SG_IO. Without the right to open the sg node, or
-// without one, INQUIRY and READ CAPACITY are answered from sysfs. A command
-// that fails to a device that has gone has HaStat 11h (selection time-out).
+// Runs the command through the sg driver, once more after a UNIT ATTENTION.
+// Without the right to open the sg node, or without one, INQUIRY and READ
+// CAPACITY are answered from sysfs. A command that fails to a device that
+// has gone has HaStat 11h (selection time-out). CHECK CONDITION with
+// RECOVERED ERROR is done: the data is good, TargStat and sense say how.
 ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io);
 
 }  // namespace wnaspi32::sg

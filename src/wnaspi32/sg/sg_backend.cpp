@@ -56,6 +56,7 @@ class SgBackend final : public Backend {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
     const auto device = DeviceOf(srb);
     if (!device) return SS_NO_DEVICE;
+    if (Refusal(srb, *device)) return SS_ERR;
     return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
   }
 
@@ -68,6 +69,10 @@ class SgBackend final : public Backend {
     if (buffer == nullptr) bufferLength = 0;
     const auto device = DeviceOf(srb);
     if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
+    if (const auto refusal = Refusal(srb, *device)) {
+      srb.SRB_HaStat = *refusal;
+      return SS_ERR;
+    }
     sg::ScsiJob job{.devRoot = roots_.dev,
                     .device = *device,
                     .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
@@ -153,6 +158,17 @@ class SgBackend final : public Backend {
                                           .channel = adapter.channel,
                                           .target = srb.SRB_Target,
                                           .lun = srb.SRB_Lun});
+  }
+
+  // Whether the device, or the host it is on, says beforehand that a
+  // command would fail or wait (offline, blocked, in error recovery): the
+  // request then fails at once, and the device is not even opened. Reading
+  // sysfs attributes never waits for the error handler.
+  std::optional<std::uint8_t> Refusal(const SRB& srb, const ScsiDevice& device) {
+    const auto host = roots_.sysfs / "class/scsi_host" /
+                      ("host" + std::to_string(AdapterOf(srb)->host)) / "state";
+    return sg::RefusalOfStates(sg::ReadText(device.dir / "state").value_or(""),
+                               sg::ReadText(host).value_or(""));
   }
 
   const sg::Roots roots_;
