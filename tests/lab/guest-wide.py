@@ -42,12 +42,7 @@ for _ in range(600):
     if len(present) == 2 * 12 * 3 + 2:
         break
     time.sleep(0.1)
-SYS = "/sys/bus/scsi/devices"
-devices = {address(os.path.basename(d)): d for d in glob.glob(f"{SYS}/*:*:*:*")}
-print(f"guest-wide: {len(devices)} devices after {time.monotonic() - started:.1f} s", flush=True)
-
-print(f"guest-wide: {time.monotonic() - started:.0f} s", flush=True)
-# The peers.
+devices = {address(os.path.basename(d)): d for d in glob.glob("/sys/bus/scsi/devices/*:*:*:*")}
 wwns = {}
 for line in sh("lsscsi --long-unit").splitlines():
     name = line.split()[2]
@@ -82,13 +77,10 @@ for who in ("root", "nobody"):
         check(identity["unit_serial_number"] == serial,
               f"{who} {key}: serial {identity['unit_serial_number']!r}, sg_inq {serial!r}")
         check(identity["wwn"] == wwns.get(key), f"{who} {key}: wwn {identity['wwn']}, lsscsi {wwns.get(key)}")
-    print(f"guest-wide: busview-report --all as {who}: {len(listed)} devices, "
-          f"{time.monotonic() - started:.0f} s", flush=True)
 
 # The window, and busview-report without --all, keep to targets 0-7, LUN 0.
 peers = "/tmp/lab-peers"
 subprocess.run([f"{here}/collect-peers.sh", peers], check=True, env={**os.environ, "LAB_PEERS_WINDOW_ONLY": "1"})
-print(f"guest-wide: peers collected, {time.monotonic() - started:.0f} s", flush=True)
 sh(f"chmod -R a+rX {peers}; mkdir -p /tmp/runtime-nobody; chown 65534:65534 /tmp/runtime-nobody; chmod 700 /tmp/runtime-nobody")
 env = {**os.environ, "LAB_PEERS": peers, "QT_QPA_PLATFORM": "offscreen"}
 # (The kernel's INQUIRY copy of every device against sg_inq's needs the
@@ -98,9 +90,8 @@ for who, tests in (("root", "Bus.*"),
     prefix = NOBODY if who == "nobody" else []
     check(subprocess.run(prefix + [checks, f"--gtest_filter={tests}"], env=env).returncode == 0,
           f"the window as {who}")
-    print(f"guest-wide: window as {who}, {time.monotonic() - started:.0f} s", flush=True)
     check(subprocess.run(prefix + [f"{here}/report-vs-peers.py", report, peers], env=env).returncode == 0,
           f"busview-report without --all as {who}")
 
-print(f"guest-wide: {len(failures)} failures in {time.monotonic() - started:.0f} s")
+print(f"guest-wide: {len(devices)} devices, {len(failures)} failures in {time.monotonic() - started:.0f} s")
 sys.exit(1 if failures else 0)

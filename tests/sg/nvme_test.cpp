@@ -11,12 +11,6 @@ namespace sgtest {
 namespace {
 
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
 // clang-format off
 const FakeController Pcie = {
     .number = 0, .transport = "pcie", .model = "BVLAB NVME DISK WITH A LONG NAME", .serial = "S0",

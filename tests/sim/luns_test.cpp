@@ -1,7 +1,6 @@
 // Logical units on the simulated bus: the lun key, REPORT LUNS made of a
 // target's entries, vital product data pages, residual counts and the
 // number of target IDs an adapter publishes.
-#include <string>
 #include <vector>
 
 #include "sim_fixture.h"
@@ -12,93 +11,65 @@ using namespace simtest;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr const char* Bus = R"({"adapters": [
-  {"targets": [
-    {"id": 2, "inquiry": {"type": 0, "version": 5, "vendor": "ZERO"},
-     "vpd": {"0x00": "00 00 00 02 00 80", "0x80": "00 80 00 03 41 42 43"}},
-    {"id": 2, "lun": 1, "type": 5, "inquiry": {"type": 5, "vendor": "ONE"}},
-    {"id": 20, "lun": 3, "inquiry": {"vendor": "THREE"}}]},
+  {"targets": [{"id": 2, "inquiry": {"vendor": "ZERO"}, "vpd": {"0x80": "00 80 00 03 41 42 43"}},
+               {"id": 2, "lun": 1, "type": 5, "inquiry": {"type": 5, "vendor": "ONE"}},
+               {"id": 20, "lun": 3, "inquiry": {"vendor": "THREE"}}]},
   {"target_ids": 16, "targets": []}]})";
-
-SRB UnitRequest(std::uint8_t command, std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) {
-  SRB srb = TargetRequest(command, adapter, target);
-  srb.SRB_Lun = lun;
-  return srb;
-}
-
-Bytes Head(const Buffer& buffer, std::size_t n) { return {buffer.bytes.begin(), buffer.bytes.begin() + n}; }
 
 TEST(SimLuns, EachEntryIsTheLogicalUnitItsLunNames) {
   UseBus(Bus);
-  const std::pair<SRB, int> types[] = {{UnitRequest(SC_GET_DEV_TYPE, 0, 2, 0), 0},
-                                       {UnitRequest(SC_GET_DEV_TYPE, 0, 2, 1), 5},
-                                       {UnitRequest(SC_GET_DEV_TYPE, 0, 2, 2), -1},
-                                       {UnitRequest(SC_GET_DEV_TYPE, 0, 20, 3), 0},
-                                       {UnitRequest(SC_GET_DEV_TYPE, 0, 20, 0), -1}};
-  for (auto [srb, type] : types) {
-    SCOPED_TRACE(testing::Message() << int{srb.SRB_Target} << ":" << int{srb.SRB_Lun});
-    EXPECT_EQ(SendASPI32Command(&srb), type < 0 ? SS_NO_DEVICE : SS_COMP);
-    if (type >= 0) {
-      EXPECT_EQ(srb.SRB_DeviceType, type);
-    }
+  // target, lun, device type or -1 for none
+  for (const auto& [target, lun, type] : {std::tuple{2, 0, 0}, {2, 1, 5}, {2, 2, -1}, {20, 3, 0}, {20, 0, -1}}) {
+    SRB srb = TargetRequest(SC_GET_DEV_TYPE, 0, static_cast<std::uint8_t>(target));
+    srb.SRB_Lun = static_cast<std::uint8_t>(lun);
+    EXPECT_EQ(SendASPI32Command(&srb), type < 0 ? SS_NO_DEVICE : SS_COMP) << target << ":" << lun;
+    EXPECT_EQ(srb.SRB_DeviceType, type < 0 ? 0 : type);
   }
-  // INQUIRY reaches LUN 1's own data; a missing LUN answers as none.
-  Buffer one, missing;
-  SRB inquiry = ScsiRequest(0, 2, one, 36, {0x12, 0, 0, 0, 36, 0});
-  inquiry.SRB_Lun = 1;
-  ASSERT_EQ(SendASPI32Command(&inquiry), SS_COMP);
-  EXPECT_EQ(std::string(one.bytes.begin() + 8, one.bytes.begin() + 11), "ONE");
-  SRB none = ScsiRequest(0, 20, missing, 36, {0x12, 0, 0, 0, 36, 0});
-  ASSERT_EQ(SendASPI32Command(&none), SS_COMP);
-  EXPECT_EQ(missing.bytes[0], 0x7F);
 }
 
-TEST(SimLuns, ReportLunsVpdPagesAndResidualCounts) {
+TEST(SimLuns, ReportLunsInquiryAtEachLunPagesAndResidualCounts) {
   UseBus(Bus);
-  const Bytes lunsOf2 = {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
-  const Bytes lunOf20 = {0, 0, 0, 8, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0};
-  struct Case {
-    const char* name;
-    std::uint8_t target, lun;
-    std::initializer_list<std::uint8_t> cdb;
-    std::uint8_t status;
-    Bytes data;
+  const Bytes both = {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
+  const auto reportLuns = [](std::uint8_t select, std::uint8_t allocation) {
+    return Bytes{0xA0, 0, select, 0, 0, 0, 0, 0, 0, allocation, 0, 0};
   };
-  const Case cases[] = {
-      {"report luns", 2, 0, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 80, 0, 0}, SS_COMP, lunsOf2},
-      {"report luns from lun 1", 2, 1, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 80, 0, 0}, SS_COMP, lunsOf2},
-      {"report luns without lun 0", 20, 0, {0xA0, 0, 2, 0, 0, 0, 0, 0, 0, 80, 0, 0}, SS_COMP, lunOf20},
-      {"report luns, well-known only", 2, 0, {0xA0, 0, 1, 0, 0, 0, 0, 0, 0, 80, 0, 0}, SS_COMP,
-       Bytes(8, 0)},
-      {"report luns, allocation under 16", 2, 0, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 0, 0}, SS_ERR, {}},
-      {"report luns of nobody", 3, 0, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 80, 0, 0}, SS_ERR, {}},
-      {"page 80h", 2, 0, {0x12, 1, 0x80, 0, 80, 0}, SS_COMP, {0, 0x80, 0, 3, 'A', 'B', 'C'}},
-      {"page 83h not given", 2, 0, {0x12, 1, 0x83, 0, 80, 0}, SS_ERR, {}},
+  const std::tuple<std::uint8_t, std::uint8_t, Bytes, Bytes> cases[] = {
+      {2, 0, reportLuns(0, 80), both},
+      {2, 1, reportLuns(0, 80), both},  // any LUN of the target
+      {20, 0, reportLuns(2, 80), {0, 0, 0, 8, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0}},
+      {2, 0, reportLuns(1, 80), Bytes(8, 0)},  // well-known only
+      {2, 0, reportLuns(0, 15), {}},           // no room for a LUN: refused
+      {3, 0, reportLuns(0, 80), {}},           // nobody there
+      {2, 0, {0x12, 1, 0x80, 0, 80, 0}, {0, 0x80, 0, 3, 'A', 'B', 'C'}},
+      {2, 0, {0x12, 1, 0x83, 0, 80, 0}, {}},   // a page the file does not give
+      {2, 1, {0x12, 0, 0, 0, 9, 0}, {5, 0, 0, 0, 31, 0, 0, 0, 'O'}},
+      {20, 0, {0x12, 0, 0, 0, 1, 0}, {0x7F}},  // no unit at LUN 0
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [target, lun, cdb, data] : cases) {
     Buffer buffer;
-    SRB srb = ScsiRequest(0, c.target, buffer, 80, c.cdb);
-    srb.SRB_Lun = c.lun;
+    SRB srb = ScsiRequest(0, target, buffer, 80, {});
+    std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
+    srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
+    srb.SRB_Lun = lun;
     srb.SRB_Flags = SRB_ENABLE_RESIDUAL_COUNT;
-    EXPECT_EQ(SendASPI32Command(&srb), c.status);
-    EXPECT_EQ(Head(buffer, c.data.size()), c.data);
-    EXPECT_EQ(buffer.bytes[c.data.size()], Buffer::Marker);
-    EXPECT_EQ(std::uint32_t{srb.SRB_BufLen}, c.status == SS_COMP ? 80 - c.data.size() : 80);
+    EXPECT_EQ(SendASPI32Command(&srb), data.empty() ? SS_ERR : SS_COMP) << int{target} << ":" << int{lun};
+    EXPECT_EQ(Bytes(buffer.bytes.begin(), buffer.bytes.begin() + data.size()), data);
+    EXPECT_EQ(buffer.bytes[data.size()], Buffer::Marker);
+    EXPECT_EQ(std::uint32_t{srb.SRB_BufLen}, data.empty() ? 80 : 80 - data.size());
   }
 }
 
 TEST(SimLuns, HaUniqueCountsTargetIdsAndResiduals) {
-  UseBus(Bus);
-  for (const auto& [adapter, targetIds] : {std::pair{0, 21}, {1, 16}}) {
-    SRB srb = TargetRequest(SC_HA_INQUIRY, static_cast<std::uint8_t>(adapter), 0);
+  for (const auto& [bus, targetIds] : {std::pair{Bus, 21}, {R"({"adapters": [{"targets": [{"id": 3}]}]})", 8}}) {
+    UseBus(bus);
+    SRB srb = TargetRequest(SC_HA_INQUIRY, 0, 0);
     ASSERT_EQ(SendASPI32Command(&srb), SS_COMP);
-    EXPECT_EQ(srb.HA_Unique[3], targetIds);
-    EXPECT_EQ(srb.HA_Unique[2], 0x02);
+    EXPECT_EQ((std::pair{srb.HA_Unique[2], srb.HA_Unique[3]}), (std::pair<std::uint8_t, std::uint8_t>{2, targetIds}));
   }
-  UseBus(R"({"adapters": [{"targets": [{"id": 3}]}]})");
-  SRB small = TargetRequest(SC_HA_INQUIRY, 0, 0);
-  ASSERT_EQ(SendASPI32Command(&small), SS_COMP);
-  EXPECT_EQ(small.HA_Unique[3], 8);
+  SRB given = TargetRequest(SC_HA_INQUIRY, 1, 0);
+  UseBus(Bus);
+  ASSERT_EQ(SendASPI32Command(&given), SS_COMP);
+  EXPECT_EQ(given.HA_Unique[3], 16) << "target_ids";
 }
 
 }  // namespace
