@@ -8,11 +8,14 @@
 #include "aspi/request_block.h"
 #include "cli/cp932_output.h"
 #include "cli/runs.h"
+#include "cli/units.h"
+#include "cli/version.h"
 #include "reports/ask_about_target.h"
 #include "reports/device_facts.h"
 #include "reports/device_type_words.h"
 #include "reports/display.h"
 #include "reports/format.h"
+#include "reports/identity_decoding.h"
 #include "reports/survey.h"
 #include "reports/texts.h"
 
@@ -28,16 +31,6 @@ std::string FieldText(const std::uint8_t* bytes, std::size_t length) {
 std::string TrimmedRight(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
-}
-
-std::string Hex(const std::uint8_t* bytes, std::size_t length) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string hex;
-  for (std::size_t i = 0; i < length; ++i) {
-    hex += Digits[bytes[i] >> 4];
-    hex += Digits[bytes[i] & 0x0F];
-  }
-  return hex;
 }
 
 Json Int13Facts() {
@@ -69,7 +62,7 @@ Json InquiryFacts(const std::uint8_t* data) {
   Json capabilities = Json::object();
   for (const CapabilityBit& bit : CapabilityBits) capabilities[bit.name] = HasCapability(data, bit);
   inquiry["capabilities"] = capabilities;
-  inquiry["raw"] = Hex(data, InquiryLength);
+  inquiry["raw"] = HexDigits({data, InquiryLength});
   return inquiry;
 }
 
@@ -88,12 +81,85 @@ Json CapacityFacts(const Capacity& capacity) {
   return facts;
 }
 
-Json TargetFacts(std::int32_t adapter, std::int32_t target) {
+// A designator's value under the names sg3_utils gives it: texts for the
+// text code sets, lower-case hexadecimal digits otherwise.
+void AddDesignatorValue(Json& facts, const Designator& d) {
+  constexpr std::uint8_t CodeSetAscii = 2, CodeSetUtf8 = 3;
+  const std::span<const std::uint8_t> bytes = d.bytes;
+  const auto text = [&](std::span<const std::uint8_t> part) {
+    std::string value = FieldText(part.data(), part.size());
+    value.erase(value.find_last_not_of(' ') + 1);
+    return value;
+  };
+  const auto value = [&](std::span<const std::uint8_t> part) {
+    return d.codeSet == CodeSetAscii || d.codeSet == CodeSetUtf8 ? text(part) : HexDigits(part);
+  };
+  switch (d.type) {
+    case DesignatorType::T10VendorId: {
+      const std::size_t vendor = std::min<std::size_t>(bytes.size(), 8);
+      facts["t10_vendor_identification"] = text(bytes.first(vendor));
+      facts["vendor_specific_identifier"] = value(bytes.subspan(vendor));
+      return;
+    }
+    case DesignatorType::Eui64:
+      facts["eui_64_based_designator_length"] = bytes.size();
+      if (bytes.size() == 8) {
+        facts["ieee_identifier"] = HexDigits(bytes);
+      } else if (bytes.size() == 12) {
+        facts["ieee_identifier"] = HexDigits(bytes.first(8));
+        facts["directory_identifier"] = HexDigits(bytes.subspan(8));
+      } else if (bytes.size() == 16) {
+        facts["identifier_extension"] = HexDigits(bytes.first(8));
+        facts["ieee_identifier"] = HexDigits(bytes.subspan(8));
+      }
+      return;
+    case DesignatorType::Naa:
+      facts["naa"] = bytes.empty() ? 0 : bytes[0] >> 4;
+      facts["full_naa_hexbytes"] = HexDigits(bytes);
+      return;
+    case DesignatorType::ScsiNameString:
+      facts["scsi_name_string"] = text(bytes);
+      return;
+    default:
+      break;
+  }
+  static const char* const HexNames[] = {
+      "vendor_specific_hexbytes", nullptr, nullptr, nullptr,
+      "relative_target_port_hexbytes", "target_port_group_hexbytes", "logical_unit_group_hexbytes",
+      "md5_logical_unit_identifier", nullptr, "protocol_specific_port_identifier_hexbytes",
+      "uuid_hexbytes"};
+  const char* name = d.type < std::size(HexNames) ? HexNames[d.type] : nullptr;
+  facts[name != nullptr ? name : "reserved_designator_hexbytes"] = HexDigits(bytes);
+}
+
+Json IdentityFacts(const DeviceIdentity& identity) {
+  Json facts;
+  facts["supported_vpd_pages"] = identity.supportedPages;
+  facts["unit_serial_number"] =
+      identity.unitSerialNumber ? Json(JsonText(*identity.unitSerialNumber)) : Json(nullptr);
+  Json designators = Json::array();
+  for (const Designator& d : identity.designators) {
+    Json designator;
+    designator["designator_type"] = d.type;
+    designator["code_set"] = d.codeSet;
+    designator["association"] = d.association;
+    AddDesignatorValue(designator, d);
+    designators.push_back(designator);
+  }
+  facts["designators"] = designators;
+  const auto wwn = WorldWideName(identity.designators);
+  facts["wwn"] = wwn ? Json(*wwn) : Json(nullptr);
+  return facts;
+}
+
+Json TargetFacts(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
+                 AdapterTraitsCache& traits) {
   Json facts;
   Json statuses;
   facts["id"] = target;
+  facts["lun"] = lun;
 
-  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter);
+  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter, lun);
   statuses["device_type"] = RequestBlock.SRB_Status;
   if (RequestBlock.SRB_Status == SS_COMP) {
     facts["device_type"] = RequestBlock.SRB_DeviceType;
@@ -103,22 +169,66 @@ Json TargetFacts(std::int32_t adapter, std::int32_t target) {
     facts["device_type_name"] = nullptr;
   }
 
-  AskAboutTarget(SC_GET_DISK_INFO, target, adapter);
+  AskAboutTarget(SC_GET_DISK_INFO, target, adapter, lun);
   statuses["disk_info"] = RequestBlock.SRB_Status;
   facts["int13"] = RequestBlock.SRB_Status == SS_COMP ? Int13Facts() : Json(nullptr);
 
-  SendInquiry(target, adapter);
+  SendInquiry(target, adapter, lun);
   statuses["inquiry"] = RequestBlock.SRB_Status;
-  facts["inquiry"] = RequestBlock.SRB_Status == SS_COMP ? InquiryFacts(DataBuffer) : Json(nullptr);
+  const auto inquiry = CompletedInquiry();
+  facts["inquiry"] = inquiry ? InquiryFacts(inquiry->data()) : Json(nullptr);
 
   Capacity capacity;
-  const bool read = ReadCapacity(target, adapter, capacity);
+  const bool read = ReadCapacity(target, adapter, capacity, lun);
   statuses["read_capacity"] = RequestBlock.SRB_Status;
   facts["capacity"] = read ? CapacityFacts(capacity) : Json(nullptr);
 
+  facts["identification"] = IdentityFacts(IdentityOf(adapter, target, lun, inquiry, traits));
   facts["status"] = statuses;
   return facts;
 }
+
+// nlohmann's dump(2), written a piece at a time: an object whose last
+// member is an array goes out up to the array's "[", its elements as they
+// are made, then the closing brackets, byte for byte as the whole document
+// would have been dumped. `level` is the object's depth.
+std::string Dump(const Json& value, int level) {
+  const std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+  std::string indented;
+  for (const char c : text) {
+    indented += c;
+    if (c == '\n') indented.append(static_cast<std::size_t>(2 * level), ' ');
+  }
+  return indented;
+}
+
+class StreamedArray {
+ public:
+  // `head` ends with the array's key holding an empty array.
+  StreamedArray(TerminalWindow& window, const Json& head, int level)
+      : window_(window), level_(level) {
+    const std::string text = Dump(head, level);
+    window_.WriteRaw(text.substr(0, text.rfind("[]") + 1));
+  }
+  // Opens the next element: `Dump(element, level + 2)` follows.
+  void Next() {
+    window_.WriteRaw(std::string(any_ ? ",\n" : "\n") + std::string(2 * (level_ + 2), ' '));
+    any_ = true;
+  }
+  void Add(const Json& element) {
+    Next();
+    window_.WriteRaw(Dump(element, level_ + 2));
+  }
+  void Close() {
+    const std::string outer(2 * level_, ' ');
+    window_.WriteRaw(any_ ? "\n" + outer + "  ]\n" + outer + "}" : "]\n" + outer + "}");
+  }
+
+ private:
+  TerminalWindow& window_;
+  const int level_;
+  bool any_ = false;
+};
 
 }  // namespace
 
@@ -127,7 +237,11 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
   const TargetStep step = [&window](std::int32_t adapter, std::int32_t target) {
     window.Step(adapter, target);
   };
+  AdapterTraitsCache traits;
   Json document;
+  document["json_format_version"] = {1, 0};
+  document["utility_invoked"] = {
+      {"name", "busview-report"}, {"version", BusviewVersion}, {"argv", options.arguments}};
   const bool usable = AspiAvailable();
   document["support_info"] = Aspi.GetASPI32SupportInfo();
   document["usable"] = usable;
@@ -156,7 +270,8 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
     for (std::int32_t adapter = 0; adapter < count; ++adapter) chosen.push_back(adapter);
   }
 
-  Json adapters = Json::array();
+  document["adapters"] = Json::array();
+  StreamedArray adapters(window, document, 0);
   for (const std::int32_t number : chosen) {
     InquireHostAdapter(number);
     Json adapter;
@@ -166,21 +281,26 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
     const bool done = status == SS_COMP;
     adapter["manager"] = done ? Json(FieldText(RequestBlock.HA_ManagerId, 16)) : Json(nullptr);
     adapter["identifier"] = done ? Json(FieldText(RequestBlock.HA_Identifier, 16)) : Json(nullptr);
-    Json targets = Json::array();
-    if (status != SS_ABORTED) {
+    adapter["targets"] = Json::array();
+    adapters.Next();
+    StreamedArray targets(window, adapter, 2);
+    const auto add = [&](std::int32_t target, std::uint8_t lun) {
+      window.Step(number, target, options.all ? std::optional<int>(lun) : std::nullopt);
+      targets.Add(TargetFacts(number, target, lun, traits));
+    };
+    if (status != SS_ABORTED && options.all) {
+      for (std::int32_t target = 0; target < traits.Of(number).targetIds; ++target) {
+        for (const std::uint8_t lun : UnitsOfTarget(number, target, traits, window)) add(target, lun);
+      }
+    } else if (status != SS_ABORTED) {
       const std::vector<std::int32_t> ids =
           options.target ? std::vector<std::int32_t>{*options.target} : AnsweringTargets(number, step);
-      for (const std::int32_t id : ids) {
-        window.Step(number, id);
-        targets.push_back(TargetFacts(number, id));
-      }
+      for (const std::int32_t id : ids) add(id, 0);
     }
-    adapter["targets"] = targets;
-    adapters.push_back(adapter);
+    targets.Close();
     if (status == SS_ABORTED) break;
   }
-  document["adapters"] = adapters;
-
-  window.WriteRaw(document.dump(2) + "\n");
+  adapters.Close();
+  window.WriteRaw("\n");
   return usable ? 0 : 1;
 }

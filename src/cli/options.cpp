@@ -28,14 +28,16 @@ std::optional<std::int32_t> AdapterNumber(std::string_view text, std::string& fa
 }  // namespace
 
 const char* const UsageText =
-    "Usage: busview-report [--detailed] [--adapter N [--target T]] [--json]\n"
+    "Usage: busview-report [--detailed] [--all] [--adapter N [--target T]] [--json]\n"
     "                      [--encoding utf-8|cp932] [--bus FILE]\n"
     "\n"
     "Lists the SCSI host adapters and the devices at target IDs 0 to 7, as\n"
     "busview's window does, on standard output.\n"
     "\n"
     "  --detailed        for every answering target, the detailed display\n"
-    "                    (INT 13h geometry, inquiry details, capacity)\n"
+    "                    (INT 13h geometry, inquiry details, capacity,\n"
+    "                    serial number and identifiers)\n"
+    "  --all             every target ID each adapter has and every LUN\n"
     "  --adapter N       only host adapter N\n"
     "  --target T        with --adapter: one detailed display of target T\n"
     "  --json            the decoded facts as one JSON document (UTF-8)\n"
@@ -49,6 +51,7 @@ const char* const UsageText =
 ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
   ParsedOptions parsed;
   Options& options = parsed.options;
+  options.arguments.assign(arguments.begin(), arguments.end());
   auto fail = [&parsed](std::string message) {
     parsed.error = OptionError{OptionError::Kind::Usage, "busview-report: " + std::move(message)};
     return parsed;
@@ -75,6 +78,8 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
 
     if (name == "--detailed") {
       options.detailed = true;
+    } else if (name == "--all") {
+      options.all = true;
     } else if (name == "--json") {
       options.json = true;
     } else if (name == "--help") {
@@ -108,5 +113,6 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
   }
   if (parsed.error) return parsed;
   if (options.target && !options.adapter) return fail("option '--target' needs '--adapter'");
+  if (options.target && options.all) return fail("option '--target' cannot be used with '--all'");
   return parsed;
 }

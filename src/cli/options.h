@@ -12,12 +12,16 @@
 struct Options {
   bool detailed = false;
   bool json = false;
+  // Every target ID the adapters have and every LUN, not just the window's.
+  bool all = false;
   bool help = false;
   bool version = false;
   std::optional<std::int32_t> adapter;
   std::optional<std::int32_t> target;
   std::optional<Encoding> encoding;
   std::optional<std::string> bus;
+  // The arguments as given, for the JSON document.
+  std::vector<std::string> arguments;
 };
 
 // Why a command line was refused. `Usage`: `text` is the whole message

@@ -43,11 +43,12 @@ void TerminalWindow::WriteEmptyLine() { pending_ += '\n'; }
 
 void TerminalWindow::WriteRaw(std::string_view text) { pending_ += text; }
 
-void TerminalWindow::Step(std::int32_t adapter, std::int32_t target) {
+void TerminalWindow::Step(std::int32_t adapter, std::int32_t target, std::optional<int> lun) {
   Flush();
   if (!progress_) return;
+  const std::string unit = lun ? ",LUN " + std::to_string(*lun) : std::string();
   const std::string line = std::string(EraseLine) + "busview-report: HostNo " +
-                           std::to_string(adapter) + ",ID " + std::to_string(target) + " ...";
+                           std::to_string(adapter) + ",ID " + std::to_string(target) + unit + " ...";
   WriteAll(STDERR_FILENO, line);
   progressShown_ = true;
 }

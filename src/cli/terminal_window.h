@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,8 +35,8 @@ class TerminalWindow : public ReportWindow {
   // Writes `text` as it stands (the JSON document).
   void WriteRaw(std::string_view text);
   // A device is about to be asked: what is done so far goes out, and the
-  // progress line names the device.
-  void Step(std::int32_t adapter, std::int32_t target);
+  // progress line names the device (and its LUN, when given).
+  void Step(std::int32_t adapter, std::int32_t target, std::optional<int> lun = std::nullopt);
   // Writes what is left; false when standard output failed.
   bool Finish();
 

@@ -19,7 +19,7 @@ inline int DriveFlagsValue(std::uint8_t driveFlags) { return driveFlags & 3; }
 
 // An INQUIRY command with allocation length 36 into DataBuffer, cleared
 // first, through RequestBlock with notification.
-void SendInquiry(std::int32_t target, std::int32_t adapter);
+void SendInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun = 0);
 
 constexpr int InquiryLength = 36;
 
@@ -87,7 +87,8 @@ struct Capacity {
 // too large for it, READ CAPACITY (16). False when the first command does
 // not complete (its status stays in RequestBlock); a failing second one
 // leaves the first one's answer.
-bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity);
+bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity,
+                  std::uint8_t lun = 0);
 
 // Block count times block length in megabytes without 128-bit integers.
 // The block count (at most 2^64) is exact in long double's 64-bit

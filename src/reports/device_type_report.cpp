@@ -8,10 +8,10 @@
 #include "reports/report_window.h"
 #include "reports/texts.h"
 
-void ReportDeviceType(std::int32_t target, std::int32_t adapter) {
+void ReportDeviceType(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
   const ReportTexts& texts = Texts();
 
-  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter);
+  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter, lun);
   if (RequestBlock.SRB_Status == SS_COMP) {
     WorkText = DeviceTypeWords(RequestBlock.SRB_DeviceType);
     // The header shows the numbers as given, not their low bytes.
@@ -25,7 +25,7 @@ void ReportDeviceType(std::int32_t target, std::int32_t adapter) {
   // request failed.
   if (!MainWindow->RadioButton2Checked()) return;
 
-  AskAboutTarget(SC_GET_DISK_INFO, target, adapter);
+  AskAboutTarget(SC_GET_DISK_INFO, target, adapter, lun);
   if (RequestBlock.SRB_Status != SS_COMP) return;
 
   FieldValue = DriveFlagsValue(RequestBlock.SRB_DriveFlags);

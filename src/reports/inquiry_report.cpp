@@ -8,7 +8,7 @@
 #include "reports/texts.h"
 #include "scsi/commands.h"
 
-void SendInquiry(std::int32_t target, std::int32_t adapter) {
+void SendInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
   // Positions a short reply does not fill must read as zero bytes, not as
   // an earlier device's data.
   ClearDataBuffer();
@@ -18,7 +18,7 @@ void SendInquiry(std::int32_t target, std::int32_t adapter) {
   RequestBlock.SRB_Flags = 0;
   RequestBlock.SRB_Hdr_Rsvd = 0;
   RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = 0;
+  RequestBlock.SRB_Lun = lun;
   // The layer may move 40 bytes; the device is asked for 36.
   RequestBlock.SRB_BufLen = 40;
   RequestBlock.SRB_BufPointer = DataBufferPointer();
@@ -29,10 +29,10 @@ void SendInquiry(std::int32_t target, std::int32_t adapter) {
   ExecuteRequest(RequestBlock, true);
 }
 
-void ReportInquiry(std::int32_t target, std::int32_t adapter) {
+void ReportInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
   const ReportTexts& texts = Texts();
 
-  SendInquiry(target, adapter);
+  SendInquiry(target, adapter, lun);
   WorkText.clear();
   if (RequestBlock.SRB_Status != SS_COMP) return;
 

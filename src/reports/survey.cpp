@@ -1,5 +1,7 @@
 #include "reports/survey.h"
 
+#include <algorithm>
+
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
 #include "reports/format.h"
@@ -12,6 +14,16 @@ void InquireHostAdapter(std::int32_t adapter) {
   RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
   RequestBlock.SRB_Hdr_Rsvd = 0;
   ExecuteRequest(RequestBlock, false);
+}
+
+AdapterTraits AskAdapterTraits(std::int32_t adapter) {
+  constexpr std::uint8_t ResidualCountBit = 0x02;
+  AdapterTraits traits;
+  InquireHostAdapter(adapter);
+  if (RequestBlock.SRB_Status != SS_COMP) return traits;
+  traits.targetIds = std::max<std::int32_t>(traits.targetIds, RequestBlock.HA_Unique[3]);
+  traits.residualCounts = (RequestBlock.HA_Unique[2] & ResidualCountBit) != 0;
+  return traits;
 }
 
 namespace {

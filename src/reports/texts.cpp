@@ -34,6 +34,13 @@ const ReportTexts& Texts() {
       .readCapacityTitle = Cp932("Read Capacity情報"),
       .sectorSizeLabel = Cp932("セクタサイズ"),
       .capacityLabel = Cp932("容量(ﾒｶﾞﾊﾞｲﾄ)"),
+      .serialNumberLabel = Cp932("シリアル番号"),
+      .naaLabel = Cp932("NAA識別子"),
+      .eui64Label = Cp932("EUI-64識別子"),
+      .t10VendorIdLabel = Cp932("T10ベンダID識別子"),
+      .scsiNameLabel = Cp932("SCSIネーム識別子"),
+      .designatorTypeLabel = Cp932("識別子 種別"),
+      .associationWords = {"", Cp932(" (ポート)"), Cp932(" (ターゲット)"), Cp932(" (予約)")},
   };
   return texts;
 }

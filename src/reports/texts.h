@@ -40,6 +40,17 @@ struct ReportTexts {
   std::string readCapacityTitle;
   std::string sectorSizeLabel;
   std::string capacityLabel;
+  // Identity lines of busview-report: the serial number, the designators
+  // by type, the word for designator types without a label of their own,
+  // and what a designator names when it is not the logical unit (indexed
+  // by association).
+  std::string serialNumberLabel;
+  std::string naaLabel;
+  std::string eui64Label;
+  std::string t10VendorIdLabel;
+  std::string scsiNameLabel;
+  std::string designatorTypeLabel;
+  std::string associationWords[4];
 };
 
 const ReportTexts& Texts();

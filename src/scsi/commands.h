@@ -17,6 +17,7 @@ constexpr std::uint8_t TestUnitReady = 0x00;
 constexpr std::uint8_t Inquiry = 0x12;
 constexpr std::uint8_t ReadCapacity10 = 0x25;
 constexpr std::uint8_t ServiceActionIn16 = 0x9E;
+constexpr std::uint8_t ReportLuns = 0xA0;
 
 // READ CAPACITY (16) is SERVICE ACTION IN (16) with this service action in
 // the low five bits of byte 1.
@@ -37,10 +38,23 @@ constexpr std::uint8_t InquiryEvpd = 0x01;
 constexpr std::uint8_t InquiryCmdDt = 0x02;
 constexpr std::size_t InquiryPageCode = 2;
 
-// Vital product data pages.
+// Vital product data pages: a peripheral byte, the page code, a two-byte
+// page length, then that many bytes.
 constexpr std::uint8_t SupportedVpdPages = 0x00;
 constexpr std::uint8_t UnitSerialNumberPage = 0x80;
 constexpr std::uint8_t DeviceIdentificationPage = 0x83;
+constexpr std::size_t VpdHeaderLength = 4;
+constexpr Field VpdPageLength{2, 2};
+
+// REPORT LUNS: byte 2 selects which LUNs, bytes 6-9 the allocation length,
+// which must leave room for the header and one LUN. The reply: the LUN list
+// length (bytes 0-3), four reserved bytes, then eight bytes per LUN.
+constexpr std::size_t ReportLunsSelect = 2;
+constexpr std::uint8_t ReportWellKnownLunsOnly = 0x01;
+constexpr Field ReportLunsAllocationLength{6, 4};
+constexpr std::size_t LunListHeaderLength = 8;
+constexpr std::size_t LunEntryLength = 8;
+constexpr std::size_t LeastReportLunsAllocation = 16;
 
 // Standard INQUIRY data of the usual 36 bytes.
 constexpr std::size_t StandardInquiryLength = 36;
@@ -107,6 +121,20 @@ constexpr void PutBigEndian(std::uint8_t* bytes, std::uint64_t value, std::size_
 
 constexpr void PutBigEndian(std::uint8_t* block, Field field, std::uint64_t value) {
   PutBigEndian(block + field.offset, value, field.width);
+}
+
+using LunEntry = std::array<std::uint8_t, LunEntryLength>;
+
+// A LUN as Linux numbers it, in the eight bytes of a LUN list: Linux takes
+// the entry two bytes at a time, the first pair as its lowest 16 bits (so
+// LUNs below 256 are the peripheral device addressing of one level).
+constexpr LunEntry LunEntryOf(std::uint64_t lun) {
+  LunEntry entry{};
+  for (std::size_t level = 0; level < 4; ++level) {
+    entry[2 * level] = static_cast<std::uint8_t>(lun >> (16 * level + 8));
+    entry[2 * level + 1] = static_cast<std::uint8_t>(lun >> (16 * level));
+  }
+  return entry;
 }
 
 }  // namespace scsi

@@ -29,13 +29,30 @@ inline void CopyAdapterName(std::uint8_t (&field)[16], std::string_view name) {
 constexpr std::uint32_t MostBytesPerTransfer = 64 * 1024;
 
 // HA_Unique as ASPI layers publish it. Bytes 0-1: the buffer alignment mask
-// (0: any); byte 3: how many target IDs the adapter has; bytes 4-7: the
-// most bytes one transfer moves, little-endian. The rest stays 0.
+// (0: any); byte 2: bit 1 set, residual counts are reported; byte 3: how
+// many target IDs the adapter has; bytes 4-7: the most bytes one transfer
+// moves, little-endian. The rest stays 0.
+constexpr std::uint8_t ResidualCountSupported = 0x02;
 inline void FillHaUnique(SRB& srb, std::uint8_t targetIds) {
   std::memset(srb.HA_Unique, 0, sizeof srb.HA_Unique);
+  srb.HA_Unique[2] = ResidualCountSupported;
   srb.HA_Unique[3] = targetIds;
   for (int i = 0; i < 4; ++i)
     srb.HA_Unique[4 + i] = static_cast<std::uint8_t>(MostBytesPerTransfer >> (8 * i));
+}
+
+// The number of target IDs an adapter publishes when the highest one in
+// use is `highest`: at least 8 (the window asks 0 to 7), at most 255.
+constexpr unsigned LeastTargetIds = 8;
+inline std::uint8_t TargetIdCount(unsigned highest) {
+  return static_cast<std::uint8_t>(std::clamp(std::min(highest, 254u) + 1, LeastTargetIds, 255u));
+}
+
+// A completed SCSI command that asked for it gets its residual count: the
+// bytes offered in SRB_BufLen that `transferred` did not fill.
+inline void SetResidualCount(SRB& reply, std::size_t transferred) {
+  if (!(reply.SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT)) return;
+  reply.SRB_BufLen -= static_cast<std::uint32_t>(std::min<std::size_t>(transferred, reply.SRB_BufLen));
 }
 
 }  // namespace wnaspi32

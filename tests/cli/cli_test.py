@@ -200,6 +200,41 @@ odd_json = report_json(["--bus", bus("odd-texts.json")])
 check(odd_json["adapters"][1]["manager"] == "" and odd_json["adapters"][1]["identifier"] == "X\ufffdY",
       "names end at their NUL byte; bytes that are no character become U+FFFD")
 
+# --- --all: every target ID and LUN, and each device's identity ----------------
+WIDE = os.path.join(SOURCE, "tests/cli/buses/wide.json")
+with open(WIDE, encoding="utf-8") as f:
+    wide_bus = json.load(f)["adapters"]
+# Every unit of the bus but LUN 9 behind a LUN 0 older than SCSI-3, which
+# is never asked for its LUNs; target 12's page 80h promises more than it has.
+units = sorted((a, t["id"], t.get("lun", 0)) for a, adapter in enumerate(wide_bus)
+               for t in adapter["targets"] if t.get("lun", 0) != 9)
+serials = {(0, 0, 0): "SER0-0", (0, 0, 1): "SER0-1"}
+wwns = {(0, 0, 0): "0x5001234567890abc", (1, 15, 0): "0x6001234567890abc0011223344556677"}
+wide = report_json(["--bus", WIDE, "--all"])
+found = {(a["number"], t["id"], t["lun"]): t["identification"] for a in wide["adapters"] for t in a["targets"]}
+check(list(found) == units, f"--all: units {list(found)}")
+check({k: i["unit_serial_number"] for k, i in found.items() if i["unit_serial_number"]} == serials
+      and {k: i["wwn"] for k, i in found.items() if i["wwn"]} == wwns, f"--all: identities {found}")
+narrow = report_json(["--bus", WIDE])
+check([(t["id"], t["lun"], t["identification"]) for a in narrow["adapters"] for t in a["targets"]] ==
+      [(0, 0, found[(0, 0, 0)]), (3, 0, found[(0, 3, 0)])], "without --all: the window's targets")
+
+# The text of --all is the window's, with each other unit's lines (a
+# header and six lines, or a detailed display) in between.
+outside = [f"HostNo {a},ID {t},LUN {l}" for a, t, l in units if t > 7 or l != 0]
+for detailed in ([], ["--detailed"]):
+    plain = run(["--bus", WIDE, "--encoding", "utf-8"] + detailed).stdout.decode("utf-8")
+    lines = run(["--bus", WIDE, "--encoding", "utf-8", "--all"] + detailed).stdout.decode("utf-8").split("\n")
+    headers = [i for i, line in enumerate(lines) if line in outside]
+    check([lines[i] for i in headers] == outside, f"--all {detailed}: headers")
+    for i in reversed(headers):
+        end = lines.index("", i) + 1 if detailed else i + 7
+        del lines[i:end]
+    check("\n".join(lines).rstrip("\n") == plain.rstrip("\n"), f"--all {detailed}: the window's lines")
+check("シリアル番号          = SER0-0\nNAA識別子             = 0x5001234567890abc\n" in plain,
+      "--detailed: the identity lines")
+check(run(["--bus", WIDE, "--all", "--adapter", "0", "--target", "1"]).returncode == 2, "--all with --target")
+
 # --- streaming: what is done goes out while a hung device holds up the rest --
 with tempfile.TemporaryDirectory() as folder:
     hung_bus = os.path.join(folder, "hung.json")

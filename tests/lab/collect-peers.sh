@@ -16,6 +16,9 @@
 # .sinq (sg_vpd -p sinq -H: the standard INQUIRY data sg3_utils translates),
 # .sn and .di (sg_vpd -p sn / di -H), and .cap, .cap16, .geometry and .mbr
 # as above.
+# With LAB_PEERS_WINDOW_ONLY set, the per-device files are made only for the
+# devices the window reaches (targets 0-7, LUN 0): under emulation each tool
+# takes a good part of a second, and a bus of many LUNs has dozens more.
 # Usage: collect-peers.sh DIR
 set -euo pipefail
 dir=${1:?usage: collect-peers.sh DIR}
@@ -74,6 +77,8 @@ disk_peers() { # NODE BLOCK NAME
 while read -r address _ ; do
   address=${address#[}
   address=${address%]}
+  IFS=: read -r _ _ target lun <<<"$address"
+  [[ -n ${LAB_PEERS_WINDOW_ONLY:-} ]] && ((target > 7 || lun != 0)) && continue
   sysdir=/sys/bus/scsi/devices/$address
   sg=$(ls "$sysdir/scsi_generic" 2>/dev/null | head -1)
   [[ -n $sg ]] || continue

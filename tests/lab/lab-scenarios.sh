@@ -184,3 +184,16 @@ scenario_faults() {
   hba vscsi virtio-scsi-pci
   disk vscsi 0 64M "BVLAB" "HEALTHY DISK" "1.0" "HLT0"
 }
+
+# Many targets and LUNs: a virtio-scsi disk at target 12, LUN 3 (no LUN 0
+# beside it) with a serial number and a WWN, and a USB stick.
+scenario_wide() {
+  hba vscsi virtio-scsi-pci
+  truncate -s 64M "$images/far.img"
+  devices+=(-drive "if=none,id=far,file=$images/far.img,format=raw,cache=unsafe"
+    -device "scsi-hd,bus=vscsi.0,scsi-id=12,lun=3,drive=far,vendor=BVLAB,product=FAR DISK,ver=1.2,serial=FAR12L3,wwn=0x5000c500a1b2c3d4")
+  devices+=(-device qemu-xhci,id=xhci)
+  truncate -s 64M "$images/stick.img"
+  devices+=(-drive "if=none,id=stick,file=$images/stick.img,format=raw,cache=unsafe"
+    -device "usb-storage,bus=xhci.0,drive=stick,serial=STICK24")
+}

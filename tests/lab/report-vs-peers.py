@@ -68,15 +68,20 @@ check(run.returncode == 0, f"busview-report --json: exit status {run.returncode}
 document = json.loads(run.stdout)
 targets = [t for adapter in document["adapters"] for t in adapter["targets"]]
 
-# (address, target, lsscsi type, the adapter's targets or None for any,
-# INQUIRY data, whether every fact is compared)
+# (address, target, lsscsi type, the adapter's targets, INQUIRY data,
+# whether every fact is compared). The SCSI adapters are the (host,
+# channel) pairs with devices and channel 0 of the other hosts, ascending.
 devices = []
-for line in read("devices.txt").splitlines():
+addresses = [tuple(map(int, line.split()[0].strip("[]").split(":"))) for line in read("devices.txt").splitlines()]
+pairs = {(h, c) for h, c, _, _ in addresses}
+hosts = {int(line.split()[0].strip("[]")) for line in read("hosts.txt").splitlines() if not line.startswith("[N:")}
+pairs = sorted(pairs | {(h, 0) for h in hosts if all(p[0] != h for p in pairs)})
+for line, (host, channel, target, lun) in zip(read("devices.txt").splitlines(), addresses):
     words = line.split()
-    host, channel, target, lun = map(int, words[0].strip("[]").split(":"))
     if target <= 7 and lun == 0:
         address = words[0].strip("[]")
-        devices.append((address, target, words[1], None, sg_inq_bytes(read(address + ".inq")), root))
+        among = document["adapters"][pairs.index((host, channel))]["targets"]
+        devices.append((address, target, words[1], among, sg_inq_bytes(read(address + ".inq")), root))
 
 # NVMe controllers are the last adapters, in their numbers' order.
 controllers = sorted(int(line.split()[0]) for line in read("nvme-transports.txt").splitlines())
@@ -98,7 +103,7 @@ check(len(targets) == len(devices), f"{len(targets)} targets answer, lsscsi list
 
 for address, target, type_name, among, inquiry, every_fact in devices:
     vendor, product = field(inquiry, 8, 15), field(inquiry, 16, 31)
-    found = [t for t in (targets if among is None else among) if t["id"] == target and
+    found = [t for t in among if t["id"] == target and
              t["inquiry"] and t["inquiry"]["vendor"] == vendor and t["inquiry"]["product"] == product]
     check(len(found) == 1, f"{address}: {vendor} {product} found {len(found)} times")
     if len(found) != 1:

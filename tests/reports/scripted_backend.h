@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "backend.h"
@@ -23,21 +24,30 @@ class ScriptedBackend final : public wnaspi32::Backend {
   };
 
   // Replies by operation code; an operation without one is refused.
+  // INQUIRY with EVPD takes its reply from `pages`, by page code.
   std::map<std::uint8_t, Reply> replies;
+  std::map<std::uint8_t, Reply> pages;
+  // The LUNs whose get-device-type completes.
+  std::set<std::uint8_t> answeringLuns;
   std::vector<Request> requests;
 
   std::uint32_t SupportInfo() override { return 0x0101; }
   int AdapterCount() override { return 1; }
   std::uint8_t HostAdapterInquiry(SRB&) override { return SS_ERR; }
-  std::uint8_t GetDeviceType(SRB&) override { return SS_ERR; }
+  std::uint8_t GetDeviceType(SRB& srb) override {
+    return answeringLuns.contains(srb.SRB_Lun) ? SS_COMP : SS_ERR;
+  }
   std::uint8_t GetDiskInfo(SRB&) override { return SS_ERR; }
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
     requests.push_back({srb, std::vector<std::uint8_t>(buffer, buffer + length)});
-    const auto reply = replies.find(srb.CDBByte[0]);
-    if (reply == replies.end()) return SS_ERR;
+    const bool page = srb.CDBByte[0] == 0x12 && (srb.CDBByte[1] & 1);
+    const auto& scripted = page ? pages : replies;
+    const auto reply = scripted.find(srb.CDBByte[page ? 2 : 0]);
+    if (reply == scripted.end()) return SS_ERR;
     if (reply->second.status == SS_COMP) {
-      std::memcpy(buffer, reply->second.data.data(),
-                  std::min<std::size_t>(length, reply->second.data.size()));
+      const std::size_t sent = std::min<std::size_t>(length, reply->second.data.size());
+      std::memcpy(buffer, reply->second.data.data(), sent);
+      if (srb.SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT) srb.SRB_BufLen -= static_cast<std::uint32_t>(sent);
     }
     return reply->second.status;
   }

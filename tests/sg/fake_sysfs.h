@@ -5,9 +5,11 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -28,6 +30,8 @@ struct FakeDevice {
   std::uint32_t logicalBlockSize = 512;
   std::uint32_t physicalBlockSize = 512;
   bool oldStyleLinks = false;  // "block:sda" instead of "block/sda"
+  // The vital product data pages the kernel fetched, by page code.
+  std::map<std::uint8_t, std::vector<std::uint8_t>> vpd = {};
 };
 
 // An NVMe namespace; the identifiers as sysfs shows them, empty: none.
@@ -100,6 +104,11 @@ class FakeTree {
     const auto dir = Sys("bus/scsi/devices/" + d.address);
     Write(dir / "type", std::to_string(d.type) + "\n");
     Write(dir / "inquiry", std::string(d.inquiry.begin(), d.inquiry.end()));
+    for (const auto& [code, page] : d.vpd) {
+      char name[16];
+      std::snprintf(name, sizeof name, "vpd_pg%x", unsigned{code});
+      Write(dir / name, std::string(page.begin(), page.end()));
+    }
     const auto linked = [&](const std::string& kind, const std::string& name) {
       return d.oldStyleLinks ? dir / (kind + ":" + name) : dir / kind / name;
     };

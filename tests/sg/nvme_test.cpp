@@ -11,12 +11,6 @@ namespace sgtest {
 namespace {
 
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
 // clang-format off
 const FakeController Pcie = {
     .number = 0, .transport = "pcie", .model = "BVLAB NVME DISK WITH A LONG NAME", .serial = "S0",
@@ -150,6 +144,8 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
        Join({{0, 0, 0, 1, 0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}, Bytes(20)})},
       {"read capacity (10), 4 KiB blocks", 2, 1, rc10, {0, 3, 0xFF, 0xFF, 0, 0, 0x10, 0}},
       {"test unit ready", 2, 0, {0, 0, 0, 0, 0, 0}, {}},
+      {"report luns: LUN 0 alone", 2, 1, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0},
+       Join({{0, 0, 0, 8}, Bytes(12)})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -19,6 +19,11 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint8_t Untouched = 0xA5;
 
 inline Bytes Head(const Bytes& bytes, std::size_t n) { return {bytes.begin(), bytes.begin() + n}; }
+inline Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
 
 inline SRB Request(std::uint8_t cmd, std::uint8_t adapter, std::uint8_t target,
                    const Bytes& cdb = {}, std::uint32_t bufLen = 0) {

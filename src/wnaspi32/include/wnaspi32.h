@@ -23,7 +23,10 @@ constexpr std::uint8_t SS_NO_DEVICE = 0x82;
 constexpr std::uint8_t SS_FAILED_INIT = 0xE4;
 constexpr std::uint8_t SS_NO_ADAPTERS = 0xE8;
 
-// Request flags (SRB_Flags).
+// Request flags (SRB_Flags). With SRB_ENABLE_RESIDUAL_COUNT a layer that
+// can (HA_Unique byte 2, bit 1) leaves in SRB_BufLen how many of the bytes
+// offered the command did not fill.
+constexpr std::uint8_t SRB_ENABLE_RESIDUAL_COUNT = 0x04;
 constexpr std::uint8_t SRB_DIR_IN = 0x08;
 constexpr std::uint8_t SRB_DIR_OUT = 0x10;
 constexpr std::uint8_t SRB_EVENT_NOTIFY = 0x40;

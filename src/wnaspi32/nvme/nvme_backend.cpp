@@ -22,8 +22,6 @@ using nvme::Namespace;
 
 constexpr std::uint8_t HostScsiId = 7;
 constexpr int TypeDisk = 0;
-// The window asks targets 0 to 7; an adapter says it has at least those.
-constexpr unsigned LeastTargetIds = 8;
 
 class NvmeBackend final : public Backend {
  public:
@@ -46,10 +44,11 @@ class NvmeBackend final : public Backend {
     srb.HA_SCSI_ID = HostScsiId;
     CopyAdapterName(srb.HA_ManagerId, SgManagerName);
     CopyAdapterName(srb.HA_Identifier, controller->transport);
-    unsigned targets = LeastTargetIds;
+    // Namespace n sits at target n - 1.
+    unsigned highest = 0;
     for (const Namespace& ns : nvme::ListNamespaces(roots_.sysfs, controller->number))
-      targets = std::max<unsigned>(targets, std::min<std::uint32_t>(ns.nsid, 255));
-    FillHaUnique(srb, static_cast<std::uint8_t>(targets));
+      if (ns.nsid > 0) highest = std::max<unsigned>(highest, ns.nsid - 1);
+    FillHaUnique(srb, TargetIdCount(highest));
     return SS_COMP;
   }
 
@@ -105,6 +104,7 @@ class NvmeBackend final : public Backend {
     srb.SRB_TargStat = STATUS_GOOD;
     const std::size_t sent = std::min<std::size_t>(answer->data.size(), bufferLength);
     if (sent > 0) std::memcpy(buffer, answer->data.data(), sent);
+    SetResidualCount(srb, sent);
     return SS_COMP;
   }
 

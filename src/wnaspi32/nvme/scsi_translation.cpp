@@ -110,9 +110,24 @@ std::optional<Answer> ReadCapacity(std::span<const std::uint8_t> cdb, const Name
   const sg::CachedDeviceData sizes{.inquiry = {},
                                    .sectors = facts.sectors,
                                    .logicalBlockSize = facts.logicalBlockSize,
-                                   .physicalBlockSize = std::nullopt};
+                                   .physicalBlockSize = std::nullopt,
+                                   .vpdPage = std::nullopt,
+                                   .targetLuns = {}};
   if (auto data = sg::AnswerFromCache(cdb, sizes)) return Good(std::move(*data));
   return CheckCondition(scsi::AscInvalidFieldInCdb);  // an address, PMI, or a short block
+}
+
+// Every namespace is a target of its own: its one logical unit is LUN 0.
+Answer ReportLuns(std::span<const std::uint8_t> cdb) {
+  if (cdb.size() < 12) return CheckCondition(scsi::AscInvalidFieldInCdb);
+  const std::uint64_t allocation = GetBigEndian(cdb.data(), scsi::ReportLunsAllocationLength);
+  if (allocation < scsi::LeastReportLunsAllocation) return CheckCondition(scsi::AscInvalidFieldInCdb);
+  Bytes data(scsi::LunListHeaderLength, 0);
+  if (cdb[scsi::ReportLunsSelect] != scsi::ReportWellKnownLunsOnly) {
+    PutBigEndian(data.data(), scsi::LunEntryLength, 4);
+    data.resize(data.size() + scsi::LunEntryLength, 0);
+  }
+  return Good(CutTo(std::move(data), allocation));
 }
 
 std::optional<std::uint64_t> ReadUnsigned(const std::filesystem::path& file) {
@@ -223,6 +238,8 @@ std::optional<Answer> Translate(std::span<const std::uint8_t> cdb, const Namespa
       if (cdb.size() < 2 || (cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action)
         return CheckCondition(scsi::AscInvalidFieldInCdb);
       return ReadCapacity(cdb, facts);
+    case scsi::ReportLuns:
+      return ReportLuns(cdb);
     default:
       return CheckCondition(scsi::AscInvalidOpcode);
   }

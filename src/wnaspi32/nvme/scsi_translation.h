@@ -51,8 +51,8 @@ struct Answer {
 };
 
 // The answer to `cdb` (TEST UNIT READY, INQUIRY with its pages 00h, 80h and
-// 83h, READ CAPACITY (10) and (16); everything else is an invalid
-// operation code). Nothing when the facts lack what the answer needs.
+// 83h, READ CAPACITY (10) and (16), REPORT LUNS; everything else is an
+// invalid operation code). Nothing when the facts lack what the answer needs.
 std::optional<Answer> Translate(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts);
 
 // The pieces of the translation, for the tests.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 
 #include "scsi/commands.h"
 
@@ -24,14 +25,45 @@ std::optional<std::uint64_t> BlockCount(const CachedDeviceData& cached) {
   return blocks;
 }
 
+bool AsksVpdPage(std::span<const std::uint8_t> cdb) {
+  return cdb.size() >= 6 && cdb[0] == scsi::Inquiry && (cdb[1] & 0x03) == scsi::InquiryEvpd;
+}
+
 std::optional<std::vector<std::uint8_t>> Inquiry(std::span<const std::uint8_t> cdb,
                                                  const CachedDeviceData& cached) {
-  // Only the standard data is kept: no vital product data pages.
-  if (cdb.size() < 6 || (cdb[1] & 0x03) != 0 || cdb[2] != 0) return std::nullopt;
-  if (cached.inquiry.empty()) return std::nullopt;
+  if (cdb.size() < 6 || (cdb[1] & scsi::InquiryCmdDt) != 0) return std::nullopt;
+  const bool vpd = (cdb[1] & scsi::InquiryEvpd) != 0;
+  if (!vpd && cdb[scsi::InquiryPageCode] != 0) return std::nullopt;
+  const std::vector<std::uint8_t>& data = vpd ? cached.vpdPage.value_or(std::vector<std::uint8_t>{})
+                                              : cached.inquiry;
+  if (data.empty()) return std::nullopt;
   const std::size_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
-  const std::size_t length = std::min(cached.inquiry.size(), allocation);
-  return std::vector<std::uint8_t>(cached.inquiry.begin(), cached.inquiry.begin() + length);
+  const std::size_t length = std::min(data.size(), allocation);
+  return std::vector<std::uint8_t>(data.begin(), data.begin() + length);
+}
+
+// The kernel keeps the pages it fetched as vpd_pg<code in hex>. Kernels
+// without vpd_pg0 get a page 00h made of the pages that are there, none
+// when the kernel fetched no page at all.
+std::optional<std::vector<std::uint8_t>> ReadVpdPage(const ScsiDevice& device, std::uint8_t code) {
+  const auto file = [&](std::uint8_t page) {
+    char name[16];
+    std::snprintf(name, sizeof name, "vpd_pg%x", unsigned{page});
+    return device.dir / name;
+  };
+  if (auto page = ReadBytes(file(code)); page && !page->empty()) return page;
+  if (code != scsi::SupportedVpdPages) return std::nullopt;
+  std::vector<std::uint8_t> listed;
+  for (const std::uint8_t page : {0x80, 0x83, 0x89, 0xB0, 0xB1, 0xB2}) {
+    if (const auto bytes = ReadBytes(file(page)); bytes && !bytes->empty()) listed.push_back(page);
+  }
+  if (listed.empty()) return std::nullopt;
+  listed.insert(listed.begin(), scsi::SupportedVpdPages);
+  std::vector<std::uint8_t> page(scsi::VpdHeaderLength, 0);
+  page[0] = static_cast<std::uint8_t>(device.type & 0x1F);
+  PutBigEndian(page.data(), scsi::VpdPageLength, listed.size());
+  page.insert(page.end(), listed.begin(), listed.end());
+  return page;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadCapacity10(std::span<const std::uint8_t> cdb,
@@ -80,8 +112,32 @@ std::optional<Number> ReadUnsigned(const std::filesystem::path& file) {
 
 }  // namespace
 
-CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device) {
+std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
+                                                       const std::vector<std::uint64_t>& luns) {
+  if (cdb.size() < 12) return std::nullopt;
+  const std::uint64_t allocation = GetBigEndian(cdb.data(), scsi::ReportLunsAllocationLength);
+  if (allocation < scsi::LeastReportLunsAllocation) return std::nullopt;
+  // The kernel lists no well-known logical units.
+  const bool wellKnownOnly = cdb[scsi::ReportLunsSelect] == scsi::ReportWellKnownLunsOnly;
+  std::vector<std::uint8_t> data(scsi::LunListHeaderLength, 0);
+  if (!wellKnownOnly) {
+    for (const std::uint64_t lun : luns) {
+      const scsi::LunEntry entry = scsi::LunEntryOf(lun);
+      data.insert(data.end(), entry.begin(), entry.end());
+    }
+  }
+  PutBigEndian(data.data(), data.size() - scsi::LunListHeaderLength, 4);
+  data.resize(std::min<std::uint64_t>(data.size(), allocation));
+  return data;
+}
+
+CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device, std::span<const std::uint8_t> cdb) {
   CachedDeviceData cached;
+  if (AsksVpdPage(cdb)) cached.vpdPage = ReadVpdPage(device, cdb[scsi::InquiryPageCode]);
+  if (!cdb.empty() && cdb[0] == scsi::ReportLuns) {
+    if (const auto address = ParseScsiAddress(device.dir.filename().string()))
+      cached.targetLuns = ListLuns(device.dir.parent_path(), *address);
+  }
   cached.inquiry = ReadBytes(device.dir / "inquiry").value_or(std::vector<std::uint8_t>{});
   if (!device.blockName.empty()) {
     const auto& block = device.blockDir;
@@ -107,6 +163,9 @@ std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::ui
       return ReadCapacity10(cdb, cached);
     case scsi::ServiceActionIn16:
       return ReadCapacity16(cdb, cached);
+    case scsi::ReportLuns:
+      if (cached.targetLuns.empty()) return std::nullopt;
+      return LunListAnswer(cdb, cached.targetLuns);
     default:
       return std::nullopt;
   }

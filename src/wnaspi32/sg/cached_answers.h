@@ -17,13 +17,27 @@ struct CachedDeviceData {
   std::optional<std::uint64_t> sectors;       // block device size, 512-byte units
   std::optional<std::uint32_t> logicalBlockSize;
   std::optional<std::uint32_t> physicalBlockSize;
+  // The vital product data page an INQUIRY asks for, as the kernel fetched
+  // it when it found the device.
+  std::optional<std::vector<std::uint8_t>> vpdPage;
+  // For REPORT LUNS: the LUNs the kernel found on the device's target.
+  std::vector<std::uint64_t> targetLuns;
 };
-CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device);
+// The standard INQUIRY data and the sizes; besides, what `cdb` alone needs
+// (a vital product data page, the target's LUNs).
+CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device,
+                                      std::span<const std::uint8_t> cdb = {});
 
-// The data the device would return for `cdb`: standard INQUIRY (cut to its
-// allocation length), READ CAPACITY(10) and READ CAPACITY(16). Nothing for
-// any other command, or when sysfs lacks what the answer needs.
+// The data the device would return for `cdb`: INQUIRY, standard or of a
+// vital product data page (cut to its allocation length), READ
+// CAPACITY(10), READ CAPACITY(16) and REPORT LUNS. Nothing for any other
+// command, or when sysfs lacks what the answer needs.
 std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::uint8_t> cdb,
                                                          const CachedDeviceData& cached);
+
+// REPORT LUNS answered with `luns`: nothing for a block too short or an
+// allocation length too small for one LUN.
+std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
+                                                       const std::vector<std::uint64_t>& luns);
 
 }  // namespace wnaspi32::sg

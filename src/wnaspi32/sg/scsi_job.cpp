@@ -27,6 +27,8 @@ std::size_t MostDataOf(const std::vector<std::uint8_t>& cdb, std::size_t offered
   const bool readCapacity16 = cdb.size() >= 16 && cdb[0] == scsi::ServiceActionIn16 &&
                               (cdb[1] & scsi::ServiceActionMask) == scsi::ReadCapacity16Action;
   if (readCapacity16) most = scsi::GetBigEndian(cdb.data(), scsi::ReadCapacity16AllocationLength);
+  if (cdb.size() >= 12 && cdb[0] == scsi::ReportLuns)
+    most = scsi::GetBigEndian(cdb.data(), scsi::ReportLunsAllocationLength);
   return std::min(most, offered);
 }
 
@@ -43,7 +45,7 @@ std::uint8_t FailedHaStat(const ScsiJob& job, std::uint8_t haStat) {
 ScsiJobResult AnswerFromSysfs(const ScsiJob& job) {
   ScsiJobResult result;
   result.status = SS_ERR;
-  const auto answer = AnswerFromCache(job.cdb, ReadCachedDeviceData(job.device));
+  const auto answer = AnswerFromCache(job.cdb, ReadCachedDeviceData(job.device, job.cdb));
   if (!answer) {
     result.haStat = FailedHaStat(job, HASTAT_OK);
     return result;

@@ -4,10 +4,13 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "adapter_fields.h"
+#include "scsi/commands.h"
+#include "sg/cached_answers.h"
 #include "sg/data_direction.h"
 #include "sg/disk_info.h"
 #include "sg/host_status.h"
@@ -37,6 +40,7 @@ class SgBackend final : public Backend {
     srb.HA_SCSI_ID = adapter->scsiId;
     CopyAdapterName(srb.HA_ManagerId, SgManagerName);
     CopyAdapterName(srb.HA_Identifier, adapter->procName);
+    FillHaUnique(srb, TargetIdCount(sg::HighestTarget(roots_.sysfs, *adapter)));
     return SS_COMP;
   }
 
@@ -64,10 +68,7 @@ class SgBackend final : public Backend {
     if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
     if (buffer == nullptr) bufferLength = 0;
     const auto device = DeviceOf(srb);
-    if (!device) {
-      srb.SRB_HaStat = HASTAT_SEL_TO;
-      return SS_ERR;
-    }
+    if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
     if (const auto refusal = Refusal(srb, *device)) {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
@@ -96,6 +97,25 @@ class SgBackend final : public Backend {
   }
 
  private:
+  // Nobody at the LUN: an empty target, but for REPORT LUNS, which any LUN
+  // of a target answers, here from the LUNs the kernel found there.
+  std::uint8_t AnswerWithoutDevice(SRB& srb, std::uint8_t* buffer, std::uint32_t bufferLength) {
+    srb.SRB_HaStat = HASTAT_SEL_TO;
+    if (srb.CDBByte[0] != scsi::ReportLuns) return SS_ERR;
+    const Adapter& adapter = *AdapterOf(srb);
+    const auto luns = sg::ListLuns(
+        roots_.sysfs / "bus/scsi/devices",
+        {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
+    if (luns.empty()) return SS_ERR;
+    srb.SRB_HaStat = HASTAT_OK;
+    const auto answer = sg::LunListAnswer(std::span(srb.CDBByte, srb.SRB_CDBLen), luns);
+    if (!answer) return SS_ERR;
+    const std::size_t sent = std::min<std::size_t>(answer->size(), bufferLength);
+    if (sent > 0) std::memcpy(buffer, answer->data(), sent);
+    SetResidualCount(srb, sent);
+    return SS_COMP;
+  }
+
   void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job, std::string slot) {
     workers_.Start([this, job = std::move(job), reply = srb, &srb, buffer,
                     slot = std::move(slot)]() mutable {
@@ -112,6 +132,7 @@ class SgBackend final : public Backend {
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
       std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
+      if (result.status == SS_COMP) SetResidualCount(reply, result.data.size());
       const std::uint8_t* data = result.data.empty() ? nullptr : result.data.data();
       Complete(srb, reply, result.status, buffer, data,
                static_cast<std::uint32_t>(result.data.size()));

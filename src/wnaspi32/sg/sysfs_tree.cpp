@@ -110,14 +110,38 @@ std::string FormatScsiAddress(const ScsiAddress& a) {
          std::to_string(a.target) + ":" + std::to_string(a.lun);
 }
 
+std::vector<ScsiAddress> ListDeviceAddresses(const fs::path& devicesDir) {
+  std::vector<ScsiAddress> addresses;
+  for (const std::string& name : ListNames(devicesDir)) {
+    if (const auto address = ParseScsiAddress(name)) addresses.push_back(*address);
+  }
+  return addresses;
+}
+
+std::vector<std::uint64_t> ListLuns(const fs::path& devicesDir, const ScsiAddress& address) {
+  std::vector<std::uint64_t> luns;
+  for (const ScsiAddress& a : ListDeviceAddresses(devicesDir)) {
+    if (a.host == address.host && a.channel == address.channel && a.target == address.target)
+      luns.push_back(a.lun);
+  }
+  std::sort(luns.begin(), luns.end());
+  return luns;
+}
+
+unsigned HighestTarget(const fs::path& sysfsRoot, const Adapter& adapter) {
+  unsigned highest = 0;
+  for (const ScsiAddress& a : ListDeviceAddresses(sysfsRoot / "bus/scsi/devices")) {
+    if (a.host == adapter.host && a.channel == adapter.channel) highest = std::max(highest, a.target);
+  }
+  return highest;
+}
+
 std::vector<Adapter> ListAdapters(const fs::path& sysfsRoot) {
   std::set<std::pair<unsigned, unsigned>> pairs;
   std::set<unsigned> hostsWithDevices;
-  for (const std::string& name : ListNames(sysfsRoot / "bus/scsi/devices")) {
-    if (const auto address = ParseScsiAddress(name)) {
-      pairs.emplace(address->host, address->channel);
-      hostsWithDevices.insert(address->host);
-    }
+  for (const ScsiAddress& address : ListDeviceAddresses(sysfsRoot / "bus/scsi/devices")) {
+    pairs.emplace(address.host, address.channel);
+    hostsWithDevices.insert(address.host);
   }
   for (const std::string& name : ListNames(sysfsRoot / "class/scsi_host")) {
     const auto host = HostNumber(name);

@@ -39,6 +39,15 @@ struct Adapter {
 // any, ascending by host then channel; at most 255 of them.
 std::vector<Adapter> ListAdapters(const std::filesystem::path& sysfsRoot);
 
+// The addresses of the devices in `devicesDir` (.../bus/scsi/devices).
+std::vector<ScsiAddress> ListDeviceAddresses(const std::filesystem::path& devicesDir);
+// The LUNs of the devices at the host, channel and target of `address`,
+// ascending.
+std::vector<std::uint64_t> ListLuns(const std::filesystem::path& devicesDir,
+                                    const ScsiAddress& address);
+// The highest target ID with a device on `adapter`; 0 when it has none.
+unsigned HighestTarget(const std::filesystem::path& sysfsRoot, const Adapter& adapter);
+
 struct ScsiDevice {
   std::filesystem::path dir;  // .../bus/scsi/devices/H:C:T:L
   int type = 0;               // peripheral device type

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +30,15 @@ struct DiskInfo {
   std::uint8_t sectors = 0;
 };
 
+// One logical unit: an entry of an adapter's targets.
 struct Target {
   std::uint8_t id = 0;
+  std::uint8_t lun = 0;
   std::uint8_t deviceType = 0x1F;
   // Every byte the device returns to INQUIRY; none when it has no data.
   std::optional<std::vector<std::uint8_t>> inquiry;
+  // The vital product data pages it returns, by page code, byte for byte.
+  std::map<std::uint8_t, std::vector<std::uint8_t>> vpdPages;
   std::optional<Capacity> capacity;
   DiskInfo disk;
   Outcome devType, diskInfo, inquiryCommand, readCapacity;
@@ -48,6 +53,9 @@ struct Adapter {
   std::string managerId;
   std::string identifier;
   Outcome inquiry;
+  // How many target IDs its inquiry says it has; by default one more than
+  // the highest in use, at least 8.
+  std::optional<std::uint8_t> targetIds;
   std::vector<Target> targets;
 };
 
@@ -59,11 +67,18 @@ struct Bus {
 // The name the simulated layer gives itself when a bus file names no manager.
 inline constexpr char SimManagerName[] = "ASPI for WIN32";
 
-// The target at `id`, or null when nobody answers there.
-inline const Target* FindTarget(const Adapter& adapter, std::uint8_t id) {
+// The logical unit `lun` of target `id`, or null when it is not there.
+inline const Target* FindUnit(const Adapter& adapter, std::uint8_t id, std::uint8_t lun) {
   for (const Target& target : adapter.targets)
-    if (target.id == id) return &target;
+    if (target.id == id && target.lun == lun) return &target;
   return nullptr;
+}
+
+// Whether any logical unit answers at target `id`.
+inline bool HasTarget(const Adapter& adapter, std::uint8_t id) {
+  for (const Target& target : adapter.targets)
+    if (target.id == id) return true;
+  return false;
 }
 
 }  // namespace wnaspi32::sim

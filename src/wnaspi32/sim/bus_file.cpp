@@ -11,6 +11,7 @@ namespace {
 constexpr int MaxDelayMs = 24 * 60 * 60 * 1000;
 constexpr std::size_t MaxAdapters = 255;
 constexpr std::size_t MaxInquiryLength = 255;
+constexpr std::size_t MaxVpdPageLength = 4 + 0xFFFF;
 constexpr std::size_t MaxFileBytes = 16 << 20;
 constexpr int MaxNesting = 64;
 
@@ -90,10 +91,12 @@ std::vector<std::uint8_t> ReadInquiryObject(const Json& object, const std::strin
 
 Target ReadTarget(const Json& object, const std::string& path) {
   RequireObject(object, path);
-  CheckKeys(object, path, {"id", "type", "inquiry", "capacity", "disk", "status", "delay_ms"});
+  CheckKeys(object, path,
+            {"id", "lun", "type", "inquiry", "vpd", "capacity", "disk", "status", "delay_ms"});
   if (!object.contains("id")) Fail(ChildPath(path, "id"), "missing");
   Target target;
   target.id = ReadByte(object["id"], ChildPath(path, "id"));
+  Optional(object, path, "lun", [&](const auto& v, const auto& p) { target.lun = ReadByte(v, p); });
   Optional(object, path, "inquiry", [&](const Json& value, const std::string& at) {
     if (value.is_string()) {
       target.inquiry = ParseHex(value.get<std::string>(), at);
@@ -103,6 +106,18 @@ Target ReadTarget(const Json& object, const std::string& path) {
       target.inquiry = ReadInquiryObject(value, at);
     } else {
       Fail(at, "expected an object or a text of hex digits");
+    }
+  });
+  Optional(object, path, "vpd", [&](const Json& pages, const std::string& at) {
+    RequireObject(pages, at);
+    for (const auto& [key, bytes] : pages.items()) {
+      const std::string pagePath = ChildPath(at, key);
+      const auto code = static_cast<std::uint8_t>(ReadUnsigned(Json(key), pagePath, 0xFF));
+      if (!bytes.is_string()) Fail(pagePath, "expected a text of hex digits");
+      if (target.vpdPages.contains(code)) Fail(pagePath, "page given twice");
+      target.vpdPages[code] = ParseHex(bytes.get<std::string>(), pagePath);
+      if (target.vpdPages[code].size() > MaxVpdPageLength)
+        Fail(pagePath, "more than " + std::to_string(MaxVpdPageLength) + " bytes");
     }
   });
   target.deviceType = target.inquiry && !target.inquiry->empty() ? (*target.inquiry)[0] & 0x1F : 0x1F;
@@ -139,8 +154,8 @@ Target ReadTarget(const Json& object, const std::string& path) {
 
 Adapter ReadAdapter(const Json& object, const std::string& path, std::size_t adapterCount) {
   RequireObject(object, path);
-  CheckKeys(object, path,
-            {"scsi_id", "manager", "identifier", "ha_count", "status", "delay_ms", "targets"});
+  CheckKeys(object, path, {"scsi_id", "manager", "identifier", "ha_count", "target_ids", "status",
+                           "delay_ms", "targets"});
   Adapter adapter;
   adapter.haCount = static_cast<std::uint8_t>(adapterCount);
   adapter.managerId = SimManagerName;
@@ -154,6 +169,7 @@ Adapter ReadAdapter(const Json& object, const std::string& path, std::size_t ada
     adapter.identifier = ReadTextField(v, p, AdapterNameWidth, '\0');
   });
   Optional(object, path, "ha_count", [&](const auto& v, const auto& p) { adapter.haCount = ReadByte(v, p); });
+  Optional(object, path, "target_ids", [&](const auto& v, const auto& p) { adapter.targetIds = ReadByte(v, p); });
   Optional(object, path, "status", [&](const auto& v, const auto& p) { ReadStatus(v, p, adapter.inquiry); });
   Optional(object, path, "delay_ms", [&](const auto& v, const auto& p) { ReadDelay(v, p, adapter.inquiry); });
   Optional(object, path, "targets", [&](const Json& targets, const std::string& at) {
@@ -161,10 +177,12 @@ Adapter ReadAdapter(const Json& object, const std::string& path, std::size_t ada
     for (std::size_t i = 0; i < targets.size(); ++i) {
       const std::string targetPath = IndexPath(at, i);
       Target target = ReadTarget(targets[i], targetPath);
-      // One device per ID: a second one at the same ID is a slip in the file.
-      if (FindTarget(adapter, target.id) != nullptr)
+      // One device per ID and LUN: a second one there is a slip in the file.
+      if (FindUnit(adapter, target.id, target.lun) != nullptr)
         Fail(ChildPath(targetPath, "id"),
-             "target " + std::to_string(target.id) + " is already on this adapter");
+             "target " + std::to_string(target.id) +
+                 (target.lun == 0 ? "" : " LUN " + std::to_string(target.lun)) +
+                 " is already on this adapter");
       adapter.targets.push_back(std::move(target));
     }
   });

@@ -47,14 +47,38 @@ ScsiAnswer AnswerMissingUnit(const std::uint8_t* cdb, std::uint32_t bufferLength
 
 ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
                          std::uint32_t bufferLength) {
-  // No vital product data pages here, and a device without INQUIRY data
-  // does not know the command.
-  if (cdb[1] & scsi::InquiryEvpd)
-    return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
+  // A device without INQUIRY data does not know the command; one asked for
+  // a page the bus file does not give has no such page.
   if (!target.inquiry) return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
+  const std::vector<std::uint8_t>* data = &*target.inquiry;
+  if (cdb[1] & scsi::InquiryEvpd) {
+    const auto page = target.vpdPages.find(cdb[scsi::InquiryPageCode]);
+    if (page == target.vpdPages.end())
+      return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
+    data = &page->second;
+  }
   ScsiAnswer answer;
-  answer.data =
-      Cut(*target.inquiry, GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
+  answer.data = Cut(*data, GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
+  return answer;
+}
+
+// Every LUN of the target, from any of its LUNs, in the bus file's order.
+ScsiAnswer AnswerReportLuns(const Adapter& adapter, std::uint8_t id, const std::uint8_t* cdb,
+                            std::uint32_t bufferLength) {
+  const std::uint64_t allocation = GetBigEndian(cdb, scsi::ReportLunsAllocationLength);
+  if (allocation < scsi::LeastReportLunsAllocation)
+    return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
+  std::vector<std::uint8_t> bytes(scsi::LunListHeaderLength, 0);
+  if (cdb[scsi::ReportLunsSelect] != scsi::ReportWellKnownLunsOnly) {
+    for (const Target& unit : adapter.targets) {
+      if (unit.id != id) continue;
+      const scsi::LunEntry entry = scsi::LunEntryOf(unit.lun);
+      bytes.insert(bytes.end(), entry.begin(), entry.end());
+    }
+  }
+  PutBigEndian(bytes.data(), bytes.size() - scsi::LunListHeaderLength, 4);
+  ScsiAnswer answer;
+  answer.data = Cut(std::move(bytes), allocation, bufferLength);
   return answer;
 }
 
@@ -89,15 +113,17 @@ ScsiAnswer AnswerReadCapacity16(const Target& target, const std::uint8_t* cdb,
 
 }  // namespace
 
-ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::uint8_t* cdb,
-                             std::uint32_t bufferLength) {
-  if (target == nullptr) {
+ScsiAnswer AnswerScsiCommand(const Adapter& adapter, std::uint8_t id, std::uint8_t lun,
+                             const std::uint8_t* cdb, std::uint32_t bufferLength) {
+  if (!HasTarget(adapter, id)) {
     ScsiAnswer answer;
     answer.status = SS_ERR;
     answer.haStat = HASTAT_SEL_TO;
     return answer;
   }
-  if (lun != 0) return AnswerMissingUnit(cdb, bufferLength);
+  if (cdb[0] == scsi::ReportLuns) return AnswerReportLuns(adapter, id, cdb, bufferLength);
+  const Target* target = FindUnit(adapter, id, lun);
+  if (target == nullptr) return AnswerMissingUnit(cdb, bufferLength);
 
   const Outcome* outcome = nullptr;
   ScsiAnswer answer;

@@ -23,10 +23,11 @@ struct ScsiAnswer {
   int delayMs = 0;
 };
 
-// The answer of `target` (null: nobody at that ID) to the command in `cdb`
-// (16 bytes) addressed to logical unit `lun`, with `bufferLength` bytes of
-// room for data.
-ScsiAnswer AnswerScsiCommand(const Target* target, std::uint8_t lun, const std::uint8_t* cdb,
-                             std::uint32_t bufferLength);
+// The answer to the command in `cdb` (16 bytes) addressed to logical unit
+// `lun` of target `id` on `adapter`, with `bufferLength` bytes of room for
+// data. A target without that LUN answers INQUIRY as a missing unit and
+// REPORT LUNS as any of its LUNs does; nobody at all answers nothing.
+ScsiAnswer AnswerScsiCommand(const Adapter& adapter, std::uint8_t id, std::uint8_t lun,
+                             const std::uint8_t* cdb, std::uint32_t bufferLength);
 
 }  // namespace wnaspi32::sim

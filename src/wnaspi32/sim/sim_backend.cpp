@@ -1,5 +1,6 @@
 // The simulated bus: answers every request from a bus file, as a real
 // layer would, completing late ones from threads of its own.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -62,7 +63,9 @@ class SimBackend final : public Backend {
       reply.HA_SCSI_ID = adapter.scsiId;
       std::memcpy(reply.HA_ManagerId, adapter.managerId.data(), sizeof reply.HA_ManagerId);
       std::memcpy(reply.HA_Identifier, adapter.identifier.data(), sizeof reply.HA_Identifier);
-      FillHaUnique(reply, 8);
+      unsigned highest = 0;
+      for (const sim::Target& target : adapter.targets) highest = std::max<unsigned>(highest, target.id);
+      FillHaUnique(reply, adapter.targetIds.value_or(TargetIdCount(highest)));
     }
     return Finish(srb, reply, adapter.inquiry.status, adapter.inquiry.delayMs);
   }
@@ -91,10 +94,10 @@ class SimBackend final : public Backend {
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
     const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
-    const sim::ScsiAnswer answer =
-        sim::AnswerScsiCommand(sim::FindTarget(adapter, srb.SRB_Target), srb.SRB_Lun,
-                               srb.CDBByte, buffer == nullptr ? 0 : bufferLength);
+    const sim::ScsiAnswer answer = sim::AnswerScsiCommand(
+        adapter, srb.SRB_Target, srb.SRB_Lun, srb.CDBByte, buffer == nullptr ? 0 : bufferLength);
     SRB reply = srb;
+    if (answer.status == SS_COMP) SetResidualCount(reply, answer.data.size());
     if (answer.replies) {
       reply.SRB_HaStat = answer.haStat;
       reply.SRB_TargStat = answer.targStat;
@@ -106,10 +109,9 @@ class SimBackend final : public Backend {
   }
 
  private:
-  // The device at the request's target, or null; only logical unit 0 is there.
+  // The logical unit the request names, or null.
   const sim::Target* FindUnit(const SRB& srb) const {
-    if (srb.SRB_Lun != 0) return nullptr;
-    return sim::FindTarget(bus_.adapters.at(srb.SRB_HaId), srb.SRB_Target);
+    return sim::FindUnit(bus_.adapters.at(srb.SRB_HaId), srb.SRB_Target, srb.SRB_Lun);
   }
 
   bool usable_;
