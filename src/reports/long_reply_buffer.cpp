@@ -4,8 +4,8 @@
 
 std::uint8_t LongReplyBuffer[LongReplyBufferSize];
 
-std::uint32_t LongReplyBufferPointer() {
-  static const std::uint32_t pointer = RegisterDataBuffer(LongReplyBuffer, LongReplyBufferSize);
+SrbPointer LongReplyBufferPointer() {
+  static const SrbPointer pointer = RegisterDataBuffer(LongReplyBuffer, LongReplyBufferSize);
   return pointer;
 }
 

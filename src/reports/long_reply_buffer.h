@@ -4,13 +4,15 @@
 
 #include <cstdint>
 
+#include "wnaspi32.h"
+
 // Our adapters move at most 64 KiB in one transfer; a page's length field
 // reaches 4 + 65535 bytes.
 constexpr std::uint32_t LongReplyBufferSize = 64 * 1024;
 extern std::uint8_t LongReplyBuffer[LongReplyBufferSize];
 
 // What goes into SRB_BufPointer for LongReplyBuffer, as for DataBuffer.
-std::uint32_t LongReplyBufferPointer();
+SrbPointer LongReplyBufferPointer();
 
 #include <optional>
 #include <span>
