@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "commands/layouts.h"
+#include "ui/commands/layouts.h"
 #include "ui/centring.h"
 #include "ui/pictures.h"
 #include "ui/scaling.h"

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "commands/layouts.h"
+#include "ui/commands/layouts.h"
 #include "ui/about_box.h"
 #include "ui/end_request.h"
 #include "ui/form1.h"

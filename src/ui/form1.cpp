@@ -10,8 +10,8 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
-#include "commands/form1_commands.h"
-#include "commands/layouts.h"
+#include "ui/commands/form1_commands.h"
+#include "ui/commands/layouts.h"
 #include "ui/about_box.h"
 #include "ui/cp932_text.h"
 #include "ui/drop_down_list.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "commands/form1_skin.h"
+#include "ui/commands/form1_skin.h"
 
 class QFrame;
 class QGroupBox;

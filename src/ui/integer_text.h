@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "commands/integer_conversions.h"
+#include "ui/commands/integer_conversions.h"
 
 // The integer a text names: optional blanks, then either an optional sign
 // and decimal digits within 32 bits, or "$" and at most eight significant

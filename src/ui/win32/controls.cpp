@@ -1,4 +1,4 @@
-#include "ui_win32/controls.h"
+#include "ui/win32/controls.h"
 
 #include <windowsx.h>
 

@@ -1,4 +1,4 @@
-#include "ui_win32/fonts.h"
+#include "ui/win32/fonts.h"
 
 #include <cwchar>
 #include <initializer_list>

@@ -1,14 +1,14 @@
-#include "ui_win32/about_box.h"
+#include "ui/win32/about_box.h"
 
 #include <algorithm>
 #include <string>
 
-#include "commands/layouts.h"
-#include "ui_win32/control_ids.h"
-#include "ui_win32/controls.h"
-#include "ui_win32/fonts.h"
-#include "ui_win32/pictures.h"
-#include "ui_win32/scaling.h"
+#include "ui/commands/layouts.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/pictures.h"
+#include "ui/win32/scaling.h"
 
 TAboutBox* AboutBox = nullptr;
 

@@ -1,4 +1,4 @@
-#include "ui_win32/end_request.h"
+#include "ui/win32/end_request.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "commands/form1_commands.h"
+#include "ui/commands/form1_commands.h"
 
 #include "aspi/request_block.h"
-#include "commands/integer_conversions.h"
+#include "ui/commands/integer_conversions.h"
 #include "reports/device_reports.h"
 #include "reports/display.h"
 #include "reports/survey.h"

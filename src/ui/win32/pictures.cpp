@@ -1,4 +1,4 @@
-#include "ui_win32/pictures.h"
+#include "ui/win32/pictures.h"
 
 #include <string>
 

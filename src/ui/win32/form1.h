@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "commands/form1_skin.h"
-#include "ui_win32/controls.h"
+#include "ui/commands/form1_skin.h"
+#include "ui/win32/controls.h"
 
 class TForm1 : public Form1Skin {
  public:

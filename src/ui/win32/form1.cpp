@@ -1,17 +1,17 @@
-#include "ui_win32/form1.h"
+#include "ui/win32/form1.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "commands/form1_commands.h"
-#include "commands/layouts.h"
-#include "ui_win32/about_box.h"
-#include "ui_win32/application.h"
-#include "ui_win32/control_ids.h"
-#include "ui_win32/end_request.h"
-#include "ui_win32/fonts.h"
-#include "ui_win32/message_boxes.h"
-#include "ui_win32/pictures.h"
+#include "ui/commands/form1_commands.h"
+#include "ui/commands/layouts.h"
+#include "ui/win32/about_box.h"
+#include "ui/win32/application.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/end_request.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/message_boxes.h"
+#include "ui/win32/pictures.h"
 
 TForm1* Form1 = nullptr;
 

@@ -9,7 +9,7 @@
 
 #include "text/cp932.h"
 #include "text/utf.h"
-#include "ui_win32/control_ids.h"
+#include "ui/win32/control_ids.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui_win32/scaling.h"
+#include "ui/win32/scaling.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commands/integer_conversions.h"
+#include "ui/commands/integer_conversions.h"
 
 #include "text/integer_text.h"
 #include "text/utf.h"

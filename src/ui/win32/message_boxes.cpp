@@ -1,12 +1,12 @@
-#include "ui_win32/message_boxes.h"
+#include "ui/win32/message_boxes.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <exception>
 
-#include "ui_win32/application.h"
-#include "ui_win32/end_request.h"
+#include "ui/win32/application.h"
+#include "ui/win32/end_request.h"
 
 namespace {
 

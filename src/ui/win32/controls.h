@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui_win32/scaling.h"
+#include "ui/win32/scaling.h"
 
 // The window classes of this file; call once before making controls.
 void RegisterControlClasses();

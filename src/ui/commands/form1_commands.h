@@ -4,7 +4,7 @@
 // it in its failure box.
 #pragma once
 
-#include "commands/form1_skin.h"
+#include "ui/commands/form1_skin.h"
 
 // FormCreate: makes `form` the reports' main window, probes the ASPI layer
 // and runs the host adapter survey.

@@ -2,7 +2,7 @@
 // through the ASPI layer, WNASPI32.DLL.
 #include <windows.h>
 
-#include "ui_win32/application.h"
+#include "ui/win32/application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   CreateBusviewWindows();

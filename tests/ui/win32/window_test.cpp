@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "busview_process.h"
-#include "ui_win32/control_ids.h"
+#include "ui/win32/control_ids.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "ui_win32/application.h"
+#include "ui/win32/application.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include "ui_win32/about_box.h"
-#include "ui_win32/controls.h"
-#include "ui_win32/form1.h"
+#include "ui/win32/about_box.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/form1.h"
 
 void CreateBusviewWindows() {
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
