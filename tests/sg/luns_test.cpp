@@ -86,5 +86,16 @@ TEST_F(LunTest, WithoutPermissionSysfsGivesPagesAndLuns) {
       << "LUN 1 lists its pages itself in vpd_pg0";
 }
 
+TEST_F(LunTest, PagesTheKernelKeepsAreAnsweredWithoutACommand) {
+  const std::size_t sent = io->Seen().size();
+  const Finished kept = Send(1, 1, {0x12, 1, 0, 0, 5, 0});
+  EXPECT_EQ(kept.status, SS_COMP);
+  EXPECT_EQ(Head(kept.buffer, 6), Bytes({0, 0, 0, 2, 0, Untouched})) << "cut to 5 bytes";
+  EXPECT_EQ(std::uint32_t{kept.srb.SRB_BufLen}, 250u);
+  EXPECT_EQ(io->Seen().size(), sent);
+  EXPECT_EQ(Head(Send(1, 1, {0x12, 1, 0x80, 0, 255, 0}).buffer, 3), Bytes({9, 9, 9}));
+  EXPECT_EQ(io->Seen().size(), sent + 1) << "a page the kernel did not fetch goes to the device";
+}
+
 }  // namespace
 }  // namespace sgtest

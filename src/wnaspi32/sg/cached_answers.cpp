@@ -29,6 +29,19 @@ bool AsksVpdPage(std::span<const std::uint8_t> cdb) {
   return cdb.size() >= 6 && cdb[0] == scsi::Inquiry && (cdb[1] & 0x03) == scsi::InquiryEvpd;
 }
 
+std::filesystem::path VpdFile(const ScsiDevice& device, std::uint8_t page) {
+  char name[16];
+  std::snprintf(name, sizeof name, "vpd_pg%x", unsigned{page});
+  return device.dir / name;
+}
+
+std::vector<std::uint8_t> CutToAllocation(std::span<const std::uint8_t> cdb,
+                                          std::vector<std::uint8_t> data) {
+  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
+  data.resize(std::min(data.size(), allocation));
+  return data;
+}
+
 std::optional<std::vector<std::uint8_t>> Inquiry(std::span<const std::uint8_t> cdb,
                                                  const CachedDeviceData& cached) {
   if (cdb.size() < 6 || (cdb[1] & scsi::InquiryCmdDt) != 0) return std::nullopt;
@@ -37,20 +50,14 @@ std::optional<std::vector<std::uint8_t>> Inquiry(std::span<const std::uint8_t> c
   const std::vector<std::uint8_t>& data = vpd ? cached.vpdPage.value_or(std::vector<std::uint8_t>{})
                                               : cached.inquiry;
   if (data.empty()) return std::nullopt;
-  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
-  const std::size_t length = std::min(data.size(), allocation);
-  return std::vector<std::uint8_t>(data.begin(), data.begin() + length);
+  return CutToAllocation(cdb, data);
 }
 
 // The kernel keeps the pages it fetched as vpd_pg<code in hex>. Kernels
 // without vpd_pg0 get a page 00h made of the pages that are there, none
 // when the kernel fetched no page at all.
 std::optional<std::vector<std::uint8_t>> ReadVpdPage(const ScsiDevice& device, std::uint8_t code) {
-  const auto file = [&](std::uint8_t page) {
-    char name[16];
-    std::snprintf(name, sizeof name, "vpd_pg%x", unsigned{page});
-    return device.dir / name;
-  };
+  const auto file = [&](std::uint8_t page) { return VpdFile(device, page); };
   if (auto page = ReadBytes(file(code)); page && !page->empty()) return page;
   if (code != scsi::SupportedVpdPages) return std::nullopt;
   std::vector<std::uint8_t> listed;
@@ -111,6 +118,14 @@ std::optional<Number> ReadUnsigned(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
+                                                       std::span<const std::uint8_t> cdb) {
+  if (!AsksVpdPage(cdb)) return std::nullopt;
+  auto page = ReadBytes(VpdFile(device, cdb[scsi::InquiryPageCode]));
+  if (!page || page->empty()) return std::nullopt;
+  return CutToAllocation(cdb, std::move(*page));
+}
 
 std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
                                                        const std::vector<std::uint64_t>& luns) {

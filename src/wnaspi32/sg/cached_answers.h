@@ -35,6 +35,12 @@ CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device,
 std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::uint8_t> cdb,
                                                          const CachedDeviceData& cached);
 
+// The vital product data page `cdb` asks for, as the kernel fetched it from
+// the device and keeps it (`vpd_pg<code>`), cut to the allocation length;
+// nothing for any other command or for a page the kernel did not fetch.
+std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
+                                                       std::span<const std::uint8_t> cdb);
+
 // REPORT LUNS answered with `luns`: nothing for a block too short or an
 // allocation length too small for one LUN.
 std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
