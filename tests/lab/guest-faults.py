@@ -211,6 +211,9 @@ def expected(statuses, key, nobody):
     for field, c in zip(["int13", "inquiry", "capacity"], answered[1:]):
         if c != "1":
             want[field] = None
+    if answered[2] != "1":  # without INQUIRY data no page is asked
+        want["identification"] = {"supported_vpd_pages": [], "unit_serial_number": None,
+                                  "designators": [], "wwn": None}
     return want
 
 
