@@ -1,6 +1,5 @@
 // The layer's threads: a command that never ends holds only its own
-// thread, the threads of finished commands take the next ones, and the end
-// waits for every command given.
+// thread, and the end waits for every command given.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,49 +1,42 @@
 #include "sg/workers.h"
 
+#include <algorithm>
+
 namespace wnaspi32::sg {
 
 Workers::~Workers() {
-  {
-    std::lock_guard lock(mutex_);
-    ending_ = true;
-  }
-  wake_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
+  std::lock_guard lock(mutex_);
+  for (Worker& worker : workers_) worker.thread.join();
 }
 
 void Workers::Start(std::function<void()> job) {
   std::lock_guard lock(mutex_);
-  jobs_.push_back(std::move(job));
-  if (idle_ >= jobs_.size()) {
-    wake_.notify_one();
-    return;
-  }
+  JoinFinished();
+  // The node's address stays put in a list, so the thread may keep it.
+  Worker& worker = workers_.emplace_back();
   try {
-    threads_.emplace_back([this] { Serve(); });
+    worker.thread = std::thread([&worker, job = std::move(job)] {
+      try {
+        job();
+      } catch (...) {
+        // The job answers its own request; an escape must not end the run.
+      }
+      worker.done.store(true, std::memory_order_release);
+    });
   } catch (...) {
-    jobs_.pop_back();
+    workers_.pop_back();
     throw;
   }
 }
 
-void Workers::Serve() {
-  std::unique_lock lock(mutex_);
-  while (true) {
-    ++idle_;
-    wake_.wait(lock, [this] { return ending_ || !jobs_.empty(); });
-    --idle_;
-    // Jobs given before the end still run.
-    if (jobs_.empty()) return;
-    std::function<void()> job = std::move(jobs_.front());
-    jobs_.pop_front();
-    lock.unlock();
-    try {
-      job();
-    } catch (...) {
-      // The job answers its own request; an escape must not end the run.
+void Workers::JoinFinished() {
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->done.load(std::memory_order_acquire)) {
+      it->thread.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
     }
-    job = nullptr;  // what it holds goes before the thread waits again
-    lock.lock();
   }
 }
 

@@ -1,16 +1,14 @@
 // Threads of the layer, one per running command, so that a device that
-// hangs holds up nobody else. A thread whose command is done waits for the
-// next one: starting a thread costs more than many a command.
+// hangs holds up nobody else.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
+#include <atomic>
 #include <functional>
+#include <list>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace wnaspi32::sg {
 
@@ -22,19 +20,19 @@ class Workers {
   // Waits for every job still running.
   ~Workers();
 
-  // Runs `job` on a thread of its own: an idle one, or a new one when every
-  // thread is busy. Whatever `job` throws ends it, never the program.
+  // Runs `job` on a new thread; joins the threads of jobs already done.
+  // Whatever `job` throws ends it, never the program.
   void Start(std::function<void()> job);
 
  private:
-  void Serve();
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+  void JoinFinished();  // with mutex_ held
 
   std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::function<void()>> jobs_;
-  std::vector<std::thread> threads_;
-  std::size_t idle_ = 0;
-  bool ending_ = false;
+  std::list<Worker> workers_;
 };
 
 // Commands one device may have under way at once.
