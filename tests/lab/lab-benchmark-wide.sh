@@ -29,17 +29,7 @@ peers() {
   for sg in /sys/class/scsi_generic/*; do sg_inq -p 0x80 "/dev/${sg##*/}" >/dev/null 2>&1 || true; done
 }
 
-# Milliseconds of the median of ROUNDS runs, after one run to warm the caches.
-median_ms() {
-  "$1"
-  local times=() i start
-  for ((i = 0; i < rounds; i++)); do
-    start=$(date +%s%N)
-    "$1"
-    times+=($((($(date +%s%N) - start) / 1000000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((rounds + 1) / 2))p"
-}
+source "$here/median-ms.sh"
 
 declare -A report_ms peers_ms
 for shape in "2 12 3" "4 16 8"; do

@@ -36,17 +36,7 @@ report() { "$report" --detailed >/dev/null 2>&1; }
 # Start-up alone: the program loads, surveys the adapters and runs no check.
 startup() { "$checks" --gtest_filter=-* >/dev/null 2>&1; }
 
-# Milliseconds of the median of ROUNDS runs, after one run to warm the caches.
-median_ms() {
-  "$1"
-  local times=() i start
-  for ((i = 0; i < rounds; i++)); do
-    start=$(date +%s%N)
-    "$1"
-    times+=($((($(date +%s%N) - start) / 1000000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((rounds + 1) / 2))p"
-}
+source "$here/median-ms.sh"
 
 devices=$(lsscsi -g | grep -c '/dev/sg' || true)
 busview_ms=$(median_ms busview)
