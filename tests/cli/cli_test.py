@@ -254,7 +254,7 @@ def check_subset(where, got, want):
 
 
 # tests/cli/buses/every-field.json: each field from a source of its own.
-# The designators: one of every type SPC-4 names (its designator type,
+# The designators: one of every type SCSI names (its designator type,
 # code set and association), with their values under sg3_utils' names.
 DESIGNATORS = [
     (0, 1, 0, {"vendor_specific_hexbytes": "010203"}),
