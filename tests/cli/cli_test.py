@@ -241,6 +241,7 @@ check(odd_json["adapters"][1]["manager"] == "" and odd_json["adapters"][1]["iden
       "names end at their NUL byte; bytes that are no character become U+FFFD")
 
 
+# --- JSON: every field from its own byte, bit or name --------------------------
 def check_subset(where, got, want):
     """`got` holds `want`: the keys it names, list elements one for one."""
     if isinstance(want, dict):
@@ -280,7 +281,7 @@ DESIGNATORS = [
 UNASKED = {"int13": None, "inquiry": None, "capacity": None,
            "identification": {"supported_vpd_pages": [], "unit_serial_number": None, "designators": [], "wwn": None}}
 EVERY_FIELD = {
-    "json_format_version": [1, 0], "support_info": 0x0102, "usable": True, "host_adapter_inquiry_status": 1,
+    "support_info": 0x0102, "usable": True, "host_adapter_inquiry_status": 1,
     "adapter_count": 2, "scsi_id": 5,
     "adapters": [
         {"number": 0, "status": 1, "manager": "MANAGER-SIXTEEN!", "identifier": "EVERY-FIELD", "targets": [
