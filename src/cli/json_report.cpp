@@ -1,5 +1,6 @@
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -87,7 +88,11 @@ void AddDesignatorValue(Json& facts, const Designator& d) {
   constexpr std::uint8_t CodeSetAscii = 2, CodeSetUtf8 = 3;
   const std::span<const std::uint8_t> bytes = d.bytes;
   const auto text = [&](std::span<const std::uint8_t> part) {
-    std::string value = FieldText(part.data(), part.size());
+    // A UTF-8 designator is the document's own encoding (Dump replaces a
+    // broken sequence); any other text is the device's code page 932.
+    std::string value = d.codeSet == CodeSetUtf8
+                            ? std::string(part.begin(), std::find(part.begin(), part.end(), 0))
+                            : FieldText(part.data(), part.size());
     value.erase(value.find_last_not_of(' ') + 1);
     return value;
   };

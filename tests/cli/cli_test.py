@@ -55,6 +55,8 @@ STATUS_CASES = [
     (["--adapter=0", "--target", "3a"], 2, ["'3a' は整数ではありません."]),
     (["--adapter", "0", "--target", ""], 2, ["'' は整数ではありません."]),
     (["--adapter", ""], 2, ["ホストアダプタをセレクトしてください"]),
+    # The first character whole, also beyond the Basic Multilingual Plane.
+    (["--adapter", "😀1"], 2, ["'😀' は整数ではありません."]),
     # The first text refused is the one named, as the window would.
     (["--adapter", "x", "--target", "y"], 2, ["'x' は整数ではありません."]),
     (["--target", "y", "--adapter", "x"], 2, ["'y' は整数ではありません."]),
@@ -128,11 +130,46 @@ with open(SCHEMA, encoding="utf-8") as f:
     validator = jsonschema.Draft7Validator(json.load(f))
 
 
+VERSION = run(["--version"]).stdout.decode("utf-8").split()[-1]
+
+# Standard INQUIRY data as SCSI-2 lays it out: each field's byte and bits,
+# and the texts' byte ranges.
+INQUIRY_BITS = [
+    ("peripheral_qualifier", 0, 0xE0), ("peripheral_device_type", 0, 0x1F), ("removable", 1, 0x80),
+    ("iso_version", 2, 0xC0), ("ecma_version", 2, 0x38), ("ansi_version", 2, 0x07), ("aenc", 3, 0x80),
+    ("response_data_format", 3, 0x0F), ("capabilities.removable_medium", 1, 0x80),
+    ("capabilities.async_event_notification", 3, 0x80), ("capabilities.relative_addressing", 7, 0x80),
+    ("capabilities.wide_bus_32", 7, 0x40), ("capabilities.wide_bus_16", 7, 0x20),
+    ("capabilities.synchronous_transfer", 7, 0x10), ("capabilities.linked_commands", 7, 0x08),
+    ("capabilities.command_queuing", 7, 0x02), ("capabilities.soft_reset", 7, 0x01)]
+INQUIRY_TEXTS = [("vendor", 8, 16), ("product", 16, 32), ("revision", 32, 36)]
+
+
+def check_inquiry(where, got):
+    """Every decoded field of a document's INQUIRY data against its raw bytes."""
+    raw = bytes.fromhex(got["raw"])
+    for path, byte, mask in INQUIRY_BITS:
+        value = got
+        for key in path.split("."):
+            value = value[key]
+        check(value == (raw[byte] & mask) // (mask & -mask), f"{where}: {path} {value} from {raw[:8].hex()}")
+    for key, first, end in INQUIRY_TEXTS:
+        text = raw[first:end].split(b"\0")[0]
+        if all(0x20 <= b < 0x7F for b in text):
+            check(got[key] == text.decode().rstrip(" "), f"{where}: {key} {got[key]!r}")
+
+
 def report_json(args):
     result = run(["--json"] + args)
     document = json.loads(result.stdout.decode("utf-8"))
     for error in validator.iter_errors(document):
         failures.append(f"{args}: schema: {error.message} at {list(error.absolute_path)}")
+    check(document["utility_invoked"]["argv"] == ["--json"] + args and
+          document["utility_invoked"]["version"] == VERSION, f"{args}: {document['utility_invoked']}")
+    for adapter in document["adapters"]:
+        for target in adapter["targets"]:
+            if target["inquiry"] is not None:
+                check_inquiry(f"{args} {adapter['number']}:{target['id']}", target["inquiry"])
     return document
 
 
@@ -193,12 +230,100 @@ check(len(targets) == 1 and targets[0]["id"] == 300 and targets[0]["inquiry"]["v
       "--target 300 asks target 44 and names 300")
 aborted = report_json(["--bus", bus("first-inquiry-aborted.json")])
 check(aborted["adapter_count"] is None and aborted["adapters"] == [], "an aborted first inquiry invents no count")
+failed = report_json(["--bus", os.path.join(SOURCE, "tests/reports/buses/survey_first_failed.json")])
+check([(d["host_adapter_inquiry_status"], d["adapter_count"], d["scsi_id"]) for d in (aborted, failed)] ==
+      [(2, None, None), (4, None, None)], "a failed first inquiry gives no count and no SCSI ID")
 third = report_json(["--bus", os.path.join(SOURCE, "tests/reports/buses/survey_abort_third.json")])
 check([(a["number"], a["status"]) for a in third["adapters"]] == [(0, 1), (1, 1), (2, 2)],
       "the adapters end at an aborted inquiry, as the window's survey does")
 odd_json = report_json(["--bus", bus("odd-texts.json")])
 check(odd_json["adapters"][1]["manager"] == "" and odd_json["adapters"][1]["identifier"] == "X\ufffdY",
       "names end at their NUL byte; bytes that are no character become U+FFFD")
+
+
+# --- JSON: every field from its own byte, bit or name --------------------------
+def check_subset(where, got, want):
+    """`got` holds `want`: the keys it names, list elements one for one."""
+    if isinstance(want, dict):
+        for key, value in want.items():
+            check_subset(f"{where}.{key}", got.get(key, "(missing)") if isinstance(got, dict) else got, value)
+    elif isinstance(want, list) and isinstance(got, list) and len(got) == len(want):
+        for i, (g, w) in enumerate(zip(got, want)):
+            check_subset(f"{where}[{i}]", g, w)
+    else:
+        check(got == want and type(got) is type(want), f"{where}: {got!r}, not {want!r}")
+
+
+# tests/cli/buses/every-field.json: each field from a source of its own.
+# The designators: one of every type SCSI names (its designator type,
+# code set and association), with their values under sg3_utils' names.
+DESIGNATORS = [
+    (0, 1, 0, {"vendor_specific_hexbytes": "010203"}),
+    (1, 2, 0, {"t10_vendor_identification": "VENDOR08", "vendor_specific_identifier": "ID-0001"}),
+    (1, 1, 0, {"t10_vendor_identification": "ABCDEFGH", "vendor_specific_identifier": "0102"}),
+    (2, 1, 1, {"eui_64_based_designator_length": 8, "ieee_identifier": "0011223344556677"}),
+    (2, 1, 0, {"eui_64_based_designator_length": 12, "ieee_identifier": "0011223344556677",
+               "directory_identifier": "8899aabb"}),
+    (2, 1, 0, {"eui_64_based_designator_length": 16, "identifier_extension": "0102030405060708",
+               "ieee_identifier": "090a0b0c0d0e0f10"}),
+    (3, 1, 1, {"naa": 5, "full_naa_hexbytes": "5000000000000009"}),
+    (3, 1, 0, {"naa": 6, "full_naa_hexbytes": "600123456789abcd0011223344556677"}),
+    (4, 1, 1, {"relative_target_port_hexbytes": "00000002"}),
+    (5, 1, 1, {"target_port_group_hexbytes": "00000003"}),
+    (6, 1, 0, {"logical_unit_group_hexbytes": "00000004"}),
+    (7, 1, 0, {"md5_logical_unit_identifier": "f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff"}),
+    (8, 3, 2, {"scsi_name_string": "iqn.2026-01.bv:例"}),
+    (9, 1, 1, {"protocol_specific_port_identifier_hexbytes": "00050000"}),
+    (10, 1, 0, {"uuid_hexbytes": "10112233445566778899aabbccddeeff"}),
+    (15, 1, 3, {"reserved_designator_hexbytes": "01"}),
+    (8, 3, 0, {"scsi_name_string": "eui.\ufffd"}),  # a byte that is no UTF-8
+]
+UNASKED = {"int13": None, "inquiry": None, "capacity": None,
+           "identification": {"supported_vpd_pages": [], "unit_serial_number": None, "designators": [], "wwn": None}}
+EVERY_FIELD = {
+    "support_info": 0x0102, "usable": True, "host_adapter_inquiry_status": 1,
+    "adapter_count": 2, "scsi_id": 5,
+    "adapters": [
+        {"number": 0, "status": 1, "manager": "MANAGER-SIXTEEN!", "identifier": "EVERY-FIELD", "targets": [
+            {"id": 0, "lun": 0, "device_type": 0, "device_type_name": "ＨＤＤ",
+             "int13": {"drive": 0x81, "os_managed": True, "heads": 254, "sectors": 62},
+             "inquiry": {"peripheral_device_type": 5, "peripheral_device_type_name": "ＣＤ－ＲＯＭ",
+                         "raw": "050005021f000000" + b"VENDOR08PRODUCT-SIXTEEN!REV4".hex()},
+             "capacity": {"last_lba": 0x12345678, "block_length": 2048, "bytes": 0x12345679 * 2048,
+                          "megabytes": 596523.24},
+             "identification": {"supported_vpd_pages": [0, 0x80, 0x83, 0xB0], "unit_serial_number": "SN-0042",
+                                "wwn": "0x600123456789abcd0011223344556677"},
+             "status": {"device_type": 1, "disk_info": 1, "inquiry": 1, "read_capacity": 1}},
+            dict(UNASKED, id=1, device_type=3, status={"device_type": 1, "disk_info": 4, "inquiry": 2,
+                                                       "read_capacity": 0x80}),
+            {"id": 2, "capacity": {"last_lba": 2**64 - 1, "block_length": 4096, "bytes": float(2**76),
+                                   "megabytes": float(2**56)}}]},
+        {"number": 1, "status": 4, "manager": None, "identifier": None, "targets": []}]}
+every_field = report_json(["--bus", os.path.join(SOURCE, "tests/cli/buses/every-field.json")])
+check_subset("every-field", every_field, EVERY_FIELD)
+designators = every_field["adapters"][0]["targets"][0]["identification"]["designators"]
+check(len(designators) == len(DESIGNATORS), f"every-field: {len(designators)} designators")
+for got, (kind, code_set, association, value) in zip(designators, DESIGNATORS):
+    want = dict(designator_type=kind, code_set=code_set, association=association, **value)
+    check(got == want, f"every-field: designator {got}, not {want}")
+
+# One device for each field's bits alone and one with all the bits no field
+# has: a field read from the wrong byte or bits misses one of them.
+with tempfile.TemporaryDirectory() as folder:
+    owned = [0] * 8
+    for _, byte, mask in INQUIRY_BITS:
+        owned[byte] |= mask
+    heads = sorted({bytes(mask if i == byte else 0 for i in range(8)) for _, byte, mask in INQUIRY_BITS})
+    heads.append(bytes(0 if i == 4 else ~owned[i] & 0xFF for i in range(8)))
+    raws = [head + b"ABCDEFGHIJKLMNOPQRSTUVWXYZ12" for head in heads]
+    bits_bus = os.path.join(folder, "bits.json")
+    with open(bits_bus, "w", encoding="utf-8") as f:
+        json.dump({"adapters": [{"targets": [{"id": i, "type": 0, "inquiry": raw.hex()}
+                                             for i, raw in enumerate(raws[a:a + 8])]}
+                                for a in range(0, len(raws), 8)]}, f)
+    bits = report_json(["--bus", bits_bus])
+    got = [bytes.fromhex(t["inquiry"]["raw"]) for a in bits["adapters"] for t in a["targets"]]
+    check(got == raws, f"the INQUIRY bits bus: {[r.hex() for r in got]}")
 
 # --- --all: every target ID and LUN, and each device's identity ----------------
 WIDE = os.path.join(SOURCE, "tests/cli/buses/wide.json")

@@ -28,6 +28,42 @@ TEST(SimValues, NumbersInJsonAndInCNotation) {
   }
 }
 
+// Zero and the ends of a 32-bit value in every notation: a text is one
+// whole number in C notation, or refused saying why.
+TEST(SimValues, NotationsAtZeroAndAtTheLimits) {
+  struct Case {
+    const char* value;
+    std::uint32_t taken;
+    const char* problem;  // null when taken
+  };
+  const char* const range = "out of range (0 to 0xFFFFFFFF)";
+  const Case cases[] = {
+      {R"("0")", 0, nullptr},          {R"("00")", 0, nullptr},
+      {R"("0x0")", 0, nullptr},        {R"("-0")", 0, nullptr},
+      {"0", 0, nullptr},               {"-0.0", 0, nullptr},
+      {R"("4294967295")", 0xFFFFFFFF, nullptr}, {R"("0xffffffff")", 0xFFFFFFFF, nullptr},
+      {R"("037777777777")", 0xFFFFFFFF, nullptr}, {"4294967295", 0xFFFFFFFF, nullptr},
+      {R"("4294967296")", 0, range},   {R"("0x100000000")", 0, range},
+      {R"("040000000000")", 0, range}, {R"("-1")", 0, range},
+      {"4294967296", 0, range},        {R"("08")", 0, "expected a number"},
+      {R"("0x")", 0, "expected a number"}, {R"("")", 0, "expected a number"},
+      {R"(" 1")", 0, "expected a number"}, {R"("1 ")", 0, "expected a number"},
+      {R"("0b1")", 0, "expected a number"}, {R"("--1")", 0, "expected a number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    testing::internal::CaptureStderr();
+    UseBus(std::string(R"({"adapters": [], "support_info": )") + c.value + "}");
+    const std::string refusal = testing::internal::GetCapturedStderr();
+    if (c.problem == nullptr) {
+      EXPECT_EQ(refusal, "");
+      EXPECT_EQ(GetASPI32SupportInfo(), c.taken);
+    } else {
+      EXPECT_NE(refusal.find(std::string("support_info: ") + c.problem), std::string::npos) << refusal;
+    }
+  }
+}
+
 TEST(SimValues, SupportInfoAndAdapterDefaults) {
   struct Case {
     std::string adapters;

@@ -83,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AdapterCase{"$1", 0, "$"},
                       AdapterCase{"-1", 0, "-"},
                       AdapterCase{"内蔵", 0, "内"},
+                      AdapterCase{"😀 : X", 0, "😀"},
                       AdapterCase{"2147483648 : X", 0, "2147483648"},
                       AdapterCase{"99999999999", 0, "99999999999"}));
 
