@@ -21,9 +21,10 @@
 namespace {
 
 // `character` as one code page 932 character (one byte, or two with a lead
-// byte), or `fallback`.
+// byte), a blank for a blank that has none, or `fallback`.
 std::string SeparatorOrDefault(std::optional<char32_t> character, const std::string& fallback) {
   if (!character || *character == 0) return fallback;
+  if (*character == U'\u00A0' || *character == U'\u202F' || *character == U'\u2009') return " ";
   const auto bytes = CodePointToCp932(*character);
   if (!bytes || bytes->empty() || bytes->size() > 2) return fallback;
   return *bytes;
@@ -31,28 +32,14 @@ std::string SeparatorOrDefault(std::optional<char32_t> character, const std::str
 
 #ifdef _WIN32
 
-// The first character of one of the user's locale settings, or `fallback`.
-std::string FirstCharacterOrDefault(LCTYPE setting, const std::string& fallback) {
+// The first character of one of the user's locale settings, if it has one.
+std::optional<char32_t> FirstCharacter(LCTYPE setting) {
   wchar_t value[16] = {};
-  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, setting, value, 16) <= 1) return fallback;
-  char32_t first = value[0];
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, setting, value, 16) <= 1) return std::nullopt;
   if (IS_HIGH_SURROGATE(value[0]) && IS_LOW_SURROGATE(value[1])) {
-    first = 0x10000 + ((char32_t{value[0]} - 0xD800) << 10) + (char32_t{value[1]} - 0xDC00);
+    return 0x10000 + ((char32_t{value[0]} - 0xD800) << 10) + (char32_t{value[1]} - 0xDC00);
   }
-  return SeparatorOrDefault(first, fallback);
-}
-
-#else
-
-// The first character of a locale setting (in the locale's own character
-// set), or `fallback`. The blanks that some locales group with (no-break,
-// narrow no-break, thin) have no code page 932 form: they become the plain
-// blank.
-std::string FirstCharacterOrDefault(const char* setting, const char* codeset,
-                                    const std::string& fallback) {
-  const std::optional<char32_t> first = FirstCharacter(setting, codeset);
-  if (first == U'\u00A0' || first == U'\u202F' || first == U'\u2009') return " ";
-  return SeparatorOrDefault(first, fallback);
+  return value[0];
 }
 
 #endif
@@ -144,23 +131,25 @@ constexpr std::size_t MaxWidth = 4096;
 
 }  // namespace
 
+NumberSeparators NumberSeparatorsOf(std::optional<char32_t> thousands,
+                                    std::optional<char32_t> decimal) {
+  NumberSeparators separators;
+  separators.thousands = SeparatorOrDefault(thousands, separators.thousands);
+  separators.decimal = SeparatorOrDefault(decimal, separators.decimal);
+  return separators;
+}
+
 #ifdef _WIN32
 
 NumberSeparators SystemNumberSeparators() {
-  NumberSeparators separators;
-  separators.thousands = FirstCharacterOrDefault(LOCALE_STHOUSAND, separators.thousands);
-  separators.decimal = FirstCharacterOrDefault(LOCALE_SDECIMAL, separators.decimal);
-  return separators;
+  return NumberSeparatorsOf(FirstCharacter(LOCALE_STHOUSAND), FirstCharacter(LOCALE_SDECIMAL));
 }
 
 #else
 
 NumberSeparators NumberSeparatorsOf(const char* thousands, const char* decimal,
                                     const char* codeset) {
-  NumberSeparators separators;
-  separators.thousands = FirstCharacterOrDefault(thousands, codeset, separators.thousands);
-  separators.decimal = FirstCharacterOrDefault(decimal, codeset, separators.decimal);
-  return separators;
+  return NumberSeparatorsOf(FirstCharacter(thousands, codeset), FirstCharacter(decimal, codeset));
 }
 
 NumberSeparators SystemNumberSeparators() {

@@ -11,6 +11,7 @@
 #include <concepts>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,10 +48,18 @@ struct NumberSeparators {
 };
 
 // The thousands and decimal separators of the system-default locale (the
-// one the environment names), read without touching the process's locale.
-// A setting that is empty, cannot be read, or whose first character has no
-// single code page 932 form gives "," or ".".
+// one the environment names; on Windows the user's), read without touching
+// the process's locale, as NumberSeparatorsOf takes them. A setting that is
+// empty or cannot be read gives "," or ".".
 NumberSeparators SystemNumberSeparators();
+
+// The separators from the first characters of a locale's thousands and
+// decimal settings, the rule of both systems: each as one code page 932
+// character, or "," or "." when it is missing or has none. The blanks that
+// some locales group with (no-break, narrow no-break, thin) have no code
+// page 932 form: they become the plain blank.
+NumberSeparators NumberSeparatorsOf(std::optional<char32_t> thousands,
+                                    std::optional<char32_t> decimal);
 
 #ifndef _WIN32
 // The separators from a locale's thousands and decimal settings, written in

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -110,6 +112,30 @@ TEST(FormatNumber, TakesMultiByteSeparators) {
 TEST(FormatNumber, SameSeparatorsLeaveTheDigitsUngrouped) {
   EXPECT_EQ(FormatNumber(2097152.0L, {",", ","}), "2097152,00");
   EXPECT_EQ(FormatNumber(2007.0703125L, {".", "."}), "2007.07");
+}
+
+// The rule both systems take their locale's separators by: Windows hands
+// over the characters as they are.
+TEST(NumberSeparatorsOf, CharactersBecomeCodePage932OrTheDefault) {
+  struct Case {
+    std::optional<char32_t> thousands;
+    std::optional<char32_t> decimal;
+    NumberSeparators expected;
+  };
+  const Case cases[] = {
+      {U'.', U',', {".", ","}},
+      {U'\u202F', U',', {" ", ","}},  // fr-FR
+      {U'\u00A0', U',', {" ", ","}},
+      {U'\u2009', U'.', {" ", "."}},
+      {U'\u2019', U'.', {"\x81\x66", "."}},  // de-CH
+      {U'\u066C', U'\u066B', {",", "."}},    // Arabic: no code page 932 form
+      {U'\U0001F600', U'.', {",", "."}},
+      {std::nullopt, std::nullopt, {",", "."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<std::uint32_t>(c.thousands.value_or(0)));
+    EXPECT_EQ(NumberSeparatorsOf(c.thousands, c.decimal), c.expected);
+  }
 }
 
 #ifndef _WIN32
