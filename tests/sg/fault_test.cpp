@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "scsi/commands.h"
+#include "sg/host_status.h"
 #include "sg_fixture.h"
 
 namespace sgtest {
@@ -143,10 +144,16 @@ TEST_F(FaultTest, DeviceOrHostThatCannotTakeACommandAnswersAtOnce) {
     const char *device, *host;
     std::uint8_t haStat;  // 0: the command goes to the device
   };
+  // Every state the kernel shows for a device or a host but "running"
+  // (and a device's "cancel" and "deleted", which make it gone).
   const Case cases[] = {
       {"offline", "running", 0x11},      {"transport-offline", "running", 0x11},
       {"blocked", "running", 0x09},      {"created-blocked", "running", 0x09},
+      {"created", "running", 0x09},      {"quiesce", "running", 0x09},
       {"running", "recovery", 0x0E},     {"running", "cancel/recovery", 0x0E},
+      {"running", "deleted/recovery", 0x0E},
+      {"running", "cancel", 0x11},       {"running", "deleted", 0x11},
+      {"running", "created", 0x09},      {"blocked", "recovery", 0x09},
       {"running", "running", 0},
   };
   io->Script(tree.DevNode("sg0"), {.data = {1}});
@@ -163,6 +170,13 @@ TEST_F(FaultTest, DeviceOrHostThatCannotTakeACommandAnswersAtOnce) {
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     EXPECT_EQ(io->Seen().size() - before, c.haStat ? 0u : 2u);
   }
+}
+
+// A device whose state turns to leaving between its lookup and its
+// command is an empty target, as one already gone is.
+TEST(StateRefusalTest, DeviceOnItsWayOutIsAnEmptyTarget) {
+  for (const char* state : {"cancel", "deleted"})
+    EXPECT_EQ(wnaspi32::sg::RefusalOfStates(state, "running"), HASTAT_SEL_TO) << state;
 }
 
 // The disk information reads block 0 through the sg node before it opens

@@ -14,7 +14,8 @@ Bytes Lun(std::uint8_t lun) { return {0, lun, 0, 0, 0, 0, 0, 0}; }
 const Bytes Serial = {0, 0x80, 0, 2, 'S', 'N'};
 const Bytes Identification = {0, 0x83, 0, 12, 1, 3, 0, 8, 0x50, 1, 2, 3, 4, 5, 6, 7};
 
-// Target 1: LUN 0 closed to us (pages 80h and 83h kept), LUN 1 open, LUN 5.
+// Target 1: LUN 0 closed to us (pages 80h and 83h kept), LUN 1 open, LUN 5
+// without an sg node to us.
 // Target 12: LUN 3 alone. Host 0 channel 1: target 300.
 class LunTest : public SgBackendTest {
  protected:
@@ -24,7 +25,10 @@ class LunTest : public SgBackendTest {
     tree.AddDevice({.address = "0:0:1:0", .type = 0, .sg = "sg0", .vpd = {{0x80, Serial}, {0x83, Identification}}});
     tree.AddDevice({.address = "0:0:1:1", .type = 0, .sg = "sg1", .block = "sdb", .sectors = 8,
                     .vpd = {{0x00, {0, 0, 0, 2, 0, 0x80}}}});
-    tree.AddDevice({.address = "0:0:1:5", .type = 5, .sg = "sg5"});
+    // Every page the kernel keeps a copy of, but for its own list of them.
+    tree.AddDevice({.address = "0:0:1:5", .type = 5, .sg = "sg5",
+                    .vpd = {{0x80, Serial}, {0x83, Identification}, {0x89, {1}}, {0xB0, {1}},
+                            {0xB1, {1}}, {0xB2, {1}}}});
     tree.AddDevice({.address = "0:0:12:3", .type = 0, .sg = "sg12"});
     tree.AddDevice({.address = "0:1:300:0", .type = 0});
     io->Script(tree.DevNode("sg0"), {.error = EACCES});
@@ -68,6 +72,7 @@ TEST_F(LunTest, WithoutPermissionSysfsGivesPagesAndLuns) {
       {1, 0, {0x12, 1, 0x83, 0, 255, 0}, Identification},
       {1, 0, {0x12, 1, 0x00, 0, 255, 0}, {0, 0, 0, 3, 0, 0x80, 0x83}},  // of the pages there
       {1, 0, {0x12, 1, 0x89, 0, 255, 0}, {}},                           // not fetched
+      {1, 5, {0x12, 1, 0x00, 0, 255, 0}, {5, 0, 0, 7, 0, 0x80, 0x83, 0x89, 0xB0, 0xB1, 0xB2}},
       {1, 0, ReportLuns(0, 255), listed},
       {1, 0, ReportLuns(0, 20), Head(listed, 20)},
       {1, 0, ReportLuns(1, 255), Bytes(8, 0)},                          // well-known only

@@ -19,15 +19,22 @@ const FakeController Pcie = {
                    // The kernel shows an NGUID as the UUID of a namespace without one.
                    {.nsid = 2, .sectors = 1u << 21, .logicalBlockSize = 4096,
                     .nguid = "00112233-4455-6677-8899-aabbccddeeff",
-                    .uuid = "00112233-4455-6677-8899-aabbccddeeff"}}};
+                    .uuid = "00112233-4455-6677-8899-aabbccddeeff"},
+                   {.nsid = 5, .sectors = 8, .eui = "00 00 00 00 00 00 00 05",
+                    .nguid = "50000000-0000-0000-0000-000000000005",
+                    .uuid = "55555555-5555-5555-5555-555555555555"}}};
 // Behind native multipath, subsystem 3: path nvme3c1n1, block device nvme3n1.
 const FakeController Tcp = {
     .number = 1, .transport = "tcp", .model = "M", .serial = "SERIAL-ONE", .firmware = "AB",
     .state = "connecting", .subsystem = 3,
     .namespaces = {{.nsid = 9, .sectors = 1u << 20, .uuid = "12345678-9abc-def0-1234-56789abcdef0"}}};
-// A model longer than the 40 bytes of its Identify field, as no kernel shows.
+// A model longer than the 40 bytes of its Identify field, as no kernel
+// shows; a serial number filling its 20; identifiers of zeros, which name
+// nothing.
 const FakeController Loop = {.number = 4, .transport = "loop", .model = "L" + std::string(49, '-'),
-                             .serial = "SL12", .firmware = "F", .namespaces = {{.nsid = 1, .sectors = 8}}};
+                             .serial = "SL12345678901234567Z", .firmware = "F",
+                             .namespaces = {{.nsid = 1, .sectors = 8, .eui = "00 00 00 00 00 00 00 00",
+                                             .nguid = "00000000-0000-0000-0000-000000000000"}}};
 // clang-format on
 
 // Adapters: 0 ahci, 1 usb-storage, 2 nvme0, 3 nvme1, 4 nvme4.
@@ -135,9 +142,14 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
       {"EUI-64 designator", 2, 0, vpd(0x83), {0, 0x83, 0, 12, 1, 2, 0, 8, 0x52, 0x54, 0, 0, 0, 0, 0, 1}},
       {"NGUID designator, no UUID", 2, 1, vpd(0x83), Join({{0, 0x83, 0, 20, 1, 2, 0, 16}, nguid})},
       {"UUID designator", 3, 8, vpd(0x83), Join({{0, 0x83, 0, 22, 1, 0x0A, 0, 18, 0x10, 0}, uuid8, uuid8})},
+      {"serial of the controller, all 20", 4, 0, vpd(0x80),
+       Join({{0, 0x80, 0, 20}, Text("SL12345678901234567Z")})},
+      {"EUI-64, NGUID and UUID designators", 2, 4, vpd(0x83),
+       Join({{0, 0x83, 0, 54, 1, 2, 0, 8, 0, 0, 0, 0, 0, 0, 0, 5, 1, 2, 0, 16, 0x50}, Bytes(14),
+             {5, 1, 0x0A, 0, 18, 0x10, 0}, Bytes(16, 0x55)})},
       {"T10 vendor designator of the controller", 4, 0, vpd(0x83),
-       Join({{0, 0x83, 0, 60, 2, 0x21, 0, 56}, Text("NVMe    L" + std::string(39, '-') + "_SL12"),
-             Bytes(3)})},
+       Join({{0, 0x83, 0, 76, 2, 0x21, 0, 72},
+             Text("NVMe    L" + std::string(39, '-') + "_SL12345678901234567Z"), Bytes(3)})},
       {"designators cut to the allocation length", 2, 0, vpd(0x83, 6), {0, 0x83, 0, 12, 1, 2}},
       {"read capacity (10) of 3 TiB", 2, 0, rc10, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
       {"read capacity (16) of 3 TiB", 2, 0, rc16,
@@ -146,6 +158,7 @@ TEST_F(NvmeTest, CommandsAreTranslatedFromSysfs) {
       {"test unit ready", 2, 0, {0, 0, 0, 0, 0, 0}, {}},
       {"report luns: LUN 0 alone", 2, 1, {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0},
        Join({{0, 0, 0, 8}, Bytes(12)})},
+      {"report luns: no well-known LUNs", 2, 1, {0xA0, 0, 1, 0, 0, 0, 0, 0, 0, 255, 0, 0}, Bytes(8)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,7 +185,8 @@ TEST_F(NvmeTest, OtherCommandsAndPagesAreIllegalRequests) {
       {"a page without EVPD", {0x12, 0, 0x80, 0, 255, 0}, 0x24},
       {"CMDDT", {0x12, 2, 0, 0, 255, 0}, 0x24},
       {"GET LBA STATUS", {0x9E, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}, 0x24},
-      {"read capacity (10) of an address", {0x25, 0, 0, 0, 0, 1, 0, 0, 0, 0}, 0x24}};
+      {"read capacity (10) of an address", {0x25, 0, 0, 0, 0, 1, 0, 0, 0, 0}, 0x24},
+      {"report luns, no room for a LUN", {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 0, 0}, 0x24}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Finished done = Exec(2, 0, c.cdb);
@@ -196,6 +210,9 @@ TEST_F(NvmeTest, ControllerOrNamespaceThatLeavesIsAnEmptyTarget) {
   const Case cases[] = {
       {"controller removed", [this] { tree.RemoveController(0); }, 0xFF},
       {"controller being deleted", [this] { tree.SetControllerState(0, "deleting (no IO)"); }, 0xFF},
+      {"controller starting to be deleted", [this] { tree.SetControllerState(0, "deleting"); },
+       0xFF},
+      {"controller dead", [this] { tree.SetControllerState(0, "dead"); }, 0xFF},
       {"namespace removed",
        [this] { std::filesystem::remove_all(tree.roots().sysfs / "class/nvme/nvme0/nvme0n1"); }, 1}};
   for (const Case& c : cases) {

@@ -1,6 +1,9 @@
 // A scripted kernel door: replies per sg node, geometry and MBR signatures
-// per block node, and devices that hang until released.
+// per block node, and devices that hang until released. A command handed to
+// it without the kernel time-out fails the test that sent it.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -72,6 +75,11 @@ class ScriptedIo final : public wnaspi32::sg::DeviceIo {
   }
 
   ScsiOutcome Run(const std::string& node, const ScsiCommand& command) override {
+    // Whatever the layer sends, and whyever, the kernel must abort it after
+    // 8 s, well inside the program's wait: the kernel's default would let
+    // it run on after the program has given up.
+    EXPECT_EQ(command.timeoutMs, 8000u) << "a command to " << node << ", opcode "
+                                        << (command.cdb.empty() ? -1 : int{command.cdb[0]});
     std::unique_lock lock(mutex_);
     seen_.push_back({node, {command.cdb.begin(), command.cdb.end()}, command.data.size(),
                      command.sense.size(), command.timeoutMs});

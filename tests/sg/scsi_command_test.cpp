@@ -24,6 +24,9 @@ class ScsiCommandTest : public SgBackendTest {
     tree.AddDevice({.address = "0:0:2:0", .type = 1, .inquiry = MakeInquiry(1, "HP", "TAPE", "1")});
     tree.AddDevice({.address = "0:0:3:0", .type = 0, .inquiry = MakeInquiry(0, "LSI", "4Kn", "1"),
                     .sg = "sg3", .block = "sdb", .sectors = 1u << 24, .logicalBlockSize = 4096});
+    // A card reader without a card: its disk has size 0.
+    tree.AddDevice({.address = "0:0:4:0", .type = 0, .inquiry = MakeInquiry(0, "Generic", "SD", "1"),
+                    .sg = "sg4", .block = "sdc", .sectors = 0});
   }
   std::string Node(std::uint8_t target) { return tree.DevNode("sg" + std::to_string(target)); }
 };
@@ -131,13 +134,22 @@ TEST_F(ScsiCommandTest, WithoutPermissionOtherCommandsFail) {
       {0, {0, 0, 0, 0, 0, 0}},                                         // TEST UNIT READY
       {0, {0x1A, 0, 0x3F, 0, 40, 0}},                                  // MODE SENSE
       {0, {0x12, 0x01, 0x80, 0, 36, 0}},                               // a VPD page
+      {0, {0x12, 0x02, 0, 0, 36, 0}},                                  // CMDDT
+      {0, {0x12, 0, 0x80, 0, 36, 0}},                                  // a page without EVPD
       {0, {0x25, 0, 0, 0, 0x10, 0, 0, 0, 1, 0}},                       // capacity from an LBA on
+      {0, {0x25, 0, 0, 0, 0x10, 0, 0, 0, 0, 0}},                       // an LBA alone
+      {0, {0x25, 0, 0, 0, 0, 0, 0, 0, 1, 0}},                          // PMI alone
+      {0, {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0, 0, 32, 0, 0}}, // (16), an LBA
+      {0, {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 1, 0}},    // (16), PMI
       {0, {0x9E, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}},   // other service action
       {1, ReadCapacity10},                                             // no medium
       {2, ReadCapacity10},                                             // a tape, no sg node
+      {4, ReadCapacity10},                                             // no card: size 0
+      {4, ReadCapacity16},
   };
   io->Script(Node(0), {.error = EACCES});
   io->Script(Node(1), {.error = EPERM});
+  io->Script(Node(4), {.error = EACCES});
   for (const auto& [target, cdb] : cases) {
     SCOPED_TRACE(testing::Message() << "target " << int{target} << " opcode " << int{cdb[0]});
     const Finished done = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, target, cdb, 40));
@@ -192,6 +204,7 @@ TEST(DataDirectionTest, OpcodesThatDependOnTheDeviceOrTheCdbPassWhenTheyRead) {
       {5, {0xA4, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0}},   // REPORT KEY on a DVD drive
       {5, {0xA1, 0x01}},                              // BLANK on a CD writer
       {0, {0x85, 0x08, 0x0E}},                        // ATA IDENTIFY, from the device
+      {0, {0x85, 0x06, 0x20}},                        // ATA CHECK POWER MODE, no data
       {0, {0x7F, 0, 0, 0, 0, 0, 0, 0x18, 0x00, 0x09}},  // READ(32)
   };
   for (const auto& [type, cdb] : reading)

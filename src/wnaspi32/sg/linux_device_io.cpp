@@ -1,16 +1,14 @@
 // The real door: the sg driver's write(2), poll(2) and read(2), and
 // ioctl(HDIO_GETGEO) and pread(2) on block devices in a child process.
+#include "sg/linux_device_io.h"
+
 #include <fcntl.h>
-#include <linux/hdreg.h>
 #include <poll.h>
-#include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "sg/device_io.h"
 
 namespace wnaspi32::sg {
 namespace {
@@ -47,11 +45,18 @@ bool AwaitAnswer(int fd, sg_io_hdr_t& header) {
 
 enum class Question { Geometry, Signature };
 
-struct BlockAnswer {
-  bool given = false;
-  hd_geometry geometry{};       // HDIO_GETGEO
-  unsigned char signature[4]{};  // bytes 440 to 443
+// The child's answer and how much of it arrived.
+struct ChildReply {
+  BlockAnswer answer;
+  ssize_t got = -1;
 };
+
+// Only a whole answer of a child that got what it was asked counts: a child
+// that could not open the device (no right to it, or it is gone) or died on
+// the way gives nothing, never a zeroed answer.
+bool Complete(const BlockAnswer& answer, ssize_t got) {
+  return got == static_cast<ssize_t>(sizeof answer) && answer.given;
+}
 
 // Asks the block device `node` in a child process. Opening a disk waits,
 // uninterruptibly, while its host's error handler runs, and a read that has
@@ -59,9 +64,9 @@ struct BlockAnswer {
 // last close until it does, also when the process is ending. A child stuck
 // there keeps this process from nothing: it waits for the answer in a read
 // that ends with it, and leaves the child to init when it ends first.
-std::optional<BlockAnswer> AskBlockDevice(const std::string& node, Question question) {
+ChildReply AskBlockDevice(const std::string& node, Question question) {
   int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
+  if (::pipe2(ends, O_CLOEXEC) != 0) return {};
   Descriptor reader(ends[0]);
   const pid_t child = ::fork();
   if (child == 0) {
@@ -77,16 +82,14 @@ std::optional<BlockAnswer> AskBlockDevice(const std::string& node, Question ques
     ::_exit(written == static_cast<ssize_t>(sizeof answer) ? 0 : 1);
   }
   ::close(ends[1]);
-  if (child < 0) return std::nullopt;
-  BlockAnswer answer;
-  ssize_t got = 0;
+  if (child < 0) return {};
+  ChildReply reply;
   do {
-    got = ::read(reader.get(), &answer, sizeof answer);
-  } while (got < 0 && errno == EINTR);
+    reply.got = ::read(reader.get(), &reply.answer, sizeof reply.answer);
+  } while (reply.got < 0 && errno == EINTR);
   while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
   }
-  if (got != static_cast<ssize_t>(sizeof answer) || !answer.given) return std::nullopt;
-  return answer;
+  return reply;
 }
 
 class LinuxDeviceIo final : public DeviceIo {
@@ -99,16 +102,7 @@ class LinuxDeviceIo final : public DeviceIo {
     Descriptor fd(::open(sgNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return {.error = errno};
 
-    sg_io_hdr_t header{};
-    header.interface_id = 'S';
-    header.dxfer_direction = command.data.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV;
-    header.cmd_len = static_cast<unsigned char>(command.cdb.size());
-    header.cmdp = const_cast<unsigned char*>(command.cdb.data());
-    header.dxfer_len = static_cast<unsigned>(command.data.size());
-    header.dxferp = command.data.empty() ? nullptr : command.data.data();
-    header.mx_sb_len = static_cast<unsigned char>(command.sense.size());
-    header.sbp = command.sense.data();
-    header.timeout = command.timeoutMs;
+    sg_io_hdr_t header = SgRequestHeader(command);
     if (::write(fd.get(), &header, sizeof header) < 0) return {.error = errno};
     // Not SG_IO: its thread sleeps uninterruptibly while the host's error
     // handler runs, and a process with such a thread cannot end until the
@@ -124,21 +118,43 @@ class LinuxDeviceIo final : public DeviceIo {
   }
 
   std::optional<DiskGeometry> Geometry(const std::string& blockNode) override {
-    const auto answer = AskBlockDevice(blockNode, Question::Geometry);
-    if (!answer) return std::nullopt;
-    return DiskGeometry{answer->geometry.heads, answer->geometry.sectors};
+    const ChildReply reply = AskBlockDevice(blockNode, Question::Geometry);
+    return GeometryIn(reply.answer, reply.got);
   }
 
   std::optional<std::uint32_t> MbrSignature(const std::string& blockNode) override {
-    const auto answer = AskBlockDevice(blockNode, Question::Signature);
-    if (!answer) return std::nullopt;
-    const unsigned char* bytes = answer->signature;
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-           std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    const ChildReply reply = AskBlockDevice(blockNode, Question::Signature);
+    return SignatureIn(reply.answer, reply.got);
   }
 };
 
 }  // namespace
+
+sg_io_hdr_t SgRequestHeader(const ScsiCommand& command) {
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = command.data.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV;
+  header.cmd_len = static_cast<unsigned char>(command.cdb.size());
+  header.cmdp = const_cast<unsigned char*>(command.cdb.data());
+  header.dxfer_len = static_cast<unsigned>(command.data.size());
+  header.dxferp = command.data.empty() ? nullptr : command.data.data();
+  header.mx_sb_len = static_cast<unsigned char>(command.sense.size());
+  header.sbp = command.sense.data();
+  header.timeout = command.timeoutMs;
+  return header;
+}
+
+std::optional<DiskGeometry> GeometryIn(const BlockAnswer& answer, ssize_t got) {
+  if (!Complete(answer, got)) return std::nullopt;
+  return DiskGeometry{answer.geometry.heads, answer.geometry.sectors};
+}
+
+std::optional<std::uint32_t> SignatureIn(const BlockAnswer& answer, ssize_t got) {
+  if (!Complete(answer, got)) return std::nullopt;
+  const unsigned char* bytes = answer.signature;
+  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+         std::uint32_t{bytes[3]} << 24;
+}
 
 std::unique_ptr<DeviceIo> MakeLinuxDeviceIo() { return std::make_unique<LinuxDeviceIo>(); }
 
