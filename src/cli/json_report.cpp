@@ -157,14 +157,13 @@ Json IdentityFacts(const DeviceIdentity& identity) {
   return facts;
 }
 
-Json TargetFacts(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
-                 AdapterTraitsCache& traits) {
+Json TargetFacts(const Unit& unit, AdapterTraitsCache& traits) {
   Json facts;
   Json statuses;
-  facts["id"] = target;
-  facts["lun"] = lun;
+  facts["id"] = unit.target;
+  facts["lun"] = unit.lun;
 
-  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter, lun);
+  AskAboutTarget(SC_GET_DEV_TYPE, unit);
   statuses["device_type"] = RequestBlock.SRB_Status;
   if (RequestBlock.SRB_Status == SS_COMP) {
     facts["device_type"] = RequestBlock.SRB_DeviceType;
@@ -174,21 +173,21 @@ Json TargetFacts(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
     facts["device_type_name"] = nullptr;
   }
 
-  AskAboutTarget(SC_GET_DISK_INFO, target, adapter, lun);
+  AskAboutTarget(SC_GET_DISK_INFO, unit);
   statuses["disk_info"] = RequestBlock.SRB_Status;
   facts["int13"] = RequestBlock.SRB_Status == SS_COMP ? Int13Facts() : Json(nullptr);
 
-  SendInquiry(target, adapter, lun);
+  SendInquiry(unit);
   statuses["inquiry"] = RequestBlock.SRB_Status;
   const auto inquiry = CompletedInquiry();
   facts["inquiry"] = inquiry ? InquiryFacts(inquiry->data()) : Json(nullptr);
 
   Capacity capacity;
-  const bool read = ReadCapacity(target, adapter, capacity, lun);
+  const bool read = ReadCapacity(unit, capacity);
   statuses["read_capacity"] = RequestBlock.SRB_Status;
   facts["capacity"] = read ? CapacityFacts(capacity) : Json(nullptr);
 
-  facts["identification"] = IdentityFacts(IdentityOf(adapter, target, lun, inquiry, traits));
+  facts["identification"] = IdentityFacts(IdentityOf(unit, inquiry, traits));
   facts["status"] = statuses;
   return facts;
 }
@@ -239,9 +238,7 @@ class StreamedArray {
 
 int RunJsonReport(const Options& options, TerminalWindow& window) {
   const ReportTexts& texts = Texts();
-  const TargetStep step = [&window](std::int32_t adapter, std::int32_t target) {
-    window.Step(adapter, target);
-  };
+  const TargetStep step = [&window](const Unit& unit) { window.Step(unit, false); };
   AdapterTraitsCache traits;
   Json document;
   document["json_format_version"] = {1, 0};
@@ -289,18 +286,20 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
     adapter["targets"] = Json::array();
     adapters.Next();
     StreamedArray targets(window, adapter, 2);
-    const auto add = [&](std::int32_t target, std::uint8_t lun) {
-      window.Step(number, target, options.all ? std::optional<int>(lun) : std::nullopt);
-      targets.Add(TargetFacts(number, target, lun, traits));
+    const auto add = [&](const Unit& unit) {
+      window.Step(unit, options.all);
+      targets.Add(TargetFacts(unit, traits));
     };
     if (status != SS_ABORTED && options.all) {
       for (std::int32_t target = 0; target < traits.Of(number).targetIds; ++target) {
-        for (const std::uint8_t lun : UnitsOfTarget(number, target, traits, window)) add(target, lun);
+        const Unit lunZero{.adapter = number, .target = target, .lun = 0};
+        for (const std::uint8_t lun : UnitsOfTarget(lunZero, traits, window))
+          add({.adapter = number, .target = target, .lun = lun});
       }
     } else if (status != SS_ABORTED) {
       const std::vector<std::int32_t> ids =
           options.target ? std::vector<std::int32_t>{*options.target} : AnsweringTargets(number, step);
-      for (const std::int32_t id : ids) add(id, 0);
+      for (const std::int32_t id : ids) add({.adapter = number, .target = id, .lun = 0});
     }
     targets.Close();
     if (status == SS_ABORTED) break;

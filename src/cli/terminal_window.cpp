@@ -43,12 +43,13 @@ void TerminalWindow::WriteEmptyLine() { pending_ += '\n'; }
 
 void TerminalWindow::WriteRaw(std::string_view text) { pending_ += text; }
 
-void TerminalWindow::Step(std::int32_t adapter, std::int32_t target, std::optional<int> lun) {
+void TerminalWindow::Step(const Unit& unit, bool namesLun) {
   Flush();
   if (!progress_) return;
-  const std::string unit = lun ? ",LUN " + std::to_string(*lun) : std::string();
+  const std::string lun = namesLun ? ",LUN " + std::to_string(unit.lun) : std::string();
   const std::string line = std::string(EraseLine) + "busview-report: HostNo " +
-                           std::to_string(adapter) + ",ID " + std::to_string(target) + unit + " ...";
+                           std::to_string(unit.adapter) + ",ID " + std::to_string(unit.target) +
+                           lun + " ...";
   WriteAll(STDERR_FILENO, line);
   progressShown_ = true;
 }

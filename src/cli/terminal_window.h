@@ -2,13 +2,12 @@
 // output, a line each, the boxes to standard error.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/cp932_output.h"
 #include "reports/report_window.h"
+#include "reports/unit.h"
 
 class TerminalWindow : public ReportWindow {
  public:
@@ -35,8 +34,8 @@ class TerminalWindow : public ReportWindow {
   // Writes `text` as it stands (the JSON document).
   void WriteRaw(std::string_view text);
   // A device is about to be asked: what is done so far goes out, and the
-  // progress line names the device (and its LUN, when given).
-  void Step(std::int32_t adapter, std::int32_t target, std::optional<int> lun = std::nullopt);
+  // progress line names the device (and its LUN, with `namesLun`).
+  void Step(const Unit& unit, bool namesLun);
   // Writes what is left; false when standard output failed.
   bool Finish();
 

@@ -11,16 +11,15 @@
 namespace {
 
 // The window's detailed display of one device, then its identity.
-void ReportInDetail(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
-                    TerminalWindow& window, AdapterTraitsCache& traits) {
-  window.Step(adapter, target, lun == 0 ? std::nullopt : std::optional<int>(lun));
-  CurrentAdapter = adapter;
-  CurrentTarget = target;
-  ReportDeviceType(CurrentTarget, CurrentAdapter, lun);
-  ReportInquiry(CurrentTarget, CurrentAdapter, lun);
+void ReportInDetail(const Unit& unit, TerminalWindow& window, AdapterTraitsCache& traits) {
+  window.Step(unit, unit.lun != 0);
+  CurrentAdapter = unit.adapter;
+  CurrentTarget = unit.target;
+  ReportDeviceType(CurrentTarget, CurrentAdapter, unit.lun);
+  ReportInquiry(CurrentTarget, CurrentAdapter, unit.lun);
   const auto inquiry = CompletedInquiry();
-  ReportCapacity(CurrentTarget, CurrentAdapter, lun);
-  ReportIdentity(IdentityOf(adapter, target, lun, inquiry, traits));
+  ReportCapacity(CurrentTarget, CurrentAdapter, unit.lun);
+  ReportIdentity(IdentityOf(unit, inquiry, traits));
 }
 
 std::vector<std::int32_t> ChosenAdapters(const Options& options) {
@@ -36,16 +35,18 @@ std::vector<std::int32_t> ChosenAdapters(const Options& options) {
 void ReportAdapterWidely(std::int32_t adapter, TerminalWindow& window, AdapterTraitsCache& traits) {
   CurrentAdapter = adapter;
   for (std::int32_t target = 0; target < traits.Of(adapter).targetIds; ++target) {
-    const std::vector<std::uint8_t> units = UnitsOfTarget(adapter, target, traits, window);
-    if (InWindowRange(target, 0)) {
+    const Unit lunZero{.adapter = adapter, .target = target, .lun = 0};
+    const std::vector<std::uint8_t> luns = UnitsOfTarget(lunZero, traits, window);
+    if (InWindowRange(lunZero)) {
       CurrentTarget = target;
       ReportDeviceType(CurrentTarget, CurrentAdapter);
       ReportInquiry(CurrentTarget, CurrentAdapter);
     }
-    for (const std::uint8_t lun : units) {
-      if (InWindowRange(target, lun)) continue;
-      window.Step(adapter, target, lun);
-      ReportUnitHeader(adapter, target, lun);
+    for (const std::uint8_t lun : luns) {
+      const Unit unit{.adapter = adapter, .target = target, .lun = lun};
+      if (InWindowRange(unit)) continue;
+      window.Step(unit, true);
+      ReportUnitHeader(unit);
       CurrentTarget = target;
       ReportDeviceType(CurrentTarget, CurrentAdapter, lun);
       ReportInquiry(CurrentTarget, CurrentAdapter, lun);
@@ -57,9 +58,7 @@ void ReportAdapterWidely(std::int32_t adapter, TerminalWindow& window, AdapterTr
 }  // namespace
 
 int RunTextReport(const Options& options, TerminalWindow& window) {
-  const TargetStep step = [&window](std::int32_t adapter, std::int32_t target) {
-    window.Step(adapter, target);
-  };
+  const TargetStep step = [&window](const Unit& unit) { window.Step(unit, false); };
   AdapterTraitsCache traits;
 
   window.detailed = false;
@@ -70,24 +69,27 @@ int RunTextReport(const Options& options, TerminalWindow& window) {
 
   if (options.target) {
     window.detailed = true;
-    ReportInDetail(*options.adapter, *options.target, 0, window, traits);
+    const Unit unit{.adapter = *options.adapter, .target = *options.target, .lun = 0};
+    ReportInDetail(unit, window, traits);
   } else if (options.detailed) {
     window.detailed = true;
     bool first = true;
-    const auto show = [&](std::int32_t adapter, std::int32_t target, std::uint8_t lun) {
+    const auto show = [&](const Unit& unit) {
       if (!first) window.WriteEmptyLine();
       first = false;
-      if (!InWindowRange(target, lun)) ReportUnitHeader(adapter, target, lun);
-      ReportInDetail(adapter, target, lun, window, traits);
+      if (!InWindowRange(unit)) ReportUnitHeader(unit);
+      ReportInDetail(unit, window, traits);
     };
     for (const std::int32_t adapter : ChosenAdapters(options)) {
       if (!options.all) {
-        for (const std::int32_t target : AnsweringTargets(adapter, step)) show(adapter, target, 0);
+        for (const std::int32_t target : AnsweringTargets(adapter, step))
+          show({.adapter = adapter, .target = target, .lun = 0});
         continue;
       }
       for (std::int32_t target = 0; target < traits.Of(adapter).targetIds; ++target) {
-        for (const std::uint8_t lun : UnitsOfTarget(adapter, target, traits, window))
-          show(adapter, target, lun);
+        const Unit lunZero{.adapter = adapter, .target = target, .lun = 0};
+        for (const std::uint8_t lun : UnitsOfTarget(lunZero, traits, window))
+          show({.adapter = adapter, .target = target, .lun = lun});
       }
     }
   } else if (options.all) {

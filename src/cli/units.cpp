@@ -18,16 +18,16 @@ std::optional<InquiryData> CompletedInquiry() {
   return data;
 }
 
-DeviceIdentity IdentityOf(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
-                          const std::optional<InquiryData>& inquiry, AdapterTraitsCache& traits) {
+DeviceIdentity IdentityOf(const Unit& unit, const std::optional<InquiryData>& inquiry,
+                          AdapterTraitsCache& traits) {
   if (!inquiry || !TakesScsi3Commands(inquiry->data())) return {};
-  return AskIdentity(target, adapter, lun, inquiry->data(), traits.Of(adapter).residualCounts);
+  return AskIdentity(unit, inquiry->data(), traits.Of(unit.adapter).residualCounts);
 }
 
-bool InWindowRange(std::int32_t target, std::uint8_t lun) { return target <= 7 && lun == 0; }
+bool InWindowRange(const Unit& unit) { return unit.target <= 7 && unit.lun == 0; }
 
-std::vector<std::uint8_t> UnitsOfTarget(std::int32_t adapter, std::int32_t target,
-                                        AdapterTraitsCache& traits, TerminalWindow& window) {
-  window.Step(adapter, target, 0);
-  return LogicalUnits(target, adapter, traits.Of(adapter).residualCounts);
+std::vector<std::uint8_t> UnitsOfTarget(const Unit& unit, AdapterTraitsCache& traits,
+                                        TerminalWindow& window) {
+  window.Step(unit, true);
+  return LogicalUnits(unit, traits.Of(unit.adapter).residualCounts);
 }

@@ -12,6 +12,7 @@
 #include "reports/device_facts.h"
 #include "reports/device_identity.h"
 #include "reports/survey.h"
+#include "reports/unit.h"
 
 // Each adapter's traits, asked once, when first needed.
 class AdapterTraitsCache {
@@ -28,14 +29,15 @@ using InquiryData = std::array<std::uint8_t, InquiryLength>;
 // completed.
 std::optional<InquiryData> CompletedInquiry();
 
-// The identity of a logical unit whose INQUIRY gave `inquiry`; the
-// adapter's traits are asked only when the device may be asked at all.
-DeviceIdentity IdentityOf(std::int32_t adapter, std::int32_t target, std::uint8_t lun,
-                          const std::optional<InquiryData>& inquiry, AdapterTraitsCache& traits);
+// The identity of `unit`, whose INQUIRY gave `inquiry`; the adapter's
+// traits are asked only when the device may be asked at all.
+DeviceIdentity IdentityOf(const Unit& unit, const std::optional<InquiryData>& inquiry,
+                          AdapterTraitsCache& traits);
 
 // The window shows targets 0 to 7, LUN 0 only.
-bool InWindowRange(std::int32_t target, std::uint8_t lun);
+bool InWindowRange(const Unit& unit);
 
-// A target's logical units that answer (LogicalUnits), with progress.
-std::vector<std::uint8_t> UnitsOfTarget(std::int32_t adapter, std::int32_t target,
-                                        AdapterTraitsCache& traits, TerminalWindow& window);
+// The LUNs of `unit`'s target that answer (LogicalUnits at `unit`), with
+// progress.
+std::vector<std::uint8_t> UnitsOfTarget(const Unit& unit, AdapterTraitsCache& traits,
+                                        TerminalWindow& window);

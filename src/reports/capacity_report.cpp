@@ -11,15 +11,14 @@ namespace {
 
 using scsi::GetBigEndian;
 
-void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint8_t lun,
-                    std::uint32_t bufferLength, std::uint8_t cdbLength) {
+void PrepareCommand(const Unit& unit, std::uint32_t bufferLength, std::uint8_t cdbLength) {
   ClearDataBuffer();
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
   RequestBlock.SRB_Flags = 0;
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = lun;
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  RequestBlock.SRB_Lun = unit.lun;
   RequestBlock.SRB_BufLen = bufferLength;
   RequestBlock.SRB_BufPointer = DataBufferPointer();
   RequestBlock.SRB_SenseLen = 14;
@@ -30,9 +29,8 @@ void PrepareCommand(std::int32_t target, std::int32_t adapter, std::uint8_t lun,
 // `capacity` as it was when the command does not complete or its reply
 // cannot be right: a block length of 0, which is also what a reply too
 // short to hold one leaves in the cleared buffer.
-void ReadLongCapacity(std::int32_t target, std::int32_t adapter, std::uint8_t lun,
-                      Capacity& capacity) {
-  PrepareCommand(target, adapter, lun, scsi::ReadCapacity16Length, 16);
+void ReadLongCapacity(const Unit& unit, Capacity& capacity) {
+  PrepareCommand(unit, scsi::ReadCapacity16Length, 16);
   RequestBlock.CDBByte[0] = scsi::ServiceActionIn16;
   RequestBlock.CDBByte[1] = scsi::ReadCapacity16Action;
   scsi::PutBigEndian(RequestBlock.CDBByte, scsi::ReadCapacity16AllocationLength,
@@ -47,9 +45,8 @@ void ReadLongCapacity(std::int32_t target, std::int32_t adapter, std::uint8_t lu
 
 }  // namespace
 
-bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity,
-                  std::uint8_t lun) {
-  PrepareCommand(target, adapter, lun, scsi::ReadCapacity10Length, 10);
+bool ReadCapacity(const Unit& unit, Capacity& capacity) {
+  PrepareCommand(unit, scsi::ReadCapacity10Length, 10);
   RequestBlock.CDBByte[0] = scsi::ReadCapacity10;
   ExecuteRequest(RequestBlock, true);
   if (RequestBlock.SRB_Status != SS_COMP) return false;
@@ -57,7 +54,7 @@ bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity,
   capacity = {GetBigEndian(DataBuffer, 4),
               static_cast<std::uint32_t>(GetBigEndian(DataBuffer + 4, 4))};
   if (capacity.lastAddress == scsi::LastAddressTooLarge)
-    ReadLongCapacity(target, adapter, lun, capacity);
+    ReadLongCapacity(unit, capacity);
   return true;
 }
 
@@ -66,7 +63,7 @@ void ReportCapacity(std::int32_t target, std::int32_t adapter, std::uint8_t lun)
   MainWindow->AppendMemo1(" ");
 
   Capacity capacity;
-  if (!ReadCapacity(target, adapter, capacity, lun)) return;
+  if (!ReadCapacity({.adapter = adapter, .target = target, .lun = lun}, capacity)) return;
 
   MainWindow->AppendMemo1(texts.readCapacityTitle);
   MainWindow->AppendMemo1(ReportLine(texts.sectorSizeLabel, capacity.blockLength));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "reports/texts.h"
+#include "reports/unit.h"
 
 // --- Disk information (SC_GET_DISK_INFO) ---
 
@@ -17,9 +18,9 @@ inline int DriveFlagsValue(std::uint8_t driveFlags) { return driveFlags & 3; }
 
 // --- Standard INQUIRY data (SCSI-2), `data` at byte 0 ---
 
-// An INQUIRY command with allocation length 36 into DataBuffer, cleared
-// first, through RequestBlock with notification.
-void SendInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun = 0);
+// An INQUIRY command to `unit` with allocation length 36 into DataBuffer,
+// cleared first, through RequestBlock with notification.
+void SendInquiry(const Unit& unit);
 
 constexpr int InquiryLength = 36;
 
@@ -83,12 +84,11 @@ struct Capacity {
   std::uint32_t blockLength = 0;
 };
 
-// READ CAPACITY (10) and, when its last block address says the device is
-// too large for it, READ CAPACITY (16). False when the first command does
+// READ CAPACITY (10) to `unit` and, when its last block address says the
+// device is too large for it, READ CAPACITY (16). False when the first command does
 // not complete (its status stays in RequestBlock); a failing second one
 // leaves the first one's answer.
-bool ReadCapacity(std::int32_t target, std::int32_t adapter, Capacity& capacity,
-                  std::uint8_t lun = 0);
+bool ReadCapacity(const Unit& unit, Capacity& capacity);
 
 // Block count times block length in megabytes without 128-bit integers.
 // The block count (at most 2^64) is exact in long double's 64-bit

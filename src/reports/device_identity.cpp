@@ -15,13 +15,12 @@ constexpr std::uint32_t FirstAllocation = 255;
 
 // Page `code`, asked again at its full length when it is longer than the
 // first answer could hold. Nothing when a request did not complete.
-std::optional<std::span<const std::uint8_t>> AskVpdPage(std::int32_t target, std::int32_t adapter,
-                                                        std::uint8_t lun, std::uint8_t code,
+std::optional<std::span<const std::uint8_t>> AskVpdPage(const Unit& unit, std::uint8_t code,
                                                         bool residualCounts) {
   std::array<std::uint8_t, 6> cdb{scsi::Inquiry, scsi::InquiryEvpd, code};
   const auto ask = [&](std::uint32_t length) {
     scsi::PutBigEndian(cdb.data(), scsi::InquiryAllocationLength, length);
-    return SendForLongReply(target, adapter, lun, cdb, length, residualCounts);
+    return SendForLongReply(unit, cdb, length, residualCounts);
   };
   auto reply = ask(FirstAllocation);
   if (!reply || reply->size() < scsi::VpdHeaderLength || (*reply)[1] != code) return reply;
@@ -42,12 +41,11 @@ bool TakesScsi3Commands(const std::uint8_t* inquiry) {
   return PeripheralQualifier(inquiry) != NoUnit && AnsiVersion(inquiry) >= 3;
 }
 
-DeviceIdentity AskIdentity(std::int32_t target, std::int32_t adapter, std::uint8_t lun,
-                           const std::uint8_t* inquiry, bool residualCounts) {
+DeviceIdentity AskIdentity(const Unit& unit, const std::uint8_t* inquiry, bool residualCounts) {
   DeviceIdentity identity;
   if (inquiry == nullptr || !TakesScsi3Commands(inquiry)) return identity;
   const auto ask = [&](std::uint8_t code) {
-    return AskVpdPage(target, adapter, lun, code, residualCounts);
+    return AskVpdPage(unit, code, residualCounts);
   };
 
   const auto supported = ask(scsi::SupportedVpdPages);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reports/identity_decoding.h"
+#include "reports/unit.h"
 
 // Whether standard INQUIRY data `inquiry` (36 bytes) lets a device be asked
 // for vital product data pages and REPORT LUNS: a logical unit that is
@@ -23,9 +24,8 @@ struct DeviceIdentity {
   std::vector<Designator> designators;          // page 83h
 };
 
-// Page 00h, then 80h and 83h when 00h lists them, of logical unit `lun`
-// whose standard INQUIRY data is `inquiry` (null when INQUIRY did not
-// complete: nothing is asked). The first request that does not complete
-// ends the asking: a device that chokes on these pages costs one wait.
-DeviceIdentity AskIdentity(std::int32_t target, std::int32_t adapter, std::uint8_t lun,
-                           const std::uint8_t* inquiry, bool residualCounts);
+// Page 00h, then 80h and 83h when 00h lists them, of `unit`, whose standard
+// INQUIRY data is `inquiry` (null when INQUIRY did not complete: nothing is
+// asked). The first request that does not complete ends the asking: a
+// device that chokes on these pages costs one wait.
+DeviceIdentity AskIdentity(const Unit& unit, const std::uint8_t* inquiry, bool residualCounts);

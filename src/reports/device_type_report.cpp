@@ -10,8 +10,9 @@
 
 void ReportDeviceType(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
   const ReportTexts& texts = Texts();
+  const Unit unit{.adapter = adapter, .target = target, .lun = lun};
 
-  AskAboutTarget(SC_GET_DEV_TYPE, target, adapter, lun);
+  AskAboutTarget(SC_GET_DEV_TYPE, unit);
   if (RequestBlock.SRB_Status == SS_COMP) {
     WorkText = DeviceTypeWords(RequestBlock.SRB_DeviceType);
     // The header shows the numbers as given, not their low bytes.
@@ -25,7 +26,7 @@ void ReportDeviceType(std::int32_t target, std::int32_t adapter, std::uint8_t lu
   // request failed.
   if (!MainWindow->RadioButton2Checked()) return;
 
-  AskAboutTarget(SC_GET_DISK_INFO, target, adapter, lun);
+  AskAboutTarget(SC_GET_DISK_INFO, unit);
   if (RequestBlock.SRB_Status != SS_COMP) return;
 
   FieldValue = DriveFlagsValue(RequestBlock.SRB_DriveFlags);

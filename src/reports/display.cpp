@@ -12,7 +12,7 @@ constexpr std::int32_t LastTargetId = 7;
 
 void ReportTargetsOfCurrentAdapter(const TargetStep& step) {
   for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
-    if (step) step(CurrentAdapter, CurrentTarget);
+    if (step) step({.adapter = CurrentAdapter, .target = CurrentTarget, .lun = 0});
     ReportDeviceType(CurrentTarget, CurrentAdapter);
     ReportInquiry(CurrentTarget, CurrentAdapter);
   }
@@ -37,8 +37,9 @@ void ReportEveryAdapterSimply(const TargetStep& step) {
 std::vector<std::int32_t> AnsweringTargets(std::int32_t adapter, const TargetStep& step) {
   std::vector<std::int32_t> answering;
   for (CurrentTarget = 0; CurrentTarget <= LastTargetId; ++CurrentTarget) {
-    if (step) step(adapter, CurrentTarget);
-    AskAboutTarget(SC_GET_DEV_TYPE, CurrentTarget, adapter);
+    const Unit unit{.adapter = adapter, .target = CurrentTarget, .lun = 0};
+    if (step) step(unit);
+    AskAboutTarget(SC_GET_DEV_TYPE, unit);
     if (RequestBlock.SRB_Status == SS_COMP) answering.push_back(CurrentTarget);
   }
   return answering;

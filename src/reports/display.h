@@ -6,8 +6,10 @@
 #include <functional>
 #include <vector>
 
-// Called before each target of a loop, with the adapter and the target.
-using TargetStep = std::function<void(std::int32_t adapter, std::int32_t target)>;
+#include "reports/unit.h"
+
+// Called before each target of a loop, with its LUN 0.
+using TargetStep = std::function<void(const Unit& unit)>;
 
 // The simple display of one adapter: for targets 0 to 7 the device type and
 // inquiry reports, then a line holding a single blank. Sets CurrentAdapter

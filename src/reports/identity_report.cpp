@@ -38,9 +38,9 @@ std::string Value(const Designator& designator) {
 
 }  // namespace
 
-void ReportUnitHeader(std::int32_t adapter, std::int32_t target, std::uint8_t lun) {
-  MainWindow->AppendMemo1(
-      FormatLine("%s%d%s%d%s%d", {"HostNo ", adapter, ",ID ", target, ",LUN ", lun}));
+void ReportUnitHeader(const Unit& unit) {
+  MainWindow->AppendMemo1(FormatLine(
+      "%s%d%s%d%s%d", {"HostNo ", unit.adapter, ",ID ", unit.target, ",LUN ", unit.lun}));
 }
 
 void ReportIdentity(const DeviceIdentity& identity) {

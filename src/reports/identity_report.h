@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "reports/device_identity.h"
+#include "reports/unit.h"
 
 // "HostNo A,ID T,LUN L": over a device outside the window's targets 0 to 7
 // and LUN 0.
-void ReportUnitHeader(std::int32_t adapter, std::int32_t target, std::uint8_t lun);
+void ReportUnitHeader(const Unit& unit);
 
 // One ReportLine for the unit serial number and one for each designator,
 // in the page's order.

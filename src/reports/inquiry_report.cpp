@@ -8,17 +8,17 @@
 #include "reports/texts.h"
 #include "scsi/commands.h"
 
-void SendInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
+void SendInquiry(const Unit& unit) {
   // Positions a short reply does not fill must read as zero bytes, not as
   // an earlier device's data.
   ClearDataBuffer();
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
   RequestBlock.SRB_Flags = 0;
   RequestBlock.SRB_Hdr_Rsvd = 0;
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = lun;
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  RequestBlock.SRB_Lun = unit.lun;
   // The layer may move 40 bytes; the device is asked for 36.
   RequestBlock.SRB_BufLen = 40;
   RequestBlock.SRB_BufPointer = DataBufferPointer();
@@ -32,7 +32,7 @@ void SendInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
 void ReportInquiry(std::int32_t target, std::int32_t adapter, std::uint8_t lun) {
   const ReportTexts& texts = Texts();
 
-  SendInquiry(target, adapter, lun);
+  SendInquiry({.adapter = adapter, .target = target, .lun = lun});
   WorkText.clear();
   if (RequestBlock.SRB_Status != SS_COMP) return;
 

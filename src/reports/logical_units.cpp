@@ -17,11 +17,11 @@ namespace {
 constexpr std::uint32_t FirstAllocation = 4096;
 constexpr std::uint8_t LastGuessedLun = 7;
 
-std::optional<LunList> ReportLuns(std::int32_t target, std::int32_t adapter, bool residualCounts) {
+std::optional<LunList> ReportLuns(const Unit& unit, bool residualCounts) {
   std::array<std::uint8_t, 12> cdb{scsi::ReportLuns};
   const auto ask = [&](std::uint32_t length) {
     scsi::PutBigEndian(cdb.data(), scsi::ReportLunsAllocationLength, length);
-    return SendForLongReply(target, adapter, 0, cdb, length, residualCounts);
+    return SendForLongReply(unit, cdb, length, residualCounts);
   };
   auto reply = ask(FirstAllocation);
   if (!reply) return std::nullopt;
@@ -36,16 +36,15 @@ std::optional<LunList> ReportLuns(std::int32_t target, std::int32_t adapter, boo
 
 }  // namespace
 
-std::vector<std::uint8_t> LogicalUnits(std::int32_t target, std::int32_t adapter,
-                                       bool residualCounts) {
-  // A target without LUN 0 may still list its LUNs; a LUN 0 that says it
-  // is too old is not asked.
+std::vector<std::uint8_t> LogicalUnits(const Unit& unit, bool residualCounts) {
+  // A target without LUN 0 may still list its LUNs; a unit that says it is
+  // too old is not asked.
   constexpr int NoUnit = 3;
-  SendInquiry(target, adapter, 0);
+  SendInquiry(unit);
   const bool tooOld = RequestBlock.SRB_Status == SS_COMP &&
                       PeripheralQualifier(DataBuffer) != NoUnit && AnsiVersion(DataBuffer) < 3;
   std::optional<LunList> listed;
-  if (!tooOld) listed = ReportLuns(target, adapter, residualCounts);
+  if (!tooOld) listed = ReportLuns(unit, residualCounts);
 
   std::vector<std::uint8_t> candidates;
   if (listed && !listed->luns.empty()) {
@@ -55,7 +54,7 @@ std::vector<std::uint8_t> LogicalUnits(std::int32_t target, std::int32_t adapter
   }
   std::vector<std::uint8_t> answering;
   for (const std::uint8_t lun : candidates) {
-    AskAboutTarget(SC_GET_DEV_TYPE, target, adapter, lun);
+    AskAboutTarget(SC_GET_DEV_TYPE, {.adapter = unit.adapter, .target = unit.target, .lun = lun});
     if (RequestBlock.SRB_Status == SS_COMP) answering.push_back(lun);
   }
   return answering;

@@ -15,8 +15,7 @@ SrbPointer LongReplyBufferPointer() {
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
 
-std::optional<std::span<const std::uint8_t>> SendForLongReply(std::int32_t target,
-                                                              std::int32_t adapter, std::uint8_t lun,
+std::optional<std::span<const std::uint8_t>> SendForLongReply(const Unit& unit,
                                                               std::span<const std::uint8_t> cdb,
                                                               std::uint32_t length,
                                                               bool residualCounts) {
@@ -24,10 +23,10 @@ std::optional<std::span<const std::uint8_t>> SendForLongReply(std::int32_t targe
   std::memset(LongReplyBuffer, 0, length);
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
   RequestBlock.SRB_Flags = SRB_ENABLE_RESIDUAL_COUNT;
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
-  RequestBlock.SRB_Lun = lun;
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  RequestBlock.SRB_Lun = unit.lun;
   RequestBlock.SRB_BufLen = length;
   RequestBlock.SRB_BufPointer = LongReplyBufferPointer();
   RequestBlock.SRB_SenseLen = 14;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "reports/unit.h"
 #include "wnaspi32.h"
 
 // Our adapters move at most 64 KiB in one transfer; a page's length field
@@ -18,12 +19,11 @@ SrbPointer LongReplyBufferPointer();
 #include <span>
 
 // A data-in command of busview-report's own, the window never sends: `cdb`
-// to logical unit `lun`, `length` bytes of LongReplyBuffer offered (cleared
-// first), with notification and the residual count asked for. The bytes
-// that came back (all `length` of them when the layer does not count,
-// `residualCounts` false), or nothing when the command did not complete.
-std::optional<std::span<const std::uint8_t>> SendForLongReply(std::int32_t target,
-                                                              std::int32_t adapter, std::uint8_t lun,
+// to `unit`, `length` bytes of LongReplyBuffer offered (cleared first), with
+// notification and the residual count asked for. The bytes that came back
+// (all `length` of them when the layer does not count, `residualCounts`
+// false), or nothing when the command did not complete.
+std::optional<std::span<const std::uint8_t>> SendForLongReply(const Unit& unit,
                                                               std::span<const std::uint8_t> cdb,
                                                               std::uint32_t length,
                                                               bool residualCounts);

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     if (mode == "late-completion")
       lateCompletionDue = (sent + std::chrono::milliseconds(LateMs)).time_since_epoch().count();
   } else if (mode == "hung-request") {
-    AskAboutTarget(SC_GET_DEV_TYPE, 0, 0);
+    AskAboutTarget(SC_GET_DEV_TYPE, {.adapter = 0, .target = 0, .lun = 0});
   } else {
     return Fail("mode: hung-command, hung-request or late-completion");
   }

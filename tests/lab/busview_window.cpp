@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <stdexcept>
 
 #include "ui/drop_down_list.h"
 #include "ui/form1.h"
@@ -49,9 +50,10 @@ std::vector<std::string> DisplaySimple() {
   return DevicePaneLines();
 }
 
-std::vector<std::string> DisplayDetailed(int adapterIndex, int target) {
-  SelectAdapter(adapterIndex);
-  Form1->ComboBox1->setEditText(QString::number(target));
+std::vector<std::string> DisplayDetailed(const Unit& unit) {
+  if (unit.lun != 0) throw std::invalid_argument("the window asks LUN 0 only");
+  SelectAdapter(unit.adapter);
+  Form1->ComboBox1->setEditText(QString::number(unit.target));
   Form1->RadioButton2->click();
   Form1->Button1->click();
   Settle();

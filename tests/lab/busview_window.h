@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "reports/unit.h"
+
 namespace lab {
 
 std::vector<std::string> HostAdapterPaneLines();
@@ -20,7 +22,8 @@ TargetList SelectAdapter(int index);
 
 // Simple mode, then the display button.
 std::vector<std::string> DisplaySimple();
-// Picks the adapter, types the target, detailed mode, then the display button.
-std::vector<std::string> DisplayDetailed(int adapterIndex, int target);
+// Picks the adapter, types the target, detailed mode, then the display
+// button. The window asks LUN 0 only: another LUN throws.
+std::vector<std::string> DisplayDetailed(const Unit& unit);
 
 }  // namespace lab

@@ -29,6 +29,7 @@
 #include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
 #include "reports/ask_about_target.h"
+#include "reports/unit.h"
 #include "win32/buffer_handles.h"
 
 namespace {
@@ -37,12 +38,13 @@ using Clock = std::chrono::steady_clock;
 
 std::uint8_t Buffer[512];
 
-void Send(int adapter, int target, std::uint8_t senseLength, const std::uint8_t* cdb,
+void Send(const Unit& unit, std::uint8_t senseLength, const std::uint8_t* cdb,
           std::size_t cdbLength) {
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  RequestBlock.SRB_Lun = unit.lun;
   RequestBlock.SRB_BufLen = sizeof Buffer;
   RequestBlock.SRB_BufPointer = RegisterDataBuffer(Buffer, sizeof Buffer);
   RequestBlock.SRB_SenseLen = senseLength;
@@ -83,10 +85,11 @@ void AskEveryTarget(int adapter) {
   const std::uint8_t inquiry[] = {0x12, 0, 0, 0, 36, 0};
   const std::uint8_t capacity[] = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   for (int target = 0; target < 8; ++target) {
-    AskAboutTarget(SC_GET_DEV_TYPE, target, adapter);
-    AskAboutTarget(SC_GET_DISK_INFO, target, adapter);
-    Send(adapter, target, 14, inquiry, sizeof inquiry);
-    Send(adapter, target, 14, capacity, sizeof capacity);
+    const Unit unit{.adapter = adapter, .target = target, .lun = 0};
+    AskAboutTarget(SC_GET_DEV_TYPE, unit);
+    AskAboutTarget(SC_GET_DISK_INFO, unit);
+    Send(unit, 14, inquiry, sizeof inquiry);
+    Send(unit, 14, capacity, sizeof capacity);
   }
 }
 
@@ -127,7 +130,7 @@ int main(int argc, char** argv) {
     cdb[length++] = static_cast<std::uint8_t>(std::strtoul(argv[i], nullptr, 16));
   const auto senseLength = static_cast<std::uint8_t>(std::atoi(argv[3]));
   const auto start = Clock::now();
-  Send(adapter, std::atoi(argv[2]), senseLength, cdb, length);
+  Send({.adapter = adapter, .target = std::atoi(argv[2]), .lun = 0}, senseLength, cdb, length);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   std::printf("status %02x hastat %02x targstat %02x ms %lld\n", RequestBlock.SRB_Status,
               RequestBlock.SRB_HaStat, RequestBlock.SRB_TargStat,

@@ -64,6 +64,12 @@ int AdapterIndexOf(const PeerDevice& device) {
   return -1;
 }
 
+// Where the window finds `device`.
+Unit UnitOf(const PeerDevice& device) {
+  return {.adapter = AdapterIndexOf(device), .target = static_cast<std::int32_t>(device.target),
+          .lun = static_cast<std::uint8_t>(device.lun)};
+}
+
 // The devices the window can reach: LUN 0 at targets 0-7 of adapters 0-9.
 std::vector<const PeerDevice*> ReachableDevices() {
   std::vector<const PeerDevice*> devices;
@@ -129,9 +135,9 @@ TEST(Bus, DetailedDisplayOfEveryDeviceMatchesSgInqAndSgReadcap) {
   ASSERT_FALSE(devices.empty());
   for (const PeerDevice* device : devices) {
     SCOPED_TRACE(device->Address());
-    const int index = AdapterIndexOf(*device);
-    EXPECT_EQ(DisplayDetailed(index, static_cast<int>(device->target)),
-              DetailedDisplay(static_cast<unsigned>(index), *device, device->inquiry,
+    const Unit unit = UnitOf(*device);
+    EXPECT_EQ(DisplayDetailed(unit),
+              DetailedDisplay(static_cast<unsigned>(unit.adapter), *device, device->inquiry,
                               ExpectedDisk(*device)));
   }
 }
@@ -193,7 +199,7 @@ TEST(TwoAdapters, DisksShowTheirBiosDriveOrTheirGeometry) {
       {0, 0, true, true}, {0, 2, false, true}, {0, 3, false, false}, {1, 1, true, true}, {1, 5, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE("adapter " + std::to_string(c.adapter) + " target " + std::to_string(c.target));
-    const auto pane = DisplayDetailed(c.adapter, c.target);
+    const auto pane = DisplayDetailed({.adapter = c.adapter, .target = c.target, .lun = 0});
     EXPECT_EQ(AnyStartsWith(pane, "INT13H UNIT (OS管理) (ドライブ番号 = 8"), c.driveLine);
     EXPECT_EQ(AnyStartsWith(pane, "ヘッド変換値"), c.geometryLines);
     EXPECT_EQ(AnyStartsWith(pane, "セクタ変換値"), c.geometryLines);
@@ -204,7 +210,7 @@ TEST(TwoAdapters, EmptyCdRomGivesOnlyTheBlankLineForItsCapacity) {
   const PeerDevice* cd = DeviceAt(Peers(), Adapters().at(1), 5);
   ASSERT_NE(cd, nullptr);
   EXPECT_FALSE(cd->capacity) << "sg_readcap read the capacity of an empty drive";
-  const auto pane = DisplayDetailed(1, 5);
+  const auto pane = DisplayDetailed({.adapter = 1, .target = 5, .lun = 0});
   ASSERT_FALSE(pane.empty());
   EXPECT_EQ(pane.back(), " ");
   EXPECT_FALSE(Contains(pane, "Read Capacity情報"));
@@ -264,10 +270,10 @@ TEST(Unprivileged, DetailedDisplayStillHasTheInquiryAndCapacityLines) {
   const PeerView kernel = KernelView();
   for (const PeerDevice* device : ReachableDevices()) {
     SCOPED_TRACE(device->Address());
-    const int index = AdapterIndexOf(*device);
-    const auto pane = DisplayDetailed(index, static_cast<int>(device->target));
+    const Unit unit = UnitOf(*device);
+    const auto pane = DisplayDetailed(unit);
     const auto expected =
-        DetailedDisplay(static_cast<unsigned>(index), *device, KernelInquiry(*device),
+        DetailedDisplay(static_cast<unsigned>(unit.adapter), *device, KernelInquiry(*device),
                         std::nullopt);
     // Header and type first; the disk lines (if any) stand between.
     ASSERT_GE(pane.size(), expected.size());
@@ -290,7 +296,7 @@ TEST(BigDisk, ReadCapacity10SaysAllOnesAndTheDisplayShowsThreeTebibytes) {
   EXPECT_EQ((big->capacity16->lastLba + 1) * big->capacity16->blockLength, 3ull << 40);
   // The report moves on to READ CAPACITY(16): 3 TiB, not the 2^32 blocks
   // that (10) can name.
-  const auto pane = DisplayDetailed(0, 0);
+  const auto pane = DisplayDetailed({.adapter = 0, .target = 0, .lun = 0});
   EXPECT_TRUE(Contains(pane, Labelled("容量(ﾒｶﾞﾊﾞｲﾄ)", 13, "3,145,728.00")));
   EXPECT_TRUE(Contains(pane, Labelled("セクタサイズ", 12, "512")));
 }
@@ -304,7 +310,8 @@ TEST(Raid, MegaraidDevicesOnChannel2AreReachableThroughTheirOwnAdapter) {
   EXPECT_EQ(raidDevices, (std::vector<std::string>{"0:2:0:0", "0:2:3:0"}));
   ASSERT_EQ(Adapters().at(0).channel, 2u);
   EXPECT_EQ(SelectAdapter(0).items, (std::vector<std::string>{"0", "3"}));
-  EXPECT_TRUE(Contains(DisplayDetailed(0, 3), Labelled("プロダクトＩＤ", 14, "RAID DISK 3     ")));
+  EXPECT_TRUE(Contains(DisplayDetailed({.adapter = 0, .target = 3, .lun = 0}),
+                       Labelled("プロダクトＩＤ", 14, "RAID DISK 3     ")));
 }
 
 TEST(Raid, EveryDriverGetsAnAdapterWithItsTargets) {
@@ -353,7 +360,7 @@ TEST(Desktop, SataDiskAndAtapiDriveShowWhatTheirTranslationAnswers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("adapter " + std::to_string(c.adapter));
-    const auto pane = DisplayDetailed(c.adapter, 0);
+    const auto pane = DisplayDetailed({.adapter = c.adapter, .target = 0, .lun = 0});
     for (const auto& line : c.lines) EXPECT_TRUE(Contains(pane, line)) << line;
   }
 }
@@ -386,7 +393,7 @@ TEST(Nvme, NamespacesSitAtTheirTargetsWithTheirBlockSizesAndCapacities) {
       {13 - first, 0, "512", "512.00"}};
   for (const Case& c : cases) {
     SCOPED_TRACE("adapter " + std::to_string(c.adapter) + " target " + std::to_string(c.target));
-    const auto pane = DisplayDetailed(c.adapter, c.target);
+    const auto pane = DisplayDetailed({.adapter = c.adapter, .target = c.target, .lun = 0});
     EXPECT_TRUE(Contains(pane, Labelled("ベンダＩＤ", 10, "NVMe    ")));
     EXPECT_TRUE(Contains(pane, Labelled("プロダクトＩＤ", 14, "QEMU NVMe Ctrl  ")));
     EXPECT_TRUE(Contains(pane, Labelled("セクタサイズ", 12, c.blockSize)));
@@ -400,13 +407,13 @@ TEST(Nvme, NamespacesSitAtTheirTargetsWithTheirBlockSizesAndCapacities) {
 
 // One page of vital product data, asked through the layer's two calls as
 // any ASPI program asks; nothing when the request fails.
-std::optional<std::vector<std::uint8_t>> AskVpdPage(int adapter, unsigned target,
-                                                    std::uint8_t page) {
+std::optional<std::vector<std::uint8_t>> AskVpdPage(const Unit& unit, std::uint8_t page) {
   static std::uint8_t buffer[255];
   SRB srb{};
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  srb.SRB_HaId = static_cast<std::uint8_t>(adapter);
-  srb.SRB_Target = static_cast<std::uint8_t>(target);
+  srb.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
+  srb.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  srb.SRB_Lun = unit.lun;
   srb.SRB_Flags = SRB_DIR_IN;
   srb.SRB_BufLen = sizeof buffer;
   srb.SRB_BufPointer = RegisterDataBuffer(buffer, sizeof buffer);
@@ -433,11 +440,10 @@ TEST(NvmeVpd, UnitSerialNumberAndDeviceIdentificationAreSgVpds) {
     if (!device.nvme) continue;
     SCOPED_TRACE(device.Address());
     ++namespaces;
-    const int adapter = AdapterIndexOf(device);
     ASSERT_FALSE(device.unitSerialNumber.empty());
     ASSERT_FALSE(device.deviceIdentification.empty());
-    EXPECT_EQ(AskVpdPage(adapter, device.target, 0x80), device.unitSerialNumber);
-    EXPECT_EQ(AskVpdPage(adapter, device.target, 0x83), device.deviceIdentification);
+    EXPECT_EQ(AskVpdPage(UnitOf(device), 0x80), device.unitSerialNumber);
+    EXPECT_EQ(AskVpdPage(UnitOf(device), 0x83), device.deviceIdentification);
   }
   EXPECT_EQ(namespaces, 3);
 }
@@ -469,7 +475,7 @@ TEST(Faults, WindowShowsWhatTheRequestsThatCompletedSay) {
     SCOPED_TRACE(device.Address());
     const bool diskAnswered =
         root && (!statuses.count(device.Address()) || statuses[device.Address()][1] == '1');
-    EXPECT_EQ(DisplayDetailed(index, static_cast<int>(device.target)),
+    EXPECT_EQ(DisplayDetailed(UnitOf(device)),
               DetailedDisplay(static_cast<unsigned>(index), device, device.inquiry,
                               diskAnswered ? ExpectedDisk(device) : std::nullopt));
   }
@@ -489,7 +495,8 @@ int PrintFullSurvey() {
   for (std::size_t a = 0; a < adapters.size() && a < 10; ++a) {
     for (const auto& target : SelectAdapter(static_cast<int>(a)).items) {
       const std::string title = "detailed display, adapter " + std::to_string(a) + ", target " + target;
-      PrintLines(title.c_str(), DisplayDetailed(static_cast<int>(a), std::stoi(target)));
+      const Unit unit{.adapter = static_cast<int>(a), .target = std::stoi(target), .lun = 0};
+      PrintLines(title.c_str(), DisplayDetailed(unit));
     }
   }
   return 0;

@@ -25,6 +25,7 @@
 #include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
 #include "reports/ask_about_target.h"
+#include "reports/unit.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ int CyclesSoFar(const char* file) {
   return cycles;
 }
 
-void SendCommand(int adapter, int target, std::initializer_list<std::uint8_t> cdb,
-                 std::uint32_t length) {
+void SendCommand(const Unit& unit, std::initializer_list<std::uint8_t> cdb, std::uint32_t length) {
   ClearRequestBlock();
   RequestBlock.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(adapter);
-  RequestBlock.SRB_Target = static_cast<std::uint8_t>(target);
+  RequestBlock.SRB_HaId = static_cast<std::uint8_t>(unit.adapter);
+  RequestBlock.SRB_Target = static_cast<std::uint8_t>(unit.target);
+  RequestBlock.SRB_Lun = unit.lun;
   RequestBlock.SRB_BufLen = length;
   RequestBlock.SRB_BufPointer = DataBufferPointer();
   RequestBlock.SRB_SenseLen = 14;
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   // adapter goes with the stick, and a survey without it finds nothing.
   std::printf("unplug_loop: surveyed\n");
   std::fflush(stdout);
+  const Unit device{.adapter = adapter, .target = target, .lun = 0};
 
   std::map<Outcome, int> seen;
   const int first = CyclesSoFar(cyclesFile);
@@ -101,15 +103,15 @@ int main(int argc, char** argv) {
   int returns = 0;  // answered again after it was seen gone
   bool gone = false;
   while (CyclesSoFar(cyclesFile) - first < wanted && std::chrono::steady_clock::now() < deadline) {
-    AskAboutTarget(SC_GET_DEV_TYPE, target, adapter);
+    AskAboutTarget(SC_GET_DEV_TYPE, device);
     ++seen[{"type", RequestBlock.SRB_Status, 0, 0}];
     if (gone && RequestBlock.SRB_Status == SS_COMP) ++returns;
     gone = RequestBlock.SRB_Status == SS_NO_DEVICE;
-    SendCommand(adapter, target, {0x12, 0, 0, 0, 36, 0}, 40);
+    SendCommand(device, {0x12, 0, 0, 0, 36, 0}, 40);
     ++seen[{"inquiry", RequestBlock.SRB_Status, RequestBlock.SRB_HaStat,
             RequestBlock.SRB_TargStat}];
     ClearDataBuffer();
-    SendCommand(adapter, target, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
+    SendCommand(device, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
     ++seen[{"capacity", RequestBlock.SRB_Status, RequestBlock.SRB_HaStat,
             RequestBlock.SRB_TargStat}];
     ++rounds;

@@ -107,7 +107,8 @@ TEST_F(ReportTest, PagesAskedOnlyWhenListedAndNeverAfterAFailure) {
   for (const auto& [version, pages, asked, designators] : cases) {
     ScriptedBackend& device = UseScriptedBackend();
     device.pages = pages;
-    const DeviceIdentity identity = AskIdentity(0, 0, 0, Inquiry(version).data(), true);
+    const DeviceIdentity identity =
+        AskIdentity({.adapter = 0, .target = 0, .lun = 0}, Inquiry(version).data(), true);
     std::vector<std::pair<int, int>> sent;
     for (const auto& r : device.requests) sent.emplace_back(r.block.CDBByte[2], r.block.CDBByte[3] << 8 | r.block.CDBByte[4]);
     EXPECT_EQ(sent, asked) << int{version};
@@ -129,7 +130,7 @@ TEST_F(ReportTest, LunsFromReportLunsOrElseFromGetDeviceType) {
     device.replies[0x12] = {.data = Inquiry(version)};
     if (reportLuns) device.replies[0xA0] = {.data = *reportLuns};
     device.answeringLuns = answering;
-    EXPECT_EQ(LogicalUnits(0, 0, true), luns);
+    EXPECT_EQ(LogicalUnits({.adapter = 0, .target = 0, .lun = 0}, true), luns);
     std::vector<int> sent;
     for (const auto& r : device.requests)
       if (r.block.CDBByte[0] == 0xA0) sent.push_back(r.block.CDBByte[8] << 8 | r.block.CDBByte[9]);
