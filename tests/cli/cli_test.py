@@ -105,16 +105,36 @@ check(b"= A\x80B\xffC\xa5D\x81\n" in odd_cp932, "cp932 keeps bytes, but a contro
 check(b"= AB\n" in odd_cp932, "a line ends at its first NUL byte")
 
 # Progress only on a terminal, and never in the output.
-master, terminal = pty.openpty()
-env = dict(os.environ, LC_ALL="C.UTF-8")
-shown = subprocess.run([REPORT, "--bus", bus("two-adapters.json"), "--encoding", "utf-8"],
-                       stdout=subprocess.PIPE, stderr=terminal, env=env, timeout=60)
-os.close(terminal)
-progress = os.read(master, 65536) if select.select([master], [], [], 5)[0] else b""
-os.close(master)
+def with_terminal(args):
+    """Runs busview-report with standard error on a terminal: its result
+    and everything the terminal got, read to the end."""
+    master, terminal = pty.openpty()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    result = subprocess.run([REPORT] + args, stdout=subprocess.PIPE, stderr=terminal,
+                            env=env, timeout=60)
+    os.close(terminal)
+    seen = b""
+    while select.select([master], [], [], 5)[0]:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # every writer gone: the end
+            break
+        if not chunk:
+            break
+        seen += chunk
+    os.close(master)
+    return result, seen
+
+
+shown, progress = with_terminal(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"])
 check(shown.stdout == utf8, "progress leaves the output alone")
 check(b"HostNo 1,ID 7 ..." in progress and progress.endswith(b"\r\x1b[K"),
       f"a terminal sees the progress, erased at the end: {progress[-40:]!r}")
+# Under --all the progress names the LUN it asks.
+for args in (["--all"], ["--all", "--json"], ["--all", "--detailed"]):
+    _, progress = with_terminal(["--bus", os.path.join(SOURCE, "tests/cli/buses/wide.json")] + args)
+    check(b"HostNo 0,ID 0,LUN 1 ..." in progress and b"HostNo 0,ID 12,LUN 3 ..." in progress,
+          f"{' '.join(args)} shows the LUNs it asks: {progress[-60:]!r}")
 
 with tempfile.TemporaryDirectory() as locales:
     made = subprocess.run(["localedef", "-c", "-f", "SHIFT_JIS", "-i", "ja_JP",
