@@ -1,10 +1,10 @@
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 #include <map>
 #include <mutex>
 #include <utility>
 
-#include "win32/never_destroyed.h"
+#include "win32_stand_ins/never_destroyed.h"
 
 namespace {
 

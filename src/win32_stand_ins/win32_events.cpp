@@ -1,4 +1,4 @@
-#include "win32/win32_events.h"
+#include "win32_stand_ins/win32_events.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "win32/never_destroyed.h"
+#include "win32_stand_ins/never_destroyed.h"
 
 namespace {
 

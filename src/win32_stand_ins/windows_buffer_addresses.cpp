@@ -9,7 +9,7 @@
 #include <map>
 #include <mutex>
 
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 static_assert(sizeof(void*) == sizeof(BufferHandle), "the request block holds whole addresses");
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ui/integer_text.h"
+#include "ui/qt/integer_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString text(reinterpret_cast<const QChar*>(data), static_cast<qsizetype>(size / 2));

@@ -29,7 +29,7 @@
 #include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
 #include "reports/ask_about_target.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace {
 

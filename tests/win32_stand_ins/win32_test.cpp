@@ -3,8 +3,8 @@
 #include <set>
 #include <thread>
 
-#include "win32/buffer_handles.h"
-#include "win32/win32_events.h"
+#include "win32_stand_ins/buffer_handles.h"
+#include "win32_stand_ins/win32_events.h"
 
 namespace {
 

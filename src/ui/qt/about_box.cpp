@@ -1,4 +1,4 @@
-#include "ui/about_box.h"
+#include "ui/qt/about_box.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -6,9 +6,9 @@
 #include <QPushButton>
 
 #include "ui/commands/layouts.h"
-#include "ui/centring.h"
-#include "ui/pictures.h"
-#include "ui/scaling.h"
+#include "ui/qt/centring.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/scaling.h"
 
 TAboutBox* AboutBox = nullptr;
 

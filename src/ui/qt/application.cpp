@@ -1,13 +1,13 @@
-#include "ui/application.h"
+#include "ui/qt/application.h"
 
 #include <QApplication>
 
 #include "ui/commands/layouts.h"
-#include "ui/about_box.h"
-#include "ui/end_request.h"
-#include "ui/form1.h"
-#include "ui/qt_japanese.h"
-#include "ui/scaling.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/end_request.h"
+#include "ui/qt/form1.h"
+#include "ui/qt/qt_japanese.h"
+#include "ui/qt/scaling.h"
 
 void CreateBusviewWindows() {
   // The title goes into applicationName, never applicationDisplayName: Qt

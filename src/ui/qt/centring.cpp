@@ -1,4 +1,4 @@
-#include "ui/centring.h"
+#include "ui/qt/centring.h"
 
 #include <QApplication>
 #include <QMargins>

@@ -1,4 +1,4 @@
-#include "ui/cp932_text.h"
+#include "ui/qt/cp932_text.h"
 
 #include <string>
 

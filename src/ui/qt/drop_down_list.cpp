@@ -1,4 +1,4 @@
-#include "ui/drop_down_list.h"
+#include "ui/qt/drop_down_list.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -7,7 +7,7 @@
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 
-#include "ui/cp932_text.h"
+#include "ui/qt/cp932_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/end_request.h"
+#include "ui/qt/end_request.h"
 
 #include <QApplication>
 #include <QDialog>

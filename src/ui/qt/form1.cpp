@@ -1,4 +1,4 @@
-#include "ui/form1.h"
+#include "ui/qt/form1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,15 +12,15 @@
 
 #include "ui/commands/form1_commands.h"
 #include "ui/commands/layouts.h"
-#include "ui/about_box.h"
-#include "ui/cp932_text.h"
-#include "ui/drop_down_list.h"
-#include "ui/end_request.h"
-#include "ui/integer_text.h"
-#include "ui/message_boxes.h"
-#include "ui/pictures.h"
-#include "ui/report_pane.h"
-#include "ui/scaling.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/cp932_text.h"
+#include "ui/qt/drop_down_list.h"
+#include "ui/qt/end_request.h"
+#include "ui/qt/integer_text.h"
+#include "ui/qt/message_boxes.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/report_pane.h"
+#include "ui/qt/scaling.h"
 
 TForm1* Form1 = nullptr;
 

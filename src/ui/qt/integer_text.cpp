@@ -1,4 +1,4 @@
-#include "ui/integer_text.h"
+#include "ui/qt/integer_text.h"
 
 #include "text/integer_text.h"
 

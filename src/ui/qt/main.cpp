@@ -2,7 +2,7 @@
 // through the ASPI layer.
 #include <QApplication>
 
-#include "ui/application.h"
+#include "ui/qt/application.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);

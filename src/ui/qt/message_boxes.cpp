@@ -1,4 +1,4 @@
-#include "ui/message_boxes.h"
+#include "ui/qt/message_boxes.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -6,8 +6,8 @@
 
 #include <exception>
 
-#include "ui/centring.h"
-#include "ui/end_request.h"
+#include "ui/qt/centring.h"
+#include "ui/qt/end_request.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/pictures.h"
+#include "ui/qt/pictures.h"
 
 #include <QImage>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "ui/qt_japanese.h"
+#include "ui/qt/qt_japanese.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "ui/report_pane.h"
+#include "ui/qt/report_pane.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
@@ -9,9 +9,9 @@
 
 #include <memory>
 
-#include "ui/cp932_text.h"
-#include "ui/message_boxes.h"
-#include "ui/save_file.h"
+#include "ui/qt/cp932_text.h"
+#include "ui/qt/message_boxes.h"
+#include "ui/qt/save_file.h"
 
 ReportPane::ReportPane(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);

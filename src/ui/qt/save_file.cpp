@@ -1,4 +1,4 @@
-#include "ui/save_file.h"
+#include "ui/qt/save_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

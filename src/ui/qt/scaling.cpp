@@ -1,4 +1,4 @@
-#include "ui/scaling.h"
+#include "ui/qt/scaling.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

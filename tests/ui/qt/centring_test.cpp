@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/centring.h"
+#include "ui/qt/centring.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "ui/cp932_text.h"
-#include "ui/drop_down_list.h"
-#include "ui/scaling.h"
+#include "ui/qt/cp932_text.h"
+#include "ui/qt/drop_down_list.h"
+#include "ui/qt/scaling.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-#include "ui/message_boxes.h"
+#include "ui/qt/message_boxes.h"
 #include "ui_fixture.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <cstdlib>
 
 #include "aspi/given_up_requests.h"
-#include "ui/application.h"
-#include "ui/form1.h"
+#include "ui/qt/application.h"
+#include "ui/qt/form1.h"
 
 int main(int argc, char* argv[]) {
   setenv("WNASPI32_BUS", BUSVIEW_HUNG_BUS, 1);

@@ -4,7 +4,7 @@
 #include <QAbstractItemView>
 #include <QToolButton>
 
-#include "ui/scaling.h"
+#include "ui/qt/scaling.h"
 #include "ui_fixture.h"
 
 namespace {

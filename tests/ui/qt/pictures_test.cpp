@@ -10,7 +10,7 @@
 #include <ostream>
 #include <utility>
 
-#include "ui/pictures.h"
+#include "ui/qt/pictures.h"
 
 namespace {
 

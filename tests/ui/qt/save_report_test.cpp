@@ -15,7 +15,7 @@
 #include <cstring>
 #include <functional>
 
-#include "ui/save_file.h"
+#include "ui/qt/save_file.h"
 #include "ui_fixture.h"
 
 namespace {

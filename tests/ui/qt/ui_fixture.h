@@ -19,12 +19,12 @@
 
 #include "aspi/request_block.h"
 #include "backend.h"
-#include "ui/about_box.h"
-#include "ui/application.h"
-#include "ui/drop_down_list.h"
-#include "ui/end_request.h"
-#include "ui/form1.h"
-#include "ui/report_pane.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/application.h"
+#include "ui/qt/drop_down_list.h"
+#include "ui/qt/end_request.h"
+#include "ui/qt/form1.h"
+#include "ui/qt/report_pane.h"
 
 // Readable values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
