@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/qt/centring.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/scaling.h"

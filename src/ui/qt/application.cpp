@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/end_request.h"
 #include "ui/qt/form1.h"

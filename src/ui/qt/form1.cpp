@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 #include "ui/commands/form1_commands.h"
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/cp932_text.h"
 #include "ui/qt/drop_down_list.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/fonts.h"

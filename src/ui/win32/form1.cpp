@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "ui/commands/form1_commands.h"
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/application.h"
 #include "ui/win32/control_ids.h"
