@@ -7,6 +7,7 @@
 
 #include "ui/layout/form_layouts.h"
 #include "ui/qt/centring.h"
+#include "ui/qt/laid_out.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/scaling.h"
 
@@ -16,11 +17,8 @@ namespace {
 
 using namespace about_box_layout;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setGeometry(geometry);
-  return label;
+QLabel* MakeLabel(TAboutBox& box, const char* name) {
+  return MakeLaidOut<QLabel>(box, AboutBoxLayout, name);
 }
 
 // A label whose width (and height) follow its text.
@@ -29,8 +27,8 @@ void FitToText(QLabel* label) { label->resize(label->sizeHint()); }
 }  // namespace
 
 TAboutBox::TAboutBox() {
-  setObjectName(QStringLiteral("AboutBox"));
-  setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  setObjectName(QString::fromLatin1(AboutBoxLayout[0].name));
+  setWindowTitle(QString::fromUtf8(AboutBoxLayout[0].caption));
   setWindowIcon(ProgramIconSet());
   // A dialog frame: a close box, no minimize or maximize box, fixed size.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -38,45 +36,36 @@ TAboutBox::TAboutBox() {
                  Qt::MSWindowsFixedSizeDialogHint);
   setModal(false);
   setSizeGripEnabled(false);
-  setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
+  setFixedSize(Scaled(Window.width), Scaled(Window.height));
   QFont font = GothicFont(FontHeight);
   setFont(font);
   QPalette palette = this->palette();
   palette.setColor(QPalette::WindowText, Qt::black);
   palette.setColor(QPalette::ButtonText, Qt::black);
   setPalette(palette);
-  move(Scaled(StoredLeft), Scaled(StoredTop));
+  move(Scaled(Window.left), Scaled(Window.top));
 
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setGeometry(ScaledRect(10, 10, 295, 161));
+  Panel1 = MakeLaidOut<QFrame>(*this, AboutBoxLayout, "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
   // The 32 x 32 icon, unscaled, at the top left of its area.
-  ProgramIcon = MakeLabel(Panel1, "ProgramIcon", ScaledRect(10, 10, 41, 41), QString());
+  ProgramIcon = MakeLabel(*this, "ProgramIcon");
   ProgramIcon->setPixmap(ProgramIconPixmap());
   ProgramIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  ProductName = MakeLabel(Panel1, "ProductName", ScaledRect(58, 20, 115, 19),
-                          QStringLiteral("BUSVIEW.EXE"));
+  ProductName = MakeLabel(*this, "ProductName");
   FitToText(ProductName);
-  Version = MakeLabel(Panel1, "Version", ScaledRect(58, 49, 101, 19),
-                      QStringLiteral("Version 1.02"));
+  Version = MakeLabel(*this, "Version");
   FitToText(Version);
-  Copyright = MakeLabel(Panel1, "Copyright", ScaledRect(10, 78, 228, 18),
-                        QStringLiteral("Copyright (C) the busview developers"));
+  Copyright = MakeLabel(*this, "Copyright");
   FitToText(Copyright);
-  Comments = MakeLabel(Panel1, "Comments", ScaledRect(70, 98, 155, 15),
-                       QStringLiteral("ご意見・不具合は"));
+  Comments = MakeLabel(*this, "Comments");
   Comments->setWordWrap(true);
   Comments->resize(Comments->width(), Comments->heightForWidth(Comments->width()));
-  Label1 = MakeLabel(Panel1, "Label1", ScaledRect(70, 120, 219, 19),
-                     QStringLiteral("busview プロジェクトの issue へ"));
+  Label1 = MakeLabel(*this, "Label1");
   FitToText(Label1);
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setObjectName(QStringLiteral("OKButton"));
-  OKButton->setGeometry(ScaledRect(118, 179, 80, 41));
+  OKButton = MakeLaidOut<QPushButton>(*this, AboutBoxLayout, "OKButton");
   OKButton->setDefault(true);
   OKButton->setFocus();
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(OKButton); });

@@ -12,7 +12,7 @@
 void CreateBusviewWindows() {
   // The title goes into applicationName, never applicationDisplayName: Qt
   // would append a display name to every window title.
-  QCoreApplication::setApplicationName(QStringLiteral("SCSI情報取得"));
+  QCoreApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
   QGuiApplication::setDesktopFileName(QStringLiteral("busview"));
   // Only the request to end ends the program, not the last window closed.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "text/cp932.h"
+#include "ui/commands/shown_text.h"
 
 QString DisplayText(std::string_view bytes) {
-  bytes = bytes.substr(0, bytes.find('\0'));
-  const std::u32string shown = Cp932ToUtf32(bytes, SubstituteCharacter, ControlBytes::Substitute);
+  const std::u32string shown = ShownCharacters(bytes);
   return QString::fromUcs4(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 

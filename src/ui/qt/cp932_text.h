@@ -8,13 +8,10 @@
 #include <cstddef>
 #include <string_view>
 
-// What stands in for a byte that is not a displayable code page 932
-// character (an invalid byte, a lone lead byte, a control byte): one column
-// wide in the fixed font, like every single byte.
-inline constexpr char16_t SubstituteCharacter = u'\uFF65';
+#include "ui/layout/window_texts.h"
 
-// The text a pane line or a list entry shows for `bytes`: everything before
-// the first NUL byte, decoded character by character.
+// The text a pane line or a list entry shows for `bytes`
+// (commands/shown_text.h).
 QString DisplayText(std::string_view bytes);
 
 // How many code page 932 bytes `text` takes; a character without a code

@@ -7,14 +7,8 @@
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 
+#include "ui/layout/window_texts.h"
 #include "ui/qt/cp932_text.h"
-
-namespace {
-
-constexpr std::size_t MaxTypedBytes = 255;
-constexpr int MaxVisibleEntries = 8;
-
-}  // namespace
 
 DropDownList::DropDownList(QWidget* parent) : QComboBox(parent) {
   setEditable(true);

@@ -17,6 +17,7 @@
 #include "ui/qt/drop_down_list.h"
 #include "ui/qt/end_request.h"
 #include "ui/qt/integer_text.h"
+#include "ui/qt/laid_out.h"
 #include "ui/qt/message_boxes.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/report_pane.h"
@@ -29,11 +30,14 @@ namespace {
 using namespace form1_layout;
 
 template <typename Control>
-Control* Make(QWidget* parent, const char* name, QRect geometry) {
-  auto* control = new Control(parent);
-  control->setObjectName(QString::fromLatin1(name));
-  control->setGeometry(geometry);
-  return control;
+Control* Make(TForm1& form, const char* name) {
+  return MakeLaidOut<Control>(form, Form1Layout, name);
+}
+
+// The name the save dialog proposes for a pane: the caption of the label
+// above it, as a text file.
+QString SaveNameAfter(const char* label) {
+  return QString::fromUtf8(LayoutOf(Form1Layout, label).caption) + QStringLiteral(".txt");
 }
 
 QPalette BlackText(QPalette palette) {
@@ -46,14 +50,14 @@ QPalette BlackText(QPalette palette) {
 }  // namespace
 
 TForm1::TForm1() {
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("SCSI情報取得"));
+  setObjectName(QString::fromLatin1(Form1Layout[0].name));
+  setWindowTitle(QString::fromUtf8(Form1Layout[0].caption));
   setWindowIcon(ProgramIconSet());
   setFont(GothicFont(WindowFontHeight));
   // The client area; the frame around it comes from the window manager,
   // whose top-left corner stands at the layout's position.
-  resize(Scaled(ClientWidth), Scaled(ClientHeight));
-  move(Scaled(WindowLeft), Scaled(WindowTop));
+  resize(Scaled(Window.width), Scaled(Window.height));
+  move(Scaled(Window.left), Scaled(Window.top));
   CreateControls();
   ConnectHandlers();
   FormCreate(this);
@@ -64,35 +68,30 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateControls() {
-  Memo1 = Make<ReportPane>(this, "Memo1", ScaledRect(0, Panel1Height, ClientWidth, 257));
+  Memo1 = Make<ReportPane>(*this, "Memo1");
   Memo1->setFont(FixedFont(Memo1FontHeight));
   Memo1->setPalette(BlackText(Memo1->palette()));
-  Memo1->SetSaveName(QStringLiteral("SCSI装置情報.txt"));
+  Memo1->SetSaveName(SaveNameAfter("Label2"));
 
-  Panel1 = Make<QFrame>(this, "Panel1", ScaledRect(0, 0, ClientWidth, Panel1Height));
+  Panel1 = Make<QFrame>(*this, "Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
   Panel1->setAutoFillBackground(true);
 
   const QSize pictureSize(16, 16);
-  SpeedButton1 = Make<QToolButton>(Panel1, "SpeedButton1", ScaledRect(420, 18, 31, 31));
+  SpeedButton1 = Make<QToolButton>(*this, "SpeedButton1");
   SpeedButton1->setIcon(AboutButtonIcon());
   SpeedButton1->setIconSize(pictureSize);
-  SpeedButton1->setToolTip(QStringLiteral("バージョン情報"));
   SpeedButton1->setFocusPolicy(Qt::NoFocus);
 
-  SpeedButton2 = Make<QToolButton>(Panel1, "SpeedButton2", ScaledRect(470, 18, 31, 31));
+  SpeedButton2 = Make<QToolButton>(*this, "SpeedButton2");
   SpeedButton2->setIcon(ExitButtonIcon());
   SpeedButton2->setIconSize(pictureSize);
-  SpeedButton2->setToolTip(QStringLiteral("終了"));
   SpeedButton2->setFocusPolicy(Qt::NoFocus);
 
-  Label1 = Make<QLabel>(Panel1, "Label1", ScaledRect(8, 64, 118, 15));
-  Label1->setText(QStringLiteral("ホストアダプタ情報"));
-  Label2 = Make<QLabel>(Panel1, "Label2", ScaledRect(8, 208, 97, 15));
-  Label2->setText(QStringLiteral("SCSI装置情報"));
+  Label1 = Make<QLabel>(*this, "Label1");
+  Label2 = Make<QLabel>(*this, "Label2");
 
-  GroupBox1 = Make<QGroupBox>(Panel1, "GroupBox1", ScaledRect(12, 8, 325, 49));
-  GroupBox1->setTitle(QStringLiteral("表示状態"));
+  GroupBox1 = Make<QGroupBox>(*this, "GroupBox1");
   // The title sits on the frame's top line, so the frame encloses the
   // radio buttons and the two lists beside them.
   GroupBox1->setStyleSheet(QStringLiteral(
@@ -101,26 +100,21 @@ void TForm1::CreateControls() {
       "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
                                .arg(Scaled(WindowFontHeight) / 2)
                                .arg(Scaled(6)));
-  RadioButton1 = Make<QRadioButton>(GroupBox1, "RadioButton1", ScaledRect(20, 20, 61, 21));
-  RadioButton1->setText(QStringLiteral("簡易"));
+  RadioButton1 = Make<QRadioButton>(*this, "RadioButton1");
   RadioButton1->setChecked(true);
-  RadioButton2 = Make<QRadioButton>(GroupBox1, "RadioButton2", ScaledRect(90, 20, 55, 21));
-  RadioButton2->setText(QStringLiteral("詳細"));
+  RadioButton2 = Make<QRadioButton>(*this, "RadioButton2");
 
-  Button1 = Make<QPushButton>(Panel1, "Button1", ScaledRect(350, 18, 51, 31));
-  Button1->setText(QStringLiteral("表示"));
+  Button1 = Make<QPushButton>(*this, "Button1");
   Button1->setFont(GothicFont(Button1FontHeight));
   Button1->setPalette(BlackText(Button1->palette()));
   // Enter and keypad Enter press the focused button, as Space does.
   Button1->setAutoDefault(true);
 
-  Memo2 = Make<ReportPane>(Panel1, "Memo2", ScaledRect(8, 80, 313, 121));
-  Memo2->SetSaveName(QStringLiteral("ホストアダプタ情報.txt"));
+  Memo2 = Make<ReportPane>(*this, "Memo2");
+  Memo2->SetSaveName(SaveNameAfter("Label1"));
 
-  ComboBox1 = Make<DropDownList>(Panel1, "ComboBox1", ScaledRect(280, 24, 41, 23));
-  ComboBox1->setToolTip(QStringLiteral("詳細表示のSCSI ID"));
-  ComboBox2 = Make<DropDownList>(Panel1, "ComboBox2", ScaledRect(160, 24, 113, 23));
-  ComboBox2->setToolTip(QStringLiteral("詳細表示のホストアダプタ"));
+  ComboBox1 = Make<DropDownList>(*this, "ComboBox1");
+  ComboBox2 = Make<DropDownList>(*this, "ComboBox2");
 }
 
 void TForm1::ConnectHandlers() {

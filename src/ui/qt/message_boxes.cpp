@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "ui/layout/window_texts.h"
 #include "ui/qt/centring.h"
 #include "ui/qt/end_request.h"
 
@@ -37,7 +38,7 @@ void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 }  // namespace
 
 void ShowErrorBox(const QString& text) {
-  ShowBox(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), text);
+  ShowBox(QMessageBox::Critical, QString::fromUtf8(ErrorBoxTitle), text);
 }
 
 void ShowPlainBox(const QString& text) {
@@ -52,6 +53,6 @@ void RunCommand(const std::function<void()>& command) {
   try {
     command();
   } catch (const std::exception& failure) {
-    ShowFailureBox(QString::fromUtf8(failure.what()) + QStringLiteral("."));
+    ShowFailureBox(QString::fromUtf8(failure.what()) + QString::fromUtf8(FailureTextEnd));
   }
 }

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-// Error icon, title "ｴﾗｰ".
+// Error icon, the title ErrorBoxTitle.
 void ShowErrorBox(const QString& text);
 // No icon, the application title.
 void ShowPlainBox(const QString& text);

@@ -37,8 +37,8 @@ double LayoutScale() {
 
 int Scaled(int pixels) { return static_cast<int>(std::lround(pixels * LayoutScale())); }
 
-QRect ScaledRect(int left, int top, int width, int height) {
-  return QRect(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+QRect ScaledRect(const LayoutRect& rect) {
+  return QRect(Scaled(rect.left), Scaled(rect.top), Scaled(rect.width), Scaled(rect.height));
 }
 
 int ScaledFontPixels(int pixels) {

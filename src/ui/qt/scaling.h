@@ -5,13 +5,15 @@
 #include <QFont>
 #include <QRect>
 
+#include "ui/layout/form_layouts.h"
+
 // The screen's logical DPI over 120. Read from the primary screen on first
 // use; 96 DPI gives 0.8.
 double LayoutScale();
 
 // A position or size of the layouts on this screen.
 int Scaled(int pixels);
-QRect ScaledRect(int left, int top, int width, int height);
+QRect ScaledRect(const LayoutRect& rect);
 
 // A character height of the layouts on this screen, rounded to an even
 // pixel size: there a full-width character of the fixed font is exactly two
