@@ -10,10 +10,11 @@ QString DisplayText(std::string_view bytes) {
   return QString::fromUcs4(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
-std::size_t Cp932Length(const QString& text) {
-  return Cp932Length(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                         static_cast<std::size_t>(text.size())));
+std::u16string_view Utf16(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
+
+std::size_t Cp932Length(const QString& text) { return Cp932Length(Utf16(text)); }
 
 Cp932LengthValidator::Cp932LengthValidator(std::size_t maxBytes, QObject* parent)
     : QValidator(parent), maxBytes_(maxBytes) {}

@@ -14,6 +14,9 @@
 // (commands/shown_text.h).
 QString DisplayText(std::string_view bytes);
 
+// Qt's text as the commands take it.
+std::u16string_view Utf16(const QString& text);
+
 // How many code page 932 bytes `text` takes; a character without a code
 // page 932 form counts as one byte, as its replacement "?" would.
 std::size_t Cp932Length(const QString& text);

@@ -16,7 +16,6 @@
 #include "ui/qt/cp932_text.h"
 #include "ui/qt/drop_down_list.h"
 #include "ui/qt/end_request.h"
-#include "ui/qt/integer_text.h"
 #include "ui/qt/laid_out.h"
 #include "ui/qt/message_boxes.h"
 #include "ui/qt/pictures.h"

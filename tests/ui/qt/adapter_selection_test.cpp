@@ -1,6 +1,6 @@
 // Choosing an adapter rebuilds the target list from the targets that
 // answer on it.
-#include "ui/qt/integer_text.h"
+#include "ui/commands/integer_conversions.h"
 #include "ui_fixture.h"
 
 namespace {
