@@ -2,7 +2,7 @@
 // run the real windows.
 #pragma once
 
-// Needs a QApplication. Sets the application title, ApplicationTitle (the
+// Needs a QApplication. Sets the application title (ApplicationTitle, the
 // title of the plain and failure boxes), then creates Form1, hidden (its
 // creation runs the host adapter survey, boxes and all), then AboutBox,
 // hidden.
