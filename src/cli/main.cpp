@@ -16,6 +16,7 @@
 #include "cli/version.h"
 #include "reports/report_window.h"
 #include "text/cp932.h"
+#include "ui/layout/window_texts.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ std::string RefusalMessage(const OptionError& error, Encoding encoding) {
   };
   switch (error.kind) {
     case OptionError::Kind::NotAnInteger:
-      return "'" + error.text + literal("' は整数ではありません.");
+      return FilledIn(literal(NotAnIntegerText), error.text) + FailureTextEnd;
     case OptionError::Kind::NoAdapter:
-      return literal("ホストアダプタをセレクトしてください");
+      return literal(NoAdapterChosenText);
     case OptionError::Kind::Usage:
       break;
   }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "backend.h"
-#include "win32/buffer_handles.h"
-#include "win32/never_destroyed.h"
-#include "win32/win32_events.h"
+#include "win32_stand_ins/buffer_handles.h"
+#include "win32_stand_ins/never_destroyed.h"
+#include "win32_stand_ins/win32_events.h"
 
 namespace wnaspi32 {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "backend.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace {
 ScriptedLayer* active = nullptr;

@@ -11,7 +11,7 @@
 #include "fake_sysfs.h"
 #include "scripted_io.h"
 #include "sg/sg_backend.h"
-#include "win32/win32_events.h"
+#include "win32_stand_ins/win32_events.h"
 
 namespace sgtest {
 

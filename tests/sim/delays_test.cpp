@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "sim_fixture.h"
-#include "win32/win32_events.h"
+#include "win32_stand_ins/win32_events.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "backend.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace simtest {
 

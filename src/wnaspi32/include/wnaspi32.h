@@ -43,7 +43,7 @@ static_assert(std::endian::native == std::endian::little,
 // The two address fields of a SCSI command (SRB_BufPointer, SRB_PostProc).
 // 64-bit Windows: a real address, 8 bytes. Everywhere else 4 bytes: the
 // address itself on 32-bit Windows, a 32-bit handle of it on Linux
-// (win32/buffer_handles.h).
+// (win32_stand_ins/buffer_handles.h).
 #ifdef _WIN64
 using SrbPointer = std::uint64_t;
 // The 8-byte fields lie on 8-byte boundaries: 4 bytes of padding before
