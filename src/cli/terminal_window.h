@@ -2,6 +2,7 @@
 // output, a line each, the boxes to standard error.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -9,10 +10,16 @@
 #include "reports/report_window.h"
 #include "reports/unit.h"
 
+// Where the report's bytes go; false when they could not be written.
+using OutputSink = std::function<bool(std::string_view)>;
+
+// Standard output.
+bool WriteToStandardOutput(std::string_view bytes);
+
 class TerminalWindow : public ReportWindow {
  public:
   // With `progress`, the device under way is shown on standard error.
-  TerminalWindow(Encoding encoding, bool progress);
+  TerminalWindow(Encoding encoding, bool progress, OutputSink output = WriteToStandardOutput);
   ~TerminalWindow() override;
 
   // Detailed mode for the reports.
@@ -40,6 +47,7 @@ class TerminalWindow : public ReportWindow {
   bool Finish();
 
   Encoding encoding() const { return encoding_; }
+  bool progress() const { return progress_; }
 
  private:
   void Flush();
@@ -47,6 +55,7 @@ class TerminalWindow : public ReportWindow {
 
   Encoding encoding_;
   bool progress_;
+  OutputSink output_;
   bool progressShown_ = false;
   bool failed_ = false;
   std::string pending_;

@@ -1,0 +1,98 @@
+#include "cli/output_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* Separators = "/\\";
+
+// The command line's file names are in the ANSI code page, as MoveFileExA
+// would take them.
+std::wstring Wide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+  return wide;
+}
+
+// rename() cannot replace a file on Windows.
+int Replace(const std::string& from, const std::string& to) {
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return 0;
+  const DWORD error = GetLastError();
+  errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES : EIO;
+  return -1;
+}
+
+int SyncToDisk(int descriptor) { return _commit(descriptor); }
+#else
+constexpr const char* Separators = "/";
+
+int Replace(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()); }
+
+// mkstemp makes the file for its owner alone; the report is as readable as
+// any file the user makes (the node exporter reads it as another user).
+int SyncToDisk(int descriptor) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  if (fchmod(descriptor, 0666 & ~mask) != 0) return -1;
+  return fsync(descriptor);
+}
+#endif
+
+}  // namespace
+
+bool WriteAll(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto written = write(descriptor, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {}
+
+ReplacingFile::~ReplacingFile() {
+  if (descriptor_ >= 0) close(descriptor_);
+  if (!temporary_.empty()) std::remove(temporary_.c_str());
+}
+
+bool ReplacingFile::Open() {
+  const std::size_t slash = path_.find_last_of(Separators);
+  const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+  temporary_ = path_.substr(0, name) + "." + path_.substr(name) + ".XXXXXX";
+  descriptor_ = mkstemp(temporary_.data());
+  if (descriptor_ >= 0) return true;
+  temporary_.clear();
+  return Failed();
+}
+
+bool ReplacingFile::Write(std::string_view bytes) { return WriteAll(descriptor_, bytes) || Failed(); }
+
+bool ReplacingFile::Commit() {
+  if (SyncToDisk(descriptor_) != 0) return Failed();
+  if (close(std::exchange(descriptor_, -1)) != 0) return Failed();
+  if (Replace(temporary_, path_) != 0) return Failed();
+  temporary_.clear();
+  return true;
+}
+
+bool ReplacingFile::Failed() {
+  error_ = errno;
+  return false;
+}
