@@ -8,6 +8,7 @@
 #endif
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -36,6 +37,9 @@ int Replace(const std::string& from, const std::string& to) {
 }
 
 int SyncToDisk(int descriptor) { return _commit(descriptor); }
+
+void RemoveOnSignal(const std::string&) {}
+void ForgetOnSignal() {}
 #else
 constexpr const char* Separators = "/";
 
@@ -49,6 +53,33 @@ int SyncToDisk(int descriptor) {
   if (fchmod(descriptor, 0666 & ~mask) != 0) return -1;
   return fsync(descriptor);
 }
+
+// The new file of a run that a signal ends (Ctrl-C, systemd's stop) goes
+// with it. A handler may only call what is async-signal-safe: the name
+// waits in a fixed buffer.
+char pendingName[4096];
+volatile std::sig_atomic_t namePending = 0;
+
+extern "C" void RemovePendingAndEnd(int signal) {
+  if (namePending != 0) unlink(pendingName);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void RemoveOnSignal(const std::string& name) {
+  if (name.size() >= sizeof pendingName) return;
+  name.copy(pendingName, name.size());
+  pendingName[name.size()] = '\0';
+  namePending = 1;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    // Left alone when ignored, as under nohup.
+    if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+    std::signal(signal, RemovePendingAndEnd);
+  }
+}
+
+void ForgetOnSignal() { namePending = 0; }
 #endif
 
 }  // namespace
@@ -69,7 +100,9 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {}
 
 ReplacingFile::~ReplacingFile() {
   if (descriptor_ >= 0) close(descriptor_);
-  if (!temporary_.empty()) std::remove(temporary_.c_str());
+  if (temporary_.empty()) return;
+  std::remove(temporary_.c_str());
+  ForgetOnSignal();
 }
 
 bool ReplacingFile::Open() {
@@ -77,9 +110,12 @@ bool ReplacingFile::Open() {
   const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
   temporary_ = path_.substr(0, name) + "." + path_.substr(name) + ".XXXXXX";
   descriptor_ = mkstemp(temporary_.data());
-  if (descriptor_ >= 0) return true;
-  temporary_.clear();
-  return Failed();
+  if (descriptor_ < 0) {
+    temporary_.clear();
+    return Failed();
+  }
+  RemoveOnSignal(temporary_);
+  return true;
 }
 
 bool ReplacingFile::Write(std::string_view bytes) { return WriteAll(descriptor_, bytes) || Failed(); }
@@ -88,6 +124,7 @@ bool ReplacingFile::Commit() {
   if (SyncToDisk(descriptor_) != 0) return Failed();
   if (close(std::exchange(descriptor_, -1)) != 0) return Failed();
   if (Replace(temporary_, path_) != 0) return Failed();
+  ForgetOnSignal();
   temporary_.clear();
   return true;
 }
