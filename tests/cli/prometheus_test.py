@@ -179,6 +179,8 @@ def compare(where, exporter, document, took):
     duration = got.get(("busview_scan_duration_seconds", frozenset()), -1)
     check(0 <= duration <= took, f"{where}: a scan of {duration} s in a run of {took:.3f} s")
     want = expected_series(document)
+    if DEVICES:
+        print(f"{where}: {len(want)} series of {len(document['adapters'])} adapters", flush=True)
     got = without_duration(got)
     for key in sorted(set(want) | set(got), key=repr):
         check(got.get(key) == want.get(key), f"{where}: {key[0]}{dict(key[1])} is {got.get(key)}, "
