@@ -1,5 +1,6 @@
 #include "cli/output_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
@@ -36,7 +37,9 @@ int Replace(const std::string& from, const std::string& to) {
   return -1;
 }
 
-int SyncToDisk(int descriptor) { return _commit(descriptor); }
+int MakeUnique(std::string& name) { return mkstemp(name.data()); }
+
+int SyncToDisk(int descriptor, const std::string&) { return _commit(descriptor); }
 
 void RemoveOnSignal(const std::string&) {}
 void ForgetOnSignal() {}
@@ -45,12 +48,24 @@ constexpr const char* Separators = "/";
 
 int Replace(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()); }
 
-// mkstemp makes the file for its owner alone; the report is as readable as
-// any file the user makes (the node exporter reads it as another user).
-int SyncToDisk(int descriptor) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(descriptor, 0666 & ~mask) != 0) return -1;
+// Not inherited by the layer's children, which may outlive the run.
+int MakeUnique(std::string& name) { return mkostemp(name.data(), O_CLOEXEC); }
+
+// mkostemp makes the file for its owner alone; the report gets the
+// permissions of the file it replaces, or those of any new file of the user
+// (the node exporter reads it as a user of its own), as the window's saved
+// files do.
+int SyncToDisk(int descriptor, const std::string& path) {
+  struct stat existing {};
+  mode_t mode = 0;
+  if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    mode = existing.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (fchmod(descriptor, mode) != 0) return -1;
   return fsync(descriptor);
 }
 
@@ -109,7 +124,7 @@ bool ReplacingFile::Open() {
   const std::size_t slash = path_.find_last_of(Separators);
   const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
   temporary_ = path_.substr(0, name) + "." + path_.substr(name) + ".XXXXXX";
-  descriptor_ = mkstemp(temporary_.data());
+  descriptor_ = MakeUnique(temporary_);
   if (descriptor_ < 0) {
     temporary_.clear();
     return Failed();
@@ -121,7 +136,7 @@ bool ReplacingFile::Open() {
 bool ReplacingFile::Write(std::string_view bytes) { return WriteAll(descriptor_, bytes) || Failed(); }
 
 bool ReplacingFile::Commit() {
-  if (SyncToDisk(descriptor_) != 0) return Failed();
+  if (SyncToDisk(descriptor_, path_) != 0) return Failed();
   if (close(std::exchange(descriptor_, -1)) != 0) return Failed();
   if (Replace(temporary_, path_) != 0) return Failed();
   ForgetOnSignal();

@@ -275,7 +275,7 @@ def every_case(work, exporter, output):
         compare(where, exporter, document, took)
         promtool_takes(where, output)
         check(sorted(os.listdir(os.path.dirname(output))) == ["busview.prom"], f"{where}: files left behind")
-        # Readable to the node exporter's own user, as any new file is.
+        # A new file: readable to the node exporter's own user, as any is.
         check(os.stat(output).st_mode & 0o777 == 0o644, f"{where}: mode {os.stat(output).st_mode:o}")
         if "odd-labels.json" in where:
             odd_labels(where, exporter)
@@ -333,6 +333,12 @@ def replacing(work, exporter, output):
     got, read = exporter.busview_series()
     check(read and without_duration(got) == want and os.listdir(folder) == ["busview.prom"],
           f"two runs at once leave {os.listdir(folder)}")
+
+    # The permissions of the file it replaces stand.
+    os.chmod(output, 0o640)
+    run(["--prometheus", "--output", output] + slow)
+    check(os.stat(output).st_mode & 0o777 == 0o640, f"a replaced file's mode {os.stat(output).st_mode:o}, not 640")
+    os.chmod(output, 0o644)
 
     # Whatever kept a run from its end, the file stays as it was.
     def unchanged(where, path, old):
