@@ -27,11 +27,12 @@ constexpr std::size_t LabelValueLimit = 1024;
 
 constexpr std::string_view ReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
-// A UTF-8 text of the document as a label value: without blanks at either
-// end; each control character but the line break (which the format writes
-// as "\n") becomes U+FFFD; cut at LabelValueLimit bytes; then "\", the
-// double quote and the line break escaped. Null is the empty value, which
-// Prometheus takes as no label.
+// A text of the document (decoded from code page 932, which has no C1
+// controls) as a label value: without blanks at either end; each control
+// character but the line break (which the format writes as "\n") becomes
+// U+FFFD; cut at LabelValueLimit bytes; then "\", the double quote and the
+// line break escaped. Null is the empty value, which Prometheus takes as no
+// label.
 std::string LabelValue(const Json& value) {
   if (!value.is_string()) return {};
   std::string_view text = value.get_ref<const std::string&>();
@@ -39,15 +40,12 @@ std::string LabelValue(const Json& value) {
   text = text.substr(0, text.find_last_not_of(' ') + 1);
 
   std::string clean;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    // C1 controls are two bytes in UTF-8: C2 80 to C2 9F.
-    const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-    if ((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\n') || byte == 0x7F) {
       clean += ReplacementCharacter;
-      i += c1 ? 1 : 0;
     } else {
-      clean += text[i];
+      clean += c;
     }
   }
   if (clean.size() > LabelValueLimit) {

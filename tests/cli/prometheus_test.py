@@ -93,7 +93,7 @@ def label(text):
     """A text of the document as busview-report gives it as a label value."""
     if text is None:
         return ""
-    text = "".join("\ufffd" if (ord(c) < 0x20 and c != "\n") or 0x7F <= ord(c) <= 0x9F else c
+    text = "".join("\ufffd" if (ord(c) < 0x20 and c != "\n") or ord(c) == 0x7F else c
                    for c in text.strip(" "))
     return text.encode("utf-8")[:LABEL_LIMIT].decode("utf-8", "ignore")
 
