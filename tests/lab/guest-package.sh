@@ -3,7 +3,7 @@
 # run): installs the Debian package, runs busview-report and the window from
 # the installed paths on the guest's devices (and the Prometheus timer's
 # service), removes the package again and checks that nothing it installed
-# is left.
+# is left, then purges it.
 # Usage: guest-package.sh PACKAGE BUILT-BUSVIEW-REPORT WINDOW-PROBE
 set -u
 deb=${1:?package}
@@ -101,15 +101,22 @@ fi
 took window
 dpkg -r busview >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg -r failed"; }
 took "dpkg -r"
+# Its postrm keeps it as config-files until it is purged, which forgets the
+# timer's enabled state too.
 state=$(dpkg-query -W -f='${db:Status-Status}' busview 2>/dev/null)
-[[ $state == not-installed || -z $state ]] || fail "busview is '$state' after dpkg -r"
+[[ $state == config-files ]] || fail "busview is '$state' after dpkg -r"
 for path in "${paths[@]}"; do
   if [[ -z ${before[$path]:-} && (-e $path || -L $path) ]]; then
     fail "left behind by dpkg -r: $path"
   fi
 done
+dpkg --purge busview >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "dpkg --purge failed"; }
+state=$(dpkg-query -W -f='${db:Status-Status}' busview 2>/dev/null)
+[[ $state == not-installed || -z $state ]] || fail "busview is '$state' after dpkg --purge"
+[[ -L /etc/systemd/system/timers.target.wants/busview-prometheus.timer ]] &&
+  fail "busview-prometheus.timer is still enabled after dpkg --purge"
 
 took "checking for leftovers"
-[[ $status -eq 0 ]] && echo "guest-package: installed, ran and removed busview $version cleanly"
+[[ $status -eq 0 ]] && echo "guest-package: installed, ran, removed and purged busview $version cleanly"
 echo "guest-package: $(IFS=,; echo "${timings[*]}" | sed 's/,/, /g')"
 exit $status
