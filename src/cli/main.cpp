@@ -1,5 +1,5 @@
-// busview-report: busview's survey and device reports on standard output,
-// as text or as JSON, without a display.
+// busview-report: busview's survey and device reports on standard output
+// (or in a file), as text, JSON or Prometheus metrics, without a display.
 #include <unistd.h>
 #ifdef _WIN32
 #include <fcntl.h>

@@ -1,5 +1,6 @@
-// The window busview-report gives the reports: both panes go to standard
-// output, a line each, the boxes to standard error.
+// The window busview-report gives the reports: both panes go to the output
+// (standard output, or --output's file), a line each, the boxes to standard
+// error.
 #pragma once
 
 #include <functional>
