@@ -88,6 +88,20 @@ for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-a
           result.stderr == b"busview-report: standard output: No space left on device\n",
           f"{args} > /dev/full: exit status {result.returncode}, {result.stderr!r}")
 
+# --output takes every report, byte for byte what standard output gets (the
+# JSON document names its own arguments).
+with tempfile.TemporaryDirectory() as folder:
+    for args in (["--encoding", "utf-8"], ["--detailed", "--encoding", "cp932"], ["--json"]):
+        args += ["--bus", bus("two-adapters.json")]
+        written = os.path.join(folder, "report")
+        result = run(args + ["--output", written])
+        with open(written, "rb") as f:
+            got, want = f.read(), run(args).stdout
+        if "--json" in args and got:
+            got, want = json.loads(got), json.loads(want)
+            got["utility_invoked"]["argv"] = want["utility_invoked"]["argv"]
+        check(result.returncode == 0 and not result.stdout and got == want, f"{args} --output")
+
 # --- encodings ----------------------------------------------------------------
 utf8 = run(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"]).stdout
 cp932 = run(["--bus", bus("two-adapters.json"), "--encoding", "cp932"]).stdout
