@@ -63,6 +63,10 @@ STATUS_CASES = [
     # An empty file name would leave the layer on the machine's own buses.
     (["--bus", ""], 2, ["busview-report: option '--bus' needs a file name"]),
     (["--bus="], 2, ["busview-report: option '--bus' needs a file name"]),
+    (["--output="], 2, ["busview-report: option '--output' needs a file name"]),
+    (["--json", "--prometheus"], 2, ["busview-report: option '--prometheus' cannot be used with '--json'"]),
+    (["--prometheus", "--output", "/nonexistent/busview.prom"], 1,
+     ["busview-report: /nonexistent/busview.prom: No such file or directory"]),
 ]
 for args, status, errors in STATUS_CASES:
     result = run(args)
