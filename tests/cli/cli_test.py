@@ -63,6 +63,10 @@ STATUS_CASES = [
     # An empty file name would leave the layer on the machine's own buses.
     (["--bus", ""], 2, ["busview-report: option '--bus' needs a file name"]),
     (["--bus="], 2, ["busview-report: option '--bus' needs a file name"]),
+    (["--output="], 2, ["busview-report: option '--output' needs a file name"]),
+    (["--json", "--prometheus"], 2, ["busview-report: option '--prometheus' cannot be used with '--json'"]),
+    (["--prometheus", "--output", "/nonexistent/busview.prom"], 1,
+     ["busview-report: /nonexistent/busview.prom: No such file or directory"]),
 ]
 for args, status, errors in STATUS_CASES:
     result = run(args)
@@ -87,6 +91,20 @@ for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-a
     check(result.returncode == 1 and
           result.stderr == b"busview-report: standard output: No space left on device\n",
           f"{args} > /dev/full: exit status {result.returncode}, {result.stderr!r}")
+
+# --output takes every report, byte for byte what standard output gets (the
+# JSON document names its own arguments).
+with tempfile.TemporaryDirectory() as folder:
+    for args in (["--encoding", "utf-8"], ["--detailed", "--encoding", "cp932"], ["--json"]):
+        args += ["--bus", bus("two-adapters.json")]
+        written = os.path.join(folder, "report")
+        result = run(args + ["--output", written])
+        with open(written, "rb") as f:
+            got, want = f.read(), run(args).stdout
+        if "--json" in args and got:
+            got, want = json.loads(got), json.loads(want)
+            got["utility_invoked"]["argv"] = want["utility_invoked"]["argv"]
+        check(result.returncode == 0 and not result.stdout and got == want, f"{args} --output")
 
 # --- encodings ----------------------------------------------------------------
 utf8 = run(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"]).stdout
