@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "win32/buffer_handles.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "aspi/request_block.h"
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "fuzz_input.h"
 #include "recording_window.h"
 #include "reports/device_reports.h"

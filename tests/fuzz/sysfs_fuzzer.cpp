@@ -12,10 +12,10 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "nvme/nvme_tree.h"
-#include "nvme/scsi_translation.h"
-#include "sg/cached_answers.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/nvme/nvme_tree.h"
+#include "wnaspi32/nvme/scsi_translation.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "report_fixture.h"
 
 class ScriptedBackend final : public wnaspi32::Backend {

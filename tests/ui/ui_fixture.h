@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "aspi/request_block.h"
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "ui/about_box.h"
 #include "ui/application.h"
 #include "ui/drop_down_list.h"

@@ -1,4 +1,4 @@
-#include "nvme/nvme_backend.h"
+#include "wnaspi32/nvme/nvme_backend.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,12 +7,12 @@
 #include <span>
 #include <vector>
 
-#include "adapter_fields.h"
-#include "nvme/nvme_tree.h"
-#include "nvme/scsi_translation.h"
-#include "sg/disk_info.h"
-#include "sg/sg_backend.h"
-#include "sg/workers.h"
+#include "wnaspi32/front/adapter_fields.h"
+#include "wnaspi32/nvme/nvme_tree.h"
+#include "wnaspi32/nvme/scsi_translation.h"
+#include "wnaspi32/linux/disk_info.h"
+#include "wnaspi32/sg/sg_backend.h"
+#include "wnaspi32/linux/workers.h"
 
 namespace wnaspi32 {
 namespace {

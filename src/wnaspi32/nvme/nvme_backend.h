@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <memory>
 
-#include "backend.h"
-#include "sg/device_io.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/linux/device_io.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32 {
 

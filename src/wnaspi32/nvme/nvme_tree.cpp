@@ -1,10 +1,10 @@
-#include "nvme/nvme_tree.h"
+#include "wnaspi32/nvme/nvme_tree.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::nvme {
 namespace fs = std::filesystem;

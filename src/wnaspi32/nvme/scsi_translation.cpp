@@ -1,10 +1,10 @@
-#include "nvme/scsi_translation.h"
+#include "wnaspi32/nvme/scsi_translation.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "sg/cached_answers.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::nvme {
 namespace {

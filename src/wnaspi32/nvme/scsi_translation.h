@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "nvme/nvme_tree.h"
+#include "wnaspi32/nvme/nvme_tree.h"
 #include "scsi/commands.h"
 
 namespace wnaspi32::nvme {

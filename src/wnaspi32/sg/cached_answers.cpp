@@ -1,4 +1,4 @@
-#include "sg/cached_answers.h"
+#include "wnaspi32/sg/cached_answers.h"
 
 #include <algorithm>
 #include <bit>

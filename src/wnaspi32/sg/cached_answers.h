@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::sg {
 

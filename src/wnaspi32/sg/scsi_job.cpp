@@ -1,12 +1,12 @@
-#include "sg/scsi_job.h"
+#include "wnaspi32/sg/scsi_job.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "scsi/commands.h"
-#include "sg/cached_answers.h"
-#include "sg/host_status.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/linux/host_status.h"
 #include "wnaspi32.h"
 
 namespace wnaspi32::sg {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "sg/device_io.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/device_io.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::sg {
 

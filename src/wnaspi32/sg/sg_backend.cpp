@@ -1,4 +1,4 @@
-#include "sg/sg_backend.h"
+#include "wnaspi32/sg/sg_backend.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "adapter_fields.h"
+#include "wnaspi32/front/adapter_fields.h"
 #include "scsi/commands.h"
-#include "sg/cached_answers.h"
-#include "sg/data_direction.h"
-#include "sg/disk_info.h"
-#include "sg/host_status.h"
-#include "sg/scsi_job.h"
-#include "sg/workers.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/front/data_direction.h"
+#include "wnaspi32/linux/disk_info.h"
+#include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/sg/scsi_job.h"
+#include "wnaspi32/linux/workers.h"
 
 namespace wnaspi32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "bus_file.h"
+#include "wnaspi32/sim/bus_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "bus.h"
-#include "json_fields.h"
+#include "wnaspi32/sim/bus.h"
+#include "wnaspi32/sim/json_fields.h"
 
 namespace wnaspi32::sim {
 

@@ -1,4 +1,4 @@
-#include "scsi_device.h"
+#include "wnaspi32/sim/scsi_device.h"
 
 #include <algorithm>
 

@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 
-#include "backend.h"
-#include "bus_file.h"
-#include "adapter_fields.h"
-#include "scsi_device.h"
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/sim/bus_file.h"
+#include "wnaspi32/front/adapter_fields.h"
+#include "wnaspi32/sim/scsi_device.h"
 
 namespace wnaspi32 {
 namespace {

@@ -1,0 +1,20 @@
+// The layer on Linux: the SCSI host adapters, in their order, then one
+// adapter per NVMe controller.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/linux/device_io.h"
+#include "wnaspi32/sg/sg_backend.h"
+#include "wnaspi32/linux/sysfs_tree.h"
+
+namespace wnaspi32 {
+
+// Both backends on the tree under `roots`, reaching devices through `io`.
+// MakeLinuxBackend() is this on "/sys", "/dev" and the real kernel calls.
+std::unique_ptr<Backend> MakeLinuxBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+                                          std::chrono::milliseconds diskInfoWait = DiskInfoWait);
+
+}  // namespace wnaspi32

@@ -1,0 +1,87 @@
+// A backend on a fake tree with a scripted kernel door, and a way to run
+// one SCSI command through it as the layer's front would.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "../linux/fake_sysfs.h"
+#include "../linux/scripted_io.h"
+#include "wnaspi32/sg/sg_backend.h"
+#include "win32/win32_events.h"
+
+namespace sgtest {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint8_t Untouched = 0xA5;
+
+inline Bytes Head(const Bytes& bytes, std::size_t n) { return {bytes.begin(), bytes.begin() + n}; }
+inline Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+inline SRB Request(std::uint8_t cmd, std::uint8_t adapter, std::uint8_t target,
+                   const Bytes& cdb = {}, std::uint32_t bufLen = 0) {
+  SRB srb{};
+  srb.SRB_Cmd = cmd;
+  srb.SRB_HaId = adapter;
+  srb.SRB_Target = target;
+  srb.SRB_BufLen = bufLen;
+  srb.SRB_SenseLen = cmd == SC_EXEC_SCSI_CMD ? 14 : 0;
+  srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
+  std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
+  return srb;
+}
+
+inline std::uint8_t LoadStatus(SRB& srb) {
+  return std::atomic_ref<std::uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
+}
+
+struct Finished {
+  std::uint8_t returned = 0;  // what the backend's method returned
+  std::uint8_t status = 0;    // the final SRB_Status
+  SRB srb{};
+  Bytes buffer;  // starts as Untouched bytes
+};
+
+// Sends a SCSI command with an event and waits for it when it is pending.
+inline Finished RunScsi(wnaspi32::Backend& backend, SRB request, std::size_t bufferSize = 40) {
+  Finished done{.returned = 0, .status = 0, .srb = request, .buffer = {}};
+  done.buffer.assign(bufferSize, Untouched);
+  HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
+  done.srb.SRB_Flags |= SRB_EVENT_NOTIFY;
+  done.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+  const auto length =
+      std::min<std::uint32_t>(request.SRB_BufLen, static_cast<std::uint32_t>(bufferSize));
+  done.returned = backend.ExecScsiCommand(done.srb, done.buffer.data(), length);
+  done.status = done.returned;
+  if (done.returned == SS_PENDING) {
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    done.status = LoadStatus(done.srb);
+  }
+  CloseHandle(event);
+  return done;
+}
+
+class SgBackendTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    io->Release();
+    backend.reset();  // joins the layer's threads
+  }
+  wnaspi32::Backend& Backend() {
+    if (!backend) backend = wnaspi32::MakeSgBackend(tree.roots(), io);
+    return *backend;
+  }
+
+  FakeTree tree;
+  std::shared_ptr<ScriptedIo> io = std::make_shared<ScriptedIo>();
+  std::unique_ptr<wnaspi32::Backend> backend;
+};
+
+}  // namespace sgtest
