@@ -40,10 +40,9 @@ std::vector<std::uint8_t> LogicalUnits(std::int32_t target, std::int32_t adapter
                                        bool residualCounts) {
   // A target without LUN 0 may still list its LUNs; a LUN 0 that says it
   // is too old is not asked.
-  constexpr int NoUnit = 3;
   SendInquiry(target, adapter, 0);
   const bool tooOld = RequestBlock.SRB_Status == SS_COMP &&
-                      PeripheralQualifier(DataBuffer) != NoUnit && AnsiVersion(DataBuffer) < 3;
+                      PeripheralQualifier(DataBuffer) != scsi::QualifierNoUnit && AnsiVersion(DataBuffer) < 3;
   std::optional<LunList> listed;
   if (!tooOld) listed = ReportLuns(target, adapter, residualCounts);
 

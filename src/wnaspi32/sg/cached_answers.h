@@ -41,9 +41,4 @@ std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::ui
 std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
                                                        std::span<const std::uint8_t> cdb);
 
-// REPORT LUNS answered with `luns`: nothing for a block too short or an
-// allocation length too small for one LUN.
-std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
-                                                       const std::vector<std::uint64_t>& luns);
-
 }  // namespace wnaspi32::sg

@@ -10,6 +10,7 @@
 
 #include "wnaspi32/front/adapter_fields.h"
 #include "scsi/commands.h"
+#include "scsi/replies.h"
 #include "wnaspi32/sg/cached_answers.h"
 #include "wnaspi32/front/data_direction.h"
 #include "wnaspi32/linux/disk_info.h"
@@ -113,7 +114,7 @@ class SgBackend final : public Backend {
         {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
     if (luns.empty()) return SS_ERR;
     srb.SRB_HaStat = HASTAT_OK;
-    const auto answer = sg::LunListAnswer(std::span(srb.CDBByte, srb.SRB_CDBLen), luns);
+    const auto answer = scsi::ReportLunsReply(std::span(srb.CDBByte, srb.SRB_CDBLen), luns);
     if (!answer) return SS_ERR;
     return AnswerAtOnce(srb, buffer, bufferLength, *answer);
   }
