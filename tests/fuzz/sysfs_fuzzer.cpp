@@ -20,6 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace wnaspi32::linux_io;
 using namespace wnaspi32::sg;
 
 // The fake root, made once and removed when the fuzzer ends.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace wnaspi32::sg {
+namespace wnaspi32 {
 namespace {
 
 constexpr int TypeDirectAccess = 0;
@@ -130,4 +130,4 @@ bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType) {
   }
 }
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32

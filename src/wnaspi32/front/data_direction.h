@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-namespace wnaspi32::sg {
+namespace wnaspi32 {
 
 // True for a command whose definition has a data-out phase (writes, mode
 // and log selects, buffers, keys, formats, verifies that compare bytes, ATA
@@ -12,4 +12,4 @@ namespace wnaspi32::sg {
 // stream and multimedia devices use for different commands.
 bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType);
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32

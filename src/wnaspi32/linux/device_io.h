@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 // The kernel's time-out for every command the layer sends. The program
 // waits 10 s for a request; a command still running after 8 s is aborted
@@ -74,4 +74,4 @@ class DeviceIo {
 
 std::unique_ptr<DeviceIo> MakeLinuxDeviceIo();
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

@@ -7,15 +7,13 @@
 #include <optional>
 #include <string>
 
+#include "scsi/commands.h"
 #include "wnaspi32/linux/host_status.h"
 #include "wnaspi32.h"
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 namespace fs = std::filesystem;
 namespace {
-
-constexpr int TypeDisk = 0;
-constexpr int TypeOpticalMemory = 7;
 
 std::optional<std::uint8_t> DriveNumber(const std::string& name) {
   constexpr std::string_view prefix = "int13_dev";
@@ -41,7 +39,7 @@ bool AnswersReads(const Roots& roots, const ScsiDevice& device, DeviceIo& io) {
   std::vector<std::uint8_t> block(static_cast<std::size_t>(
       std::clamp<std::int64_t>(blockSize.value_or(512), 512, 65536)));
   std::vector<std::uint8_t> sense(SenseRoom);
-  const std::uint8_t read10[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};  // block 0, one block
+  const std::uint8_t read10[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};  // READ (10): block 0, one block
   const ScsiOutcome outcome = io.Run((roots.dev / device.sgName).string(),
                                      {.cdb = read10, .data = block, .sense = sense,
                                       .timeoutMs = ScsiTimeoutMs});
@@ -100,7 +98,8 @@ std::vector<EddDrive> ListEddDrives(const fs::path& sysfsRoot) {
 
 std::optional<DiskInfo> DescribeDisk(const Roots& roots, const ScsiDevice& device,
                                      DeviceIo& io) {
-  if (device.type != TypeDisk && device.type != TypeOpticalMemory) return DiskInfo{};
+  if (device.type != scsi::DirectAccessDevice && device.type != scsi::OpticalMemoryDevice)
+    return DiskInfo{};
   if (device.blockName.empty()) return DiskInfo{};
   if (!AnswersReads(roots, device, io)) return std::nullopt;
   const std::string node = (roots.dev / device.blockName).string();
@@ -153,16 +152,4 @@ std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device
   return answer->WaitFor(wait);
 }
 
-std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
-                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
-                            std::chrono::milliseconds wait) {
-  const auto info = AskDiskInfo(roots, device, std::move(io), workers, slots, wait);
-  if (!info) return SS_ERR;
-  srb.SRB_DriveFlags = info->driveFlags;
-  srb.SRB_Int13HDriveInfo = info->int13Drive;
-  srb.SRB_Heads = info->heads;
-  srb.SRB_Sectors = info->sectors;
-  return SS_COMP;
-}
-
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

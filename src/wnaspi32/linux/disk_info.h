@@ -12,9 +12,8 @@
 #include "wnaspi32/linux/device_io.h"
 #include "wnaspi32/linux/sysfs_tree.h"
 #include "wnaspi32/linux/workers.h"
-#include "wnaspi32.h"
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 // Drive flags of the reply.
 constexpr std::uint8_t DriveNotInt13 = 0;
@@ -54,10 +53,4 @@ std::optional<DiskInfo> AskDiskInfo(const Roots& roots, const ScsiDevice& device
                                     std::shared_ptr<DeviceIo> io, Workers& workers,
                                     CommandSlots& slots, std::chrono::milliseconds wait);
 
-// Get-disk-information for `device`: AskDiskInfo's answer in the reply
-// fields of `srb` and SS_COMP, or SS_ERR without one.
-std::uint8_t AnswerDiskInfo(SRB& srb, const Roots& roots, const ScsiDevice& device,
-                            std::shared_ptr<DeviceIo> io, Workers& workers, CommandSlots& slots,
-                            std::chrono::milliseconds wait);
-
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

@@ -4,7 +4,7 @@
 
 #include "wnaspi32.h"
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 namespace {
 
 enum class Source { HostByte, DriverByte, Errno, DeviceState, HostState };
@@ -104,4 +104,4 @@ std::optional<std::uint8_t> RefusalOfStates(std::string_view deviceState,
   return found->haStat;
 }
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

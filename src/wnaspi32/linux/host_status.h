@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 // ASPI host adapter statuses besides HASTAT_OK and HASTAT_SEL_TO.
 constexpr std::uint8_t HaStatWaitTimeout = 0x09;  // not processed: timed out waiting to be
@@ -28,4 +28,4 @@ std::uint8_t HostAdapterStatusOfError(int error);
 std::optional<std::uint8_t> RefusalOfStates(std::string_view deviceState,
                                             std::string_view hostState);
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

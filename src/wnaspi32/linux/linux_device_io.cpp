@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 namespace {
 
 // Closes the descriptor on every way out.
@@ -158,4 +158,4 @@ std::optional<std::uint32_t> SignatureIn(const BlockAnswer& answer, ssize_t got)
 
 std::unique_ptr<DeviceIo> MakeLinuxDeviceIo() { return std::make_unique<LinuxDeviceIo>(); }
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

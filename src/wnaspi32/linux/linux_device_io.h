@@ -12,7 +12,7 @@
 
 #include "wnaspi32/linux/device_io.h"
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 // `command` for the driver's write(2): data in, or none, and the command's
 // time-out.
@@ -31,4 +31,4 @@ struct BlockAnswer {
 std::optional<DiskGeometry> GeometryIn(const BlockAnswer& answer, ssize_t got);
 std::optional<std::uint32_t> SignatureIn(const BlockAnswer& answer, ssize_t got);
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

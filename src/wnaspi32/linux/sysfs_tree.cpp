@@ -12,7 +12,7 @@
 #include <set>
 #include <utility>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 namespace fs = std::filesystem;
 namespace {
 
@@ -223,4 +223,4 @@ std::vector<std::string> ListNames(const fs::path& dir) {
   return names;
 }
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

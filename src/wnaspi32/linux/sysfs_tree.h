@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 // Where the backend looks: "/sys" and "/dev" on a real machine, a tree in a
 // temporary folder in tests.
@@ -74,4 +74,4 @@ std::optional<std::int64_t> ReadNumber(const std::filesystem::path& file, int ba
 // be read. An error part-way ends the list.
 std::vector<std::string> ListNames(const std::filesystem::path& dir);
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 Workers::~Workers() {
   std::lock_guard lock(mutex_);
@@ -54,4 +54,4 @@ void CommandSlots::Give(const std::string& device) {
   if (found != taken_.end() && --found->second <= 0) taken_.erase(found);
 }
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

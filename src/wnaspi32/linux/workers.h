@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-namespace wnaspi32::sg {
+namespace wnaspi32::linux_io {
 
 class Workers {
  public:
@@ -53,4 +53,4 @@ class CommandSlots {
   std::map<std::string, int> taken_;
 };
 
-}  // namespace wnaspi32::sg
+}  // namespace wnaspi32::linux_io

@@ -5,6 +5,7 @@
 
 #include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/nvme/nvme_backend.h"
+#include "wnaspi32/sg/sg_backend.h"
 
 namespace wnaspi32 {
 namespace {
@@ -14,7 +15,7 @@ constexpr int MostAdapters = 255;
 
 class LinuxBackend final : public Backend {
  public:
-  LinuxBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+  LinuxBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
                std::chrono::milliseconds diskInfoWait)
       : roots_(std::move(roots)),
         io_(std::move(io)),
@@ -65,8 +66,8 @@ class LinuxBackend final : public Backend {
     return srb.SRB_HaId < scsiCount_ ? *scsi_ : *nvme_;
   }
 
-  const sg::Roots roots_;
-  const std::shared_ptr<sg::DeviceIo> io_;
+  const linux_io::Roots roots_;
+  const std::shared_ptr<linux_io::DeviceIo> io_;
   const std::chrono::milliseconds diskInfoWait_;
   const std::unique_ptr<Backend> scsi_;
   std::once_flag surveyed_;
@@ -77,13 +78,13 @@ class LinuxBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeLinuxBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+std::unique_ptr<Backend> MakeLinuxBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
                                           std::chrono::milliseconds diskInfoWait) {
   return std::make_unique<LinuxBackend>(std::move(roots), std::move(io), diskInfoWait);
 }
 
 std::unique_ptr<Backend> MakeLinuxBackend() {
-  return MakeLinuxBackend({.sysfs = "/sys", .dev = "/dev"}, sg::MakeLinuxDeviceIo());
+  return MakeLinuxBackend({.sysfs = "/sys", .dev = "/dev"}, linux_io::MakeLinuxDeviceIo());
 }
 
 }  // namespace wnaspi32

@@ -6,15 +6,14 @@
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
-#include "wnaspi32/linux/device_io.h"
-#include "wnaspi32/sg/sg_backend.h"
-#include "wnaspi32/linux/sysfs_tree.h"
+#include "wnaspi32/linux/device_access.h"
 
 namespace wnaspi32 {
 
 // Both backends on the tree under `roots`, reaching devices through `io`.
 // MakeLinuxBackend() is this on "/sys", "/dev" and the real kernel calls.
-std::unique_ptr<Backend> MakeLinuxBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-                                          std::chrono::milliseconds diskInfoWait = DiskInfoWait);
+std::unique_ptr<Backend> MakeLinuxBackend(linux_io::Roots roots,
+                                          std::shared_ptr<linux_io::DeviceIo> io,
+                                          std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
 
 }  // namespace wnaspi32

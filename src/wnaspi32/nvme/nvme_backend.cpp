@@ -10,9 +10,7 @@
 #include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/nvme/nvme_tree.h"
 #include "wnaspi32/nvme/scsi_translation.h"
-#include "wnaspi32/linux/disk_info.h"
-#include "wnaspi32/sg/sg_backend.h"
-#include "wnaspi32/linux/workers.h"
+#include "scsi/commands.h"
 
 namespace wnaspi32 {
 namespace {
@@ -21,17 +19,14 @@ using nvme::Controller;
 using nvme::Namespace;
 
 constexpr std::uint8_t HostScsiId = 7;
-constexpr int TypeDisk = 0;
 
 class NvmeBackend final : public Backend {
  public:
-  NvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io, int firstAdapter,
+  NvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io, int firstAdapter,
               std::size_t mostAdapters, std::chrono::milliseconds diskInfoWait)
-      : roots_(std::move(roots)),
-        io_(std::move(io)),
-        firstAdapter_(firstAdapter),
+      : firstAdapter_(firstAdapter),
         mostAdapters_(mostAdapters),
-        diskInfoWait_(diskInfoWait) {}
+        access_(std::move(roots), std::move(io), diskInfoWait) {}
 
   std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
 
@@ -42,11 +37,11 @@ class NvmeBackend final : public Backend {
     if (controller == nullptr) return SS_INVALID_HA;
     srb.HA_Count = static_cast<std::uint8_t>(Controllers().size());
     srb.HA_SCSI_ID = HostScsiId;
-    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, controller->transport);
     // Namespace n sits at target n - 1.
     unsigned highest = 0;
-    for (const Namespace& ns : nvme::ListNamespaces(roots_.sysfs, controller->number))
+    for (const Namespace& ns : nvme::ListNamespaces(Sysfs(), controller->number))
       if (ns.nsid > 0) highest = std::max<unsigned>(highest, ns.nsid - 1);
     FillHaUnique(srb, TargetIdCount(highest));
     return SS_COMP;
@@ -55,7 +50,7 @@ class NvmeBackend final : public Backend {
   std::uint8_t GetDeviceType(SRB& srb) override {
     if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
     if (!NamespaceOf(srb)) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = TypeDisk;
+    srb.SRB_DeviceType = scsi::DirectAccessDevice;
     return SS_COMP;
   }
 
@@ -64,12 +59,12 @@ class NvmeBackend final : public Backend {
     const auto ns = NamespaceOf(srb);
     if (!ns) return SS_NO_DEVICE;
     // The namespace's block device is a disk like any other.
-    const sg::ScsiDevice disk{.dir = ns->dir,
-                              .type = TypeDisk,
-                              .sgName = {},
-                              .blockName = ns->blockName,
-                              .blockDir = ns->dir};
-    return sg::AnswerDiskInfo(srb, roots_, disk, io_, workers_, slots_, diskInfoWait_);
+    const linux_io::ScsiDevice disk{.dir = ns->dir,
+                                    .type = scsi::DirectAccessDevice,
+                                    .sgName = {},
+                                    .blockName = ns->blockName,
+                                    .blockDir = ns->dir};
+    return access_.AnswerDiskInfo(srb, disk);
   }
 
   // Answered at once, from sysfs: nothing is sent to the device, so nothing
@@ -89,7 +84,7 @@ class NvmeBackend final : public Backend {
     }
     if (!answer) {
       // Gone, or gone while its facts were read: an empty target.
-      const bool there = ns && nvme::FindNamespace(roots_.sysfs, controller->number, ns->nsid);
+      const bool there = ns && nvme::FindNamespace(Sysfs(), controller->number, ns->nsid);
       srb.SRB_HaStat = there ? HASTAT_OK : HASTAT_SEL_TO;
       return SS_ERR;
     }
@@ -113,7 +108,7 @@ class NvmeBackend final : public Backend {
   // the adapters once for the whole run.
   const std::vector<Controller>& Controllers() {
     std::call_once(surveyed_,
-                   [this] { controllers_ = nvme::ListControllers(roots_.sysfs, mostAdapters_); });
+                   [this] { controllers_ = nvme::ListControllers(Sysfs(), mostAdapters_); });
     return controllers_;
   }
 
@@ -125,31 +120,29 @@ class NvmeBackend final : public Backend {
   }
 
   std::filesystem::path ControllerDir(const Controller& controller) const {
-    return nvme::ControllerDir(roots_.sysfs, controller.number);
+    return nvme::ControllerDir(Sysfs(), controller.number);
   }
 
   // Namespace ID n is at target n - 1, LUN 0; looked up anew every time,
   // for one may have gone.
   std::optional<Namespace> NamespaceOf(const SRB& srb) {
     if (srb.SRB_Lun != 0) return std::nullopt;
-    return nvme::FindNamespace(roots_.sysfs, ControllerOf(srb)->number, srb.SRB_Target + 1u);
+    return nvme::FindNamespace(Sysfs(), ControllerOf(srb)->number, srb.SRB_Target + 1u);
   }
 
-  const sg::Roots roots_;
-  const std::shared_ptr<sg::DeviceIo> io_;
+  const std::filesystem::path& Sysfs() const { return access_.roots().sysfs; }
+
   const int firstAdapter_;
   const std::size_t mostAdapters_;
-  const std::chrono::milliseconds diskInfoWait_;
   std::once_flag surveyed_;
   std::vector<Controller> controllers_;
-  sg::CommandSlots slots_{sg::CommandsPerDevice};
   // Last, so that the disk reads under way end before anything else goes.
-  sg::Workers workers_;
+  linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
                                          int firstAdapter, std::size_t mostAdapters,
                                          std::chrono::milliseconds diskInfoWait) {
   return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), firstAdapter, mostAdapters,

@@ -8,15 +8,14 @@
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
-#include "wnaspi32/linux/device_io.h"
-#include "wnaspi32/linux/sysfs_tree.h"
+#include "wnaspi32/linux/device_access.h"
 
 namespace wnaspi32 {
 
 // The controllers under `roots` as adapters `firstAdapter` onward, at most
 // `mostAdapters` of them; `io` reads a namespace's geometry and signature
 // for get-disk-information, which waits at most `diskInfoWait`.
-std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
                                          int firstAdapter, std::size_t mostAdapters,
                                          std::chrono::milliseconds diskInfoWait);
 

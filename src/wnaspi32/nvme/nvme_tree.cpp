@@ -8,9 +8,9 @@
 
 namespace wnaspi32::nvme {
 namespace fs = std::filesystem;
-using sg::ListNames;
-using sg::ReadNumber;
-using sg::ReadText;
+using linux_io::ListNames;
+using linux_io::ReadNumber;
+using linux_io::ReadText;
 namespace {
 
 // Takes one or more digits off the front of `rest`.

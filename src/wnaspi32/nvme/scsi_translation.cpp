@@ -105,7 +105,7 @@ Answer ReportLuns(std::span<const std::uint8_t> cdb) {
 }
 
 std::optional<std::uint64_t> ReadUnsigned(const std::filesystem::path& file) {
-  const auto value = sg::ReadNumber(file);
+  const auto value = linux_io::ReadNumber(file);
   if (!value || *value < 0) return std::nullopt;
   return static_cast<std::uint64_t>(*value);
 }
@@ -135,9 +135,9 @@ std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& co
                                                  const Namespace& ns) {
   NamespaceFacts facts;
   facts.nsid = ns.nsid;
-  const auto model = sg::ReadText(controllerDir / "model");
-  const auto serial = sg::ReadText(controllerDir / "serial");
-  const auto firmware = sg::ReadText(controllerDir / "firmware_rev");
+  const auto model = linux_io::ReadText(controllerDir / "model");
+  const auto serial = linux_io::ReadText(controllerDir / "serial");
+  const auto firmware = linux_io::ReadText(controllerDir / "firmware_rev");
   if (!model || !serial || !firmware) return std::nullopt;
   // No longer than the Identify fields they come from.
   facts.model = model->substr(0, 40);
@@ -147,7 +147,7 @@ std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& co
   if (const auto size = ReadUnsigned(ns.dir / "queue/logical_block_size");
       size && *size <= 0xFFFFFFFF)
     facts.logicalBlockSize = static_cast<std::uint32_t>(*size);
-  const auto text = [&](const char* name) { return sg::ReadText(ns.dir / name).value_or(""); };
+  const auto text = [&](const char* name) { return linux_io::ReadText(ns.dir / name).value_or(""); };
   facts.eui64 = ParseIdentifier<8>(text("eui"));
   facts.nguid = ParseIdentifier<16>(text("nguid"));
   facts.uuid = ParseIdentifier<16>(text("uuid"));

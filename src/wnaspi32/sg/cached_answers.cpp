@@ -8,6 +8,11 @@
 #include "scsi/replies.h"
 
 namespace wnaspi32::sg {
+using linux_io::ListLuns;
+using linux_io::ParseScsiAddress;
+using linux_io::ReadBytes;
+using linux_io::ReadNumber;
+using linux_io::ScsiDevice;
 namespace {
 
 using scsi::GetBigEndian;

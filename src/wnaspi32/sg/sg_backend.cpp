@@ -13,22 +13,20 @@
 #include "scsi/replies.h"
 #include "wnaspi32/sg/cached_answers.h"
 #include "wnaspi32/front/data_direction.h"
-#include "wnaspi32/linux/disk_info.h"
 #include "wnaspi32/linux/host_status.h"
 #include "wnaspi32/sg/scsi_job.h"
-#include "wnaspi32/linux/workers.h"
 
 namespace wnaspi32 {
 namespace {
 
-using sg::Adapter;
-using sg::ScsiDevice;
+using linux_io::Adapter;
+using linux_io::ScsiDevice;
 
 class SgBackend final : public Backend {
  public:
-  SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+  SgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
             std::chrono::milliseconds diskInfoWait)
-      : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
+      : access_(std::move(roots), std::move(io), diskInfoWait) {}
 
   std::uint32_t SupportInfo() override { return SupportInfoFor(Adapters().size()); }
 
@@ -39,9 +37,9 @@ class SgBackend final : public Backend {
     if (adapter == nullptr) return SS_INVALID_HA;
     srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
     srb.HA_SCSI_ID = adapter->scsiId;
-    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, adapter->procName);
-    FillHaUnique(srb, TargetIdCount(sg::HighestTarget(roots_.sysfs, *adapter)));
+    FillHaUnique(srb, TargetIdCount(linux_io::HighestTarget(Sysfs(), *adapter)));
     return SS_COMP;
   }
 
@@ -58,7 +56,7 @@ class SgBackend final : public Backend {
     const auto device = DeviceOf(srb);
     if (!device) return SS_NO_DEVICE;
     if (Refusal(srb, *device)) return SS_ERR;
-    return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
+    return access_.AnswerDiskInfo(srb, *device);
   }
 
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
@@ -74,12 +72,12 @@ class SgBackend final : public Backend {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
     }
-    sg::ScsiJob job{.devRoot = roots_.dev,
+    sg::ScsiJob job{.devRoot = access_.roots().dev,
                     .device = *device,
                     .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
                     .data = {buffer, buffer + bufferLength},
                     .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
-    if (sg::MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
+    if (MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
     // The identity pages the kernel read from the device when it found it,
     // and keeps: the device's own bytes, without a round trip to it (each
     // costs the device's latency, and --all asks three of every device).
@@ -88,15 +86,15 @@ class SgBackend final : public Backend {
 
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
-    if (!slots_.Take(slot)) {
-      srb.SRB_HaStat = sg::HaStatWaitTimeout;
+    if (!access_.slots().Take(slot)) {
+      srb.SRB_HaStat = linux_io::HaStatWaitTimeout;
       return SS_ERR;
     }
     // The caller's block is touched again only by Complete().
     try {
       StartCommand(srb, buffer, std::move(job), slot);
     } catch (...) {
-      slots_.Give(slot);
+      access_.slots().Give(slot);
       return SS_ERR;  // no thread to run it on
     }
     return SS_PENDING;
@@ -109,8 +107,8 @@ class SgBackend final : public Backend {
     srb.SRB_HaStat = HASTAT_SEL_TO;
     if (srb.CDBByte[0] != scsi::ReportLuns) return SS_ERR;
     const Adapter& adapter = *AdapterOf(srb);
-    const auto luns = sg::ListLuns(
-        roots_.sysfs / "bus/scsi/devices",
+    const auto luns = linux_io::ListLuns(
+        Sysfs() / "bus/scsi/devices",
         {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
     if (luns.empty()) return SS_ERR;
     srb.SRB_HaStat = HASTAT_OK;
@@ -130,18 +128,18 @@ class SgBackend final : public Backend {
   }
 
   void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job, std::string slot) {
-    workers_.Start([this, job = std::move(job), reply = srb, &srb, buffer,
+    access_.workers().Start([this, job = std::move(job), reply = srb, &srb, buffer,
                     slot = std::move(slot)]() mutable {
       sg::ScsiJobResult result;
       try {
-        result = sg::RunScsiJob(std::move(job), *io_);
+        result = sg::RunScsiJob(std::move(job), access_.io());
       } catch (...) {
         // Nothing the job meets may end the program: the request fails.
         result = sg::ScsiJobResult{};
         result.status = SS_ERR;
       }
       // Free before the answer, so the caller's next command finds room.
-      slots_.Give(slot);
+      access_.slots().Give(slot);
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
       std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
@@ -155,7 +153,7 @@ class SgBackend final : public Backend {
   // The adapters are surveyed once, at first use: the program numbers them
   // once and keeps those numbers for the whole run.
   const std::vector<Adapter>& Adapters() {
-    std::call_once(surveyed_, [this] { adapters_ = sg::ListAdapters(roots_.sysfs); });
+    std::call_once(surveyed_, [this] { adapters_ = linux_io::ListAdapters(Sysfs()); });
     return adapters_;
   }
 
@@ -167,7 +165,7 @@ class SgBackend final : public Backend {
   // Devices are looked up anew for every request: one may have gone.
   std::optional<ScsiDevice> DeviceOf(const SRB& srb) {
     const Adapter& adapter = *AdapterOf(srb);
-    return sg::FindDevice(roots_.sysfs, {.host = adapter.host,
+    return linux_io::FindDevice(Sysfs(), {.host = adapter.host,
                                           .channel = adapter.channel,
                                           .target = srb.SRB_Target,
                                           .lun = srb.SRB_Lun});
@@ -178,25 +176,23 @@ class SgBackend final : public Backend {
   // request then fails at once, and the device is not even opened. Reading
   // sysfs attributes never waits for the error handler.
   std::optional<std::uint8_t> Refusal(const SRB& srb, const ScsiDevice& device) {
-    const auto host = roots_.sysfs / "class/scsi_host" /
+    const auto host = Sysfs() / "class/scsi_host" /
                       ("host" + std::to_string(AdapterOf(srb)->host)) / "state";
-    return sg::RefusalOfStates(sg::ReadText(device.dir / "state").value_or(""),
-                               sg::ReadText(host).value_or(""));
+    return linux_io::RefusalOfStates(linux_io::ReadText(device.dir / "state").value_or(""),
+                                     linux_io::ReadText(host).value_or(""));
   }
 
-  const sg::Roots roots_;
-  const std::shared_ptr<sg::DeviceIo> io_;
-  const std::chrono::milliseconds diskInfoWait_;
+  const std::filesystem::path& Sysfs() const { return access_.roots().sysfs; }
+
   std::once_flag surveyed_;
   std::vector<Adapter> adapters_;
-  sg::CommandSlots slots_{sg::CommandsPerDevice};
   // Last, so that running commands finish before anything else goes.
-  sg::Workers workers_;
+  linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
                                        std::chrono::milliseconds diskInfoWait) {
   return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
 }

@@ -6,20 +6,12 @@
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
-#include "wnaspi32/linux/device_io.h"
-#include "wnaspi32/linux/sysfs_tree.h"
+#include "wnaspi32/linux/device_access.h"
 
 namespace wnaspi32 {
 
-// The name this layer gives itself in HA_ManagerId.
-inline constexpr char SgManagerName[] = "ASPI for Linux";
-
-// How long get-disk-information waits for a disk's geometry and signature:
-// as long as the program waits for any request.
-inline constexpr std::chrono::milliseconds DiskInfoWait{10000};
-
 // The backend on the tree under `roots`, reaching devices through `io`.
-std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-                                       std::chrono::milliseconds diskInfoWait = DiskInfoWait);
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+                                       std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
 
 }  // namespace wnaspi32

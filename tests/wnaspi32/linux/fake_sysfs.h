@@ -78,7 +78,7 @@ class FakeTree {
   FakeTree(const FakeTree&) = delete;
   FakeTree& operator=(const FakeTree&) = delete;
 
-  wnaspi32::sg::Roots roots() const { return {root_ / "sys", root_ / "dev"}; }
+  wnaspi32::linux_io::Roots roots() const { return {root_ / "sys", root_ / "dev"}; }
   std::string DevNode(const std::string& name) const { return (root_ / "dev" / name).string(); }
 
   // `controllerDriver`: the driver bound to the PCI function the host sits on.

@@ -9,18 +9,18 @@
 
 namespace {
 
-using wnaspi32::sg::BlockAnswer;
-using wnaspi32::sg::ScsiCommand;
+using wnaspi32::linux_io::BlockAnswer;
+using wnaspi32::linux_io::ScsiCommand;
 
 TEST(SgRequestHeaderTest, DataInOrNoneWithTheCommandsTimeOut) {
   const std::uint8_t cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
   std::vector<std::uint8_t> data(512), sense(96);
   const ScsiCommand commands[] = {
-      {.cdb = cdb, .data = data, .sense = sense, .timeoutMs = wnaspi32::sg::ScsiTimeoutMs},
-      {.cdb = cdb, .data = {}, .sense = sense, .timeoutMs = wnaspi32::sg::ScsiTimeoutMs}};
+      {.cdb = cdb, .data = data, .sense = sense, .timeoutMs = wnaspi32::linux_io::ScsiTimeoutMs},
+      {.cdb = cdb, .data = {}, .sense = sense, .timeoutMs = wnaspi32::linux_io::ScsiTimeoutMs}};
   for (const ScsiCommand& command : commands) {
     SCOPED_TRACE(command.data.size());
-    const sg_io_hdr_t header = wnaspi32::sg::SgRequestHeader(command);
+    const sg_io_hdr_t header = wnaspi32::linux_io::SgRequestHeader(command);
     EXPECT_EQ(header.interface_id, 'S');
     EXPECT_EQ(header.dxfer_direction, command.data.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV);
     EXPECT_EQ(header.cmd_len, 10);
@@ -56,8 +56,8 @@ TEST(BlockAnswerTest, OnlyAWholeAnswerTheChildGotCounts) {
     BlockAnswer answer{.given = c.given, .geometry = {}, .signature = {0x78, 0x56, 0x34, 0x12}};
     answer.geometry.heads = 255;
     answer.geometry.sectors = 63;
-    const auto geometry = wnaspi32::sg::GeometryIn(answer, c.got);
-    const auto signature = wnaspi32::sg::SignatureIn(answer, c.got);
+    const auto geometry = wnaspi32::linux_io::GeometryIn(answer, c.got);
+    const auto signature = wnaspi32::linux_io::SignatureIn(answer, c.got);
     ASSERT_EQ(geometry.has_value(), c.counts);
     ASSERT_EQ(signature.has_value(), c.counts);
     if (c.counts) {

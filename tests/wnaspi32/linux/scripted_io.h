@@ -21,9 +21,9 @@
 
 namespace sgtest {
 
-using wnaspi32::sg::DiskGeometry;
-using wnaspi32::sg::ScsiCommand;
-using wnaspi32::sg::ScsiOutcome;
+using wnaspi32::linux_io::DiskGeometry;
+using wnaspi32::linux_io::ScsiCommand;
+using wnaspi32::linux_io::ScsiOutcome;
 
 struct ScriptedReply {
   int error = 0;
@@ -44,7 +44,7 @@ struct SeenCommand {
   unsigned timeoutMs;
 };
 
-class ScriptedIo final : public wnaspi32::sg::DeviceIo {
+class ScriptedIo final : public wnaspi32::linux_io::DeviceIo {
  public:
   // Set before the backend runs; read only afterwards.
   std::map<std::string, DiskGeometry> geometries;

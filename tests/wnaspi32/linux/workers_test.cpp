@@ -12,7 +12,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using wnaspi32::sg::Workers;
+using wnaspi32::linux_io::Workers;
 
 TEST(Workers, AHungJobHoldsUpNobodyAndTheEndWaitsForEveryJob) {
   std::promise<void> release;

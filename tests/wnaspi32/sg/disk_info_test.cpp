@@ -90,7 +90,7 @@ TEST_F(SgBackendTest, DiskWhoseGeometryHangsFailsAfterTheWait) {
 // Get-disk-information returns only when its answer is in, so the layer's
 // wait is all that bounds it: the program's own wait for any request.
 TEST(DiskInfoWaitTest, IsTheProgramsWaitForARequest) {
-  EXPECT_EQ(wnaspi32::DiskInfoWait, std::chrono::milliseconds(RequestWaitMilliseconds));
+  EXPECT_EQ(wnaspi32::linux_io::DiskInfoWait, std::chrono::milliseconds(RequestWaitMilliseconds));
 }
 
 TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {

@@ -176,7 +176,7 @@ TEST_F(FaultTest, DeviceOrHostThatCannotTakeACommandAnswersAtOnce) {
 // command is an empty target, as one already gone is.
 TEST(StateRefusalTest, DeviceOnItsWayOutIsAnEmptyTarget) {
   for (const char* state : {"cancel", "deleted"})
-    EXPECT_EQ(wnaspi32::sg::RefusalOfStates(state, "running"), HASTAT_SEL_TO) << state;
+    EXPECT_EQ(wnaspi32::linux_io::RefusalOfStates(state, "running"), HASTAT_SEL_TO) << state;
 }
 
 // The disk information reads block 0 through the sg node before it opens

@@ -208,9 +208,9 @@ TEST(DataDirectionTest, OpcodesThatDependOnTheDeviceOrTheCdbPassWhenTheyRead) {
       {0, {0x7F, 0, 0, 0, 0, 0, 0, 0x18, 0x00, 0x09}},  // READ(32)
   };
   for (const auto& [type, cdb] : reading)
-    EXPECT_FALSE(wnaspi32::sg::MovesDataToDevice(cdb, type)) << int{cdb[0]};
-  EXPECT_TRUE(wnaspi32::sg::MovesDataToDevice(Bytes{0x7F, 0, 0, 0, 0, 0, 0, 0x18, 0x00, 0x0B}, 0));
-  EXPECT_TRUE(wnaspi32::sg::MovesDataToDevice(Bytes{0xA1, 0x0A, 0x02}, 0));
+    EXPECT_FALSE(wnaspi32::MovesDataToDevice(cdb, type)) << int{cdb[0]};
+  EXPECT_TRUE(wnaspi32::MovesDataToDevice(Bytes{0x7F, 0, 0, 0, 0, 0, 0, 0x18, 0x00, 0x0B}, 0));
+  EXPECT_TRUE(wnaspi32::MovesDataToDevice(Bytes{0xA1, 0x0A, 0x02}, 0));
 }
 
 // Commands of the primary, block, multimedia and stream command sets (and a
