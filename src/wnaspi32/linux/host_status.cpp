@@ -31,26 +31,26 @@ struct Mapping {
 // CONFLICT, TASK SET FULL...) come with HASTAT_OK: the adapter did its part,
 // and SRB_TargStat carries the target's own answer.
 constexpr Mapping Mappings[] = {
-    {Source::HostByte, 0x01, {}, HASTAT_SEL_TO},         // DID_NO_CONNECT
-    {Source::HostByte, 0x02, {}, HaStatWaitTimeout},     // DID_BUS_BUSY
-    {Source::HostByte, 0x03, {}, HaStatCommandTimeout},  // DID_TIME_OUT
-    {Source::HostByte, 0x04, {}, HASTAT_SEL_TO},         // DID_BAD_TARGET
+    {Source::HostByte, 0x01, {}, HASTAT_SEL_TO},             // DID_NO_CONNECT
+    {Source::HostByte, 0x02, {}, HASTAT_TIMEOUT},            // DID_BUS_BUSY
+    {Source::HostByte, 0x03, {}, HASTAT_COMMAND_TIMEOUT},    // DID_TIME_OUT
+    {Source::HostByte, 0x04, {}, HASTAT_SEL_TO},             // DID_BAD_TARGET
     // The driver dropped the command: what virtio-scsi and usb-storage do
     // with commands in flight when their device leaves. A time-out that the
     // error handler aborts comes back as DID_TIME_OUT instead.
-    {Source::HostByte, 0x05, {}, HASTAT_SEL_TO},         // DID_ABORT
-    {Source::HostByte, 0x06, {}, HaStatParityError},     // DID_PARITY
-    {Source::HostByte, 0x07, {}, HaStatPhaseError},      // DID_ERROR
-    {Source::HostByte, 0x08, {}, HaStatBusReset},        // DID_RESET
-    {Source::HostByte, 0x0B, {}, HaStatWaitTimeout},     // DID_SOFT_ERROR
-    {Source::HostByte, 0x0C, {}, HaStatWaitTimeout},     // DID_IMM_RETRY
-    {Source::HostByte, 0x0D, {}, HaStatWaitTimeout},     // DID_REQUEUE
-    {Source::HostByte, 0x0E, {}, HASTAT_SEL_TO},         // DID_TRANSPORT_DISRUPTED
-    {Source::HostByte, 0x0F, {}, HASTAT_SEL_TO},         // DID_TRANSPORT_FAILFAST
-    {Source::HostByte, 0x14, {}, HaStatWaitTimeout},     // DID_TRANSPORT_MARGINAL
+    {Source::HostByte, 0x05, {}, HASTAT_SEL_TO},             // DID_ABORT
+    {Source::HostByte, 0x06, {}, HASTAT_PARITY_ERROR},       // DID_PARITY
+    {Source::HostByte, 0x07, {}, HASTAT_PHASE_ERR},          // DID_ERROR
+    {Source::HostByte, 0x08, {}, HASTAT_BUS_RESET},          // DID_RESET
+    {Source::HostByte, 0x0B, {}, HASTAT_TIMEOUT},            // DID_SOFT_ERROR
+    {Source::HostByte, 0x0C, {}, HASTAT_TIMEOUT},            // DID_IMM_RETRY
+    {Source::HostByte, 0x0D, {}, HASTAT_TIMEOUT},            // DID_REQUEUE
+    {Source::HostByte, 0x0E, {}, HASTAT_SEL_TO},             // DID_TRANSPORT_DISRUPTED
+    {Source::HostByte, 0x0F, {}, HASTAT_SEL_TO},             // DID_TRANSPORT_FAILFAST
+    {Source::HostByte, 0x14, {}, HASTAT_TIMEOUT},            // DID_TRANSPORT_MARGINAL
     // Kernels before 5.14 also report in the driver byte's low bits.
-    {Source::DriverByte, 0x01, {}, HaStatWaitTimeout},     // DRIVER_BUSY
-    {Source::DriverByte, 0x06, {}, HaStatCommandTimeout},  // DRIVER_TIMEOUT
+    {Source::DriverByte, 0x01, {}, HASTAT_TIMEOUT},          // DRIVER_BUSY
+    {Source::DriverByte, 0x06, {}, HASTAT_COMMAND_TIMEOUT},  // DRIVER_TIMEOUT
     {Source::Errno, ENODEV, {}, HASTAT_SEL_TO},  // sg node of a removed device
     {Source::Errno, ENXIO, {}, HASTAT_SEL_TO},   // its driver has let go
     {Source::Errno, ENOENT, {}, HASTAT_SEL_TO},  // no sg node any more
@@ -58,16 +58,16 @@ constexpr Mapping Mappings[] = {
     {Source::DeviceState, 0, "transport-offline", HASTAT_SEL_TO},
     {Source::DeviceState, 0, "cancel", HASTAT_SEL_TO},
     {Source::DeviceState, 0, "deleted", HASTAT_SEL_TO},
-    {Source::DeviceState, 0, "blocked", HaStatWaitTimeout},  // the transport holds it
-    {Source::DeviceState, 0, "created-blocked", HaStatWaitTimeout},
-    {Source::DeviceState, 0, "created", HaStatWaitTimeout},  // still being set up
-    {Source::DeviceState, 0, "quiesce", HaStatWaitTimeout},  // suspending
-    {Source::HostState, 0, "recovery", HaStatBusReset},  // the error handler resets it
-    {Source::HostState, 0, "cancel/recovery", HaStatBusReset},
-    {Source::HostState, 0, "deleted/recovery", HaStatBusReset},
+    {Source::DeviceState, 0, "blocked", HASTAT_TIMEOUT},  // the transport holds it
+    {Source::DeviceState, 0, "created-blocked", HASTAT_TIMEOUT},
+    {Source::DeviceState, 0, "created", HASTAT_TIMEOUT},  // still being set up
+    {Source::DeviceState, 0, "quiesce", HASTAT_TIMEOUT},  // suspending
+    {Source::HostState, 0, "recovery", HASTAT_BUS_RESET},  // the error handler resets it
+    {Source::HostState, 0, "cancel/recovery", HASTAT_BUS_RESET},
+    {Source::HostState, 0, "deleted/recovery", HASTAT_BUS_RESET},
     {Source::HostState, 0, "cancel", HASTAT_SEL_TO},
     {Source::HostState, 0, "deleted", HASTAT_SEL_TO},
-    {Source::HostState, 0, "created", HaStatWaitTimeout},
+    {Source::HostState, 0, "created", HASTAT_TIMEOUT},
 };
 
 const Mapping* Find(Source source, int value, std::string_view state = {}) {
@@ -87,7 +87,7 @@ std::uint8_t HostAdapterStatus(std::uint16_t hostByte, std::uint16_t driverByte)
   if (hostByte == 0 && driverError == 0) return HASTAT_OK;
   const Mapping* found = hostByte != 0 ? Find(Source::HostByte, hostByte)
                                        : Find(Source::DriverByte, driverError);
-  return found ? found->haStat : HaStatPhaseError;
+  return found ? found->haStat : HASTAT_PHASE_ERR;
 }
 
 // Other errors (busy, refused, out of memory) say nothing about the bus.

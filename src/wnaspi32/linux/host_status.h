@@ -8,13 +8,6 @@
 
 namespace wnaspi32::linux_io {
 
-// ASPI host adapter statuses besides HASTAT_OK and HASTAT_SEL_TO.
-constexpr std::uint8_t HaStatWaitTimeout = 0x09;  // not processed: timed out waiting to be
-constexpr std::uint8_t HaStatCommandTimeout = 0x0B;
-constexpr std::uint8_t HaStatBusReset = 0x0E;
-constexpr std::uint8_t HaStatParityError = 0x0F;
-constexpr std::uint8_t HaStatPhaseError = 0x14;
-
 // For the kernel's host byte (DID_*) and driver byte (DRIVER_*) of a
 // command that reached the driver; HASTAT_OK when neither tells of a fault.
 std::uint8_t HostAdapterStatus(std::uint16_t hostByte, std::uint16_t driverByte);

@@ -87,7 +87,7 @@ class SgBackend final : public Backend {
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
     if (!access_.slots().Take(slot)) {
-      srb.SRB_HaStat = linux_io::HaStatWaitTimeout;
+      srb.SRB_HaStat = HASTAT_TIMEOUT;
       return SS_ERR;
     }
     // The caller's block is touched again only by Complete().

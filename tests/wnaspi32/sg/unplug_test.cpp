@@ -153,7 +153,7 @@ TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
     returned.push_back(Backend().ExecScsiCommand(s.srb, s.buffer.data(), 40));
   }
   EXPECT_EQ(returned, Bytes({SS_PENDING, SS_PENDING, SS_PENDING, SS_PENDING, SS_ERR}));
-  EXPECT_EQ(sent[4].srb.SRB_HaStat, wnaspi32::linux_io::HaStatWaitTimeout);
+  EXPECT_EQ(sent[4].srb.SRB_HaStat, HASTAT_TIMEOUT);
   EXPECT_EQ(sent[4].buffer, Bytes(40, Untouched));
   EXPECT_EQ(RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 1, Inquiry36, 40)).status, SS_COMP);
 
