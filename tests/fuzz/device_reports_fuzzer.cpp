@@ -49,6 +49,7 @@ class ScriptedDevice final : public wnaspi32::Backend {
                   std::min<std::size_t>(length, reply->second.data.size()));
     return reply->second.status;
   }
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB&) override { return type; }
 };
 
 // Any status but pending, which would hold every request for the whole wait.

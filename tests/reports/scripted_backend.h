@@ -51,6 +51,7 @@ class ScriptedBackend final : public wnaspi32::Backend {
     }
     return reply->second.status;
   }
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB&) override { return 0; }
 };
 
 // Puts a new scripted backend in place and returns it.

@@ -3,13 +3,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "wnaspi32.h"
 
 namespace wnaspi32 {
 
 // A backend answers the four request kinds for host adapters 0 to
-// AdapterCount() - 1; the front has already checked SRB_Cmd and SRB_HaId.
+// AdapterCount() - 1. The front has already checked SRB_Cmd and SRB_HaId,
+// and of a SCSI command its direction (data in or none), its CDB length (1
+// to 16) and its buffer: every backend gets the same checks, once.
 //
 // Each request method fills the reply fields of `srb` and returns the final
 // status, or returns SS_PENDING and later (from a thread of its own) calls
@@ -28,9 +31,15 @@ class Backend {
   virtual std::uint8_t GetDeviceType(SRB& srb) = 0;
   virtual std::uint8_t GetDiskInfo(SRB& srb) = 0;
   // `buffer` is the data-in buffer behind SRB_BufPointer, `bufferLength`
-  // bytes long (already limited to what the program registered), or null.
+  // bytes long (already limited to what the program registered), or null
+  // with a length of 0.
   virtual std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
                                        std::uint32_t bufferLength) = 0;
+
+  // The peripheral device type of the logical unit at SRB_Target and
+  // SRB_Lun of adapter SRB_HaId, nothing when none is there. The front asks
+  // it of a SCSI command whose direction depends on the kind of device.
+  virtual std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) = 0;
 };
 
 // Publishes a late reply: copies every byte of `reply` but SRB_Status into

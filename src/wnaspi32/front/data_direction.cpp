@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <array>
 
+#include "scsi/commands.h"
+
 namespace wnaspi32 {
 namespace {
 
-constexpr int TypeDirectAccess = 0;
-constexpr int TypeSequential = 1;
-constexpr int TypeMultimedia = 5;
+// Only stream and multimedia devices read some opcodes otherwise than the
+// rest; a direct-access device stands for all the others.
+constexpr int TypeDirectAccess = scsi::DirectAccessDevice;
+constexpr int TypeSequential = scsi::SequentialAccessDevice;
+constexpr int TypeMultimedia = scsi::MultimediaDevice;
 
 // Opcodes with data-out on every kind of device.
 constexpr std::array<std::uint8_t, 38> DataOutOpcodes = {
@@ -128,6 +132,13 @@ bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType) {
     default:
       return false;
   }
+}
+
+std::optional<bool> MovesDataToAnyDevice(std::span<const std::uint8_t> cdb) {
+  const bool out = MovesDataToDevice(cdb, TypeDirectAccess);
+  if (MovesDataToDevice(cdb, TypeSequential) != out || MovesDataToDevice(cdb, TypeMultimedia) != out)
+    return std::nullopt;
+  return out;
 }
 
 }  // namespace wnaspi32

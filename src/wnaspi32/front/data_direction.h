@@ -1,7 +1,9 @@
-// Which commands would carry data to the device. This layer only reads.
+// Which commands would carry data to the device. This layer only reads:
+// the front refuses them, whichever backend would have answered.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace wnaspi32 {
@@ -11,5 +13,9 @@ namespace wnaspi32 {
 // pass-through to the device). `deviceType` settles the opcodes that block,
 // stream and multimedia devices use for different commands.
 bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType);
+
+// MovesDataToDevice for every kind of device at once; nothing for the few
+// commands whose direction the device's type settles.
+std::optional<bool> MovesDataToAnyDevice(std::span<const std::uint8_t> cdb);
 
 }  // namespace wnaspi32

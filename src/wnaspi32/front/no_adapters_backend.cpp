@@ -14,6 +14,7 @@ class NoAdaptersBackend final : public Backend {
   std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override {
     return SS_INVALID_HA;
   }
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB&) override { return std::nullopt; }
 };
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "wnaspi32/front/backend.h"
+#include "wnaspi32/front/data_direction.h"
 #include "win32/buffer_handles.h"
 #include "win32/never_destroyed.h"
 #include "win32/win32_events.h"
@@ -16,6 +18,17 @@ namespace {
 
 void StoreStatus(SRB& srb, std::uint8_t status) {
   std::atomic_ref<std::uint8_t>(srb.SRB_Status).store(status, std::memory_order_release);
+}
+
+// Whether the command would carry data to the device: refused before any
+// backend sees it. The device's type is asked only for the few commands
+// whose direction it settles.
+bool CarriesDataOut(Backend& backend, const SRB& srb) {
+  const std::span<const std::uint8_t> cdb(srb.CDBByte, srb.SRB_CDBLen);
+  if (const auto out = MovesDataToAnyDevice(cdb)) return *out;
+  const auto type = backend.DeviceTypeOf(srb);
+  // Where no unit is, nothing reaches a device: the backend says so.
+  return type && MovesDataToDevice(cdb, *type);
 }
 
 std::uint8_t Dispatch(Backend& backend, SRB& srb) {
@@ -39,12 +52,16 @@ std::uint8_t Dispatch(Backend& backend, SRB& srb) {
     default:
       break;
   }
-  // This layer only reads from devices.
+  // A SCSI command: this layer only reads from devices, through a whole
+  // CDB, into the buffer the program registered.
   if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
+  if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
   std::uint32_t registered = 0;
   auto* buffer = static_cast<std::uint8_t*>(LookupDataBuffer(srb.SRB_BufPointer, &registered));
   if (srb.SRB_BufLen != 0 && buffer == nullptr) return SS_ERR;
-  return backend.ExecScsiCommand(srb, buffer, std::min(srb.SRB_BufLen, registered));
+  if (CarriesDataOut(backend, srb)) return SS_ERR;
+  return backend.ExecScsiCommand(srb, buffer,
+                                 buffer == nullptr ? 0 : std::min(srb.SRB_BufLen, registered));
 }
 
 // Every backend ever made, the active one last. Late completions may still

@@ -42,6 +42,9 @@ class LinuxBackend final : public Backend {
                                std::uint32_t bufferLength) override {
     return Of(srb).ExecScsiCommand(srb, buffer, bufferLength);
   }
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+    return Of(srb).DeviceTypeOf(srb);
+  }
 
  private:
   // The SCSI hosts keep the numbers they have without NVMe; the NVMe

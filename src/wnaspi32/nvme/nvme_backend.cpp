@@ -49,9 +49,16 @@ class NvmeBackend final : public Backend {
 
   std::uint8_t GetDeviceType(SRB& srb) override {
     if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
-    if (!NamespaceOf(srb)) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = scsi::DirectAccessDevice;
+    const auto type = DeviceTypeOf(srb);
+    if (!type) return SS_NO_DEVICE;
+    srb.SRB_DeviceType = *type;
     return SS_COMP;
+  }
+
+  // Every namespace is a disk.
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+    if (ControllerOf(srb) == nullptr || !NamespaceOf(srb)) return std::nullopt;
+    return scsi::DirectAccessDevice;
   }
 
   std::uint8_t GetDiskInfo(SRB& srb) override {
@@ -73,9 +80,6 @@ class NvmeBackend final : public Backend {
                                std::uint32_t bufferLength) override {
     const Controller* controller = ControllerOf(srb);
     if (controller == nullptr) return SS_INVALID_HA;
-    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
-    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
-    if (buffer == nullptr) bufferLength = 0;
     const auto ns = NamespaceOf(srb);
     std::optional<nvme::Answer> answer;
     if (ns) {

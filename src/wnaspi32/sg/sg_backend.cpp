@@ -12,7 +12,6 @@
 #include "scsi/commands.h"
 #include "scsi/replies.h"
 #include "wnaspi32/sg/cached_answers.h"
-#include "wnaspi32/front/data_direction.h"
 #include "wnaspi32/linux/host_status.h"
 #include "wnaspi32/sg/scsi_job.h"
 
@@ -45,10 +44,17 @@ class SgBackend final : public Backend {
 
   std::uint8_t GetDeviceType(SRB& srb) override {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(srb);
-    if (!device) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = static_cast<std::uint8_t>(device->type);
+    const auto type = DeviceTypeOf(srb);
+    if (!type) return SS_NO_DEVICE;
+    srb.SRB_DeviceType = *type;
     return SS_COMP;
+  }
+
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+    if (AdapterOf(srb) == nullptr) return std::nullopt;
+    const auto device = DeviceOf(srb);
+    if (!device) return std::nullopt;
+    return static_cast<std::uint8_t>(device->type);
   }
 
   std::uint8_t GetDiskInfo(SRB& srb) override {
@@ -62,10 +68,6 @@ class SgBackend final : public Backend {
   std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    // Data-in (direction bits 0 or SRB_DIR_IN) only.
-    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
-    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
-    if (buffer == nullptr) bufferLength = 0;
     const auto device = DeviceOf(srb);
     if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
     if (const auto refusal = Refusal(srb, *device)) {
@@ -77,7 +79,6 @@ class SgBackend final : public Backend {
                     .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
                     .data = {buffer, buffer + bufferLength},
                     .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
-    if (MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
     // The identity pages the kernel read from the device when it found it,
     // and keeps: the device's own bytes, without a round trip to it (each
     // costs the device's latency, and --all asks three of every device).

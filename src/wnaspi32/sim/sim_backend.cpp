@@ -95,7 +95,7 @@ class SimBackend final : public Backend {
                                std::uint32_t bufferLength) override {
     const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
     const sim::ScsiAnswer answer = sim::AnswerScsiCommand(
-        adapter, srb.SRB_Target, srb.SRB_Lun, srb.CDBByte, buffer == nullptr ? 0 : bufferLength);
+        adapter, srb.SRB_Target, srb.SRB_Lun, srb.CDBByte, bufferLength);
     SRB reply = srb;
     if (answer.status == SS_COMP) SetResidualCount(reply, answer.data.size());
     if (answer.replies) {
@@ -106,6 +106,12 @@ class SimBackend final : public Backend {
       if (senseBytes > 0) std::memcpy(reply.SenseArea, answer.sense.data(), senseBytes);
     }
     return Finish(srb, reply, answer.status, answer.delayMs, buffer, answer.data);
+  }
+
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+    const sim::Target* target = FindUnit(srb);
+    if (target == nullptr) return std::nullopt;
+    return target->deviceType;
   }
 
  private:

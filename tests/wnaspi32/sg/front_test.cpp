@@ -16,24 +16,6 @@ const Bytes Inquiry255 = {0x12, 0, 0, 0, 255, 0};
 const Bytes ReadCapacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const Bytes TestUnitReady = {0, 0, 0, 0, 0, 0};
 
-// The fixture's backend, lent to the layer for one test: the fixture still
-// owns it and joins its threads.
-class Lent final : public wnaspi32::Backend {
- public:
-  explicit Lent(wnaspi32::Backend& owner) : owner_(owner) {}
-  std::uint32_t SupportInfo() override { return owner_.SupportInfo(); }
-  int AdapterCount() override { return owner_.AdapterCount(); }
-  std::uint8_t HostAdapterInquiry(SRB& srb) override { return owner_.HostAdapterInquiry(srb); }
-  std::uint8_t GetDeviceType(SRB& srb) override { return owner_.GetDeviceType(srb); }
-  std::uint8_t GetDiskInfo(SRB& srb) override { return owner_.GetDiskInfo(srb); }
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
-    return owner_.ExecScsiCommand(srb, buffer, length);
-  }
-
- private:
-  wnaspi32::Backend& owner_;
-};
-
 class SgFrontTest : public SgBackendTest {
  protected:
   void SetUp() override {
@@ -46,25 +28,9 @@ class SgFrontTest : public SgBackendTest {
                     .block = "sda", .sectors = 1u << 21});
     tree.AddDevice({.address = "0:0:1:0", .type = 0, .inquiry = DiskInquiry,
                     .block = "sdb", .sectors = 1u << 21});
-    wnaspi32::ReplaceBackend(std::make_unique<Lent>(Backend()));
-  }
-  void TearDown() override {
-    wnaspi32::ReplaceBackend(wnaspi32::MakeNoAdaptersBackend());
-    SgBackendTest::TearDown();
+    LendToTheFront();
   }
 };
-
-// Sends a SCSI command through the layer's front and waits for its event.
-std::uint8_t Send(SRB& srb) {
-  HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
-  srb.SRB_Flags |= SRB_EVENT_NOTIFY;
-  srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
-  if (SendASPI32Command(&srb) == SS_PENDING) {
-    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
-  }
-  CloseHandle(event);
-  return LoadStatus(srb);
-}
 
 TEST_F(SgFrontTest, AdapterScsiIdIsTheHostsThisIdOrElse7) {
   ASSERT_EQ(GetASPI32SupportInfo(), 0x0104u);

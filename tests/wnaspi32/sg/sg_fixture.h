@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "../linux/fake_sysfs.h"
@@ -68,9 +69,44 @@ inline Finished RunScsi(wnaspi32::Backend& backend, SRB request, std::size_t buf
   return done;
 }
 
+// A backend lent to the layer's front: its owner still owns it and joins
+// its threads.
+class Lent final : public wnaspi32::Backend {
+ public:
+  explicit Lent(wnaspi32::Backend& owner) : owner_(owner) {}
+  std::uint32_t SupportInfo() override { return owner_.SupportInfo(); }
+  int AdapterCount() override { return owner_.AdapterCount(); }
+  std::uint8_t HostAdapterInquiry(SRB& srb) override { return owner_.HostAdapterInquiry(srb); }
+  std::uint8_t GetDeviceType(SRB& srb) override { return owner_.GetDeviceType(srb); }
+  std::uint8_t GetDiskInfo(SRB& srb) override { return owner_.GetDiskInfo(srb); }
+  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
+    return owner_.ExecScsiCommand(srb, buffer, length);
+  }
+  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+    return owner_.DeviceTypeOf(srb);
+  }
+
+ private:
+  wnaspi32::Backend& owner_;
+};
+
+// Sends a request through the layer's front, as any program does, and
+// waits for its event when it is pending.
+inline std::uint8_t Send(SRB& srb) {
+  HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
+  srb.SRB_Flags |= SRB_EVENT_NOTIFY;
+  srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+  if (SendASPI32Command(&srb) == SS_PENDING) {
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+  }
+  CloseHandle(event);
+  return LoadStatus(srb);
+}
+
 class SgBackendTest : public ::testing::Test {
  protected:
   void TearDown() override {
+    if (lent_) wnaspi32::ReplaceBackend(wnaspi32::MakeNoAdaptersBackend());
     io->Release();
     backend.reset();  // joins the layer's threads
   }
@@ -78,10 +114,18 @@ class SgBackendTest : public ::testing::Test {
     if (!backend) backend = wnaspi32::MakeSgBackend(tree.roots(), io);
     return *backend;
   }
+  // Puts the fixture's backend behind the layer's front until the test ends.
+  void LendToTheFront() {
+    wnaspi32::ReplaceBackend(std::make_unique<Lent>(Backend()));
+    lent_ = true;
+  }
 
   FakeTree tree;
   std::shared_ptr<ScriptedIo> io = std::make_shared<ScriptedIo>();
   std::unique_ptr<wnaspi32::Backend> backend;
+
+ private:
+  bool lent_ = false;
 };
 
 }  // namespace sgtest

@@ -167,50 +167,5 @@ TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
   for (Sent& s : sent) CloseHandle(s.event);
 }
 
-class ThrowingBackend final : public wnaspi32::Backend {
- public:
-  std::uint32_t SupportInfo() override { throw std::bad_alloc(); }
-  int AdapterCount() override { return 1; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { throw std::runtime_error("inquiry"); }
-  std::uint8_t GetDeviceType(SRB&) override { throw 7; }
-  std::uint8_t GetDiskInfo(SRB&) override { throw std::bad_alloc(); }
-  std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override { throw 7; }
-};
-
-TEST(ExportedCallsTest, WhatABackendThrowsBecomesSsErr) {
-  wnaspi32::ReplaceBackend(std::make_unique<ThrowingBackend>());
-  EXPECT_EQ(GetASPI32SupportInfo(), std::uint32_t{SS_ERR} << 8);
-  for (const std::uint8_t command :
-       {SC_HA_INQUIRY, SC_GET_DEV_TYPE, SC_GET_DISK_INFO, SC_EXEC_SCSI_CMD}) {
-    SRB srb = Request(command, 0, 0);
-    EXPECT_EQ(SendASPI32Command(&srb), SS_ERR) << int{command};
-    EXPECT_EQ(srb.SRB_Status, SS_ERR);
-  }
-}
-
-TEST(NoAdaptersTest, OneLineOnStandardErrorPerRun) {
-  struct Case {
-    bool scsiHost, nvmeController;
-  };
-  for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}}) {
-    SCOPED_TRACE(testing::Message() << c.scsiHost << c.nvmeController);
-    FakeTree tree;
-    if (c.scsiHost) tree.AddHost(0, "ahci");
-    if (c.nvmeController) tree.AddController({.number = 0});
-    const bool none = !c.scsiHost && !c.nvmeController;
-    testing::internal::CaptureStderr();
-    auto backend = wnaspi32::MakeLinuxBackend(tree.roots(), std::make_shared<ScriptedIo>());
-    backend->SupportInfo();
-    backend->AdapterCount();
-    EXPECT_EQ(backend->SupportInfo(), none ? 0x0000E800u : 0x0101u);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, none ? "wnaspi32: no SCSI host adapter under " +
-                               (tree.roots().sysfs / "class/scsi_host").string() +
-                               ", no NVMe controller under " +
-                               (tree.roots().sysfs / "class/nvme").string() + "\n"
-                         : "");
-  }
-}
-
 }  // namespace
 }  // namespace sgtest
