@@ -24,6 +24,9 @@ inline void CopyAdapterName(std::uint8_t (&field)[16], std::string_view name) {
   std::memcpy(field, name.data(), std::min(name.size(), sizeof field));
 }
 
+// A one-byte adapter number reaches no further.
+constexpr int MostAdapters = 255;
+
 // Every adapter of ours takes buffers of any alignment and moves at most
 // this much in one transfer.
 constexpr std::uint32_t MostBytesPerTransfer = 64 * 1024;

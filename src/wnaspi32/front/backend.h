@@ -9,8 +9,11 @@
 
 namespace wnaspi32 {
 
-// A backend answers the four request kinds for host adapters 0 to
-// AdapterCount() - 1. The front has already checked SRB_Cmd and SRB_HaId,
+// A backend answers the four request kinds for its own host adapters,
+// numbered 0 to AdapterCount() - 1. Each request names one of them in
+// `adapter`: the program's SRB_HaId, or where several backends are laid end
+// to end, the number among the backend's own; SRB_HaId itself stays as the
+// program wrote it. The front has already checked SRB_Cmd and the adapter,
 // and of a SCSI command its direction (data in or none), its CDB length (1
 // to 16) and its buffer: every backend gets the same checks, once.
 //
@@ -27,19 +30,19 @@ class Backend {
   virtual std::uint32_t SupportInfo() = 0;
   virtual int AdapterCount() = 0;
 
-  virtual std::uint8_t HostAdapterInquiry(SRB& srb) = 0;
-  virtual std::uint8_t GetDeviceType(SRB& srb) = 0;
-  virtual std::uint8_t GetDiskInfo(SRB& srb) = 0;
+  virtual std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) = 0;
+  virtual std::uint8_t GetDeviceType(int adapter, SRB& srb) = 0;
+  virtual std::uint8_t GetDiskInfo(int adapter, SRB& srb) = 0;
   // `buffer` is the data-in buffer behind SRB_BufPointer, `bufferLength`
   // bytes long (already limited to what the program registered), or null
   // with a length of 0.
-  virtual std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  virtual std::uint8_t ExecScsiCommand(int adapter, SRB& srb, std::uint8_t* buffer,
                                        std::uint32_t bufferLength) = 0;
 
   // The peripheral device type of the logical unit at SRB_Target and
-  // SRB_Lun of adapter SRB_HaId, nothing when none is there. The front asks
-  // it of a SCSI command whose direction depends on the kind of device.
-  virtual std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) = 0;
+  // SRB_Lun of `adapter`, nothing when none is there. The front asks it of
+  // a SCSI command whose direction depends on the kind of device.
+  virtual std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) = 0;
 };
 
 // Publishes a late reply: copies every byte of `reply` but SRB_Status into
@@ -51,8 +54,8 @@ void Complete(SRB& srb, const SRB& reply, std::uint8_t status,
               std::uint32_t dataLength = 0);
 
 // The backend the layer runs on: `sim` when WNASPI32_BUS names a bus file,
-// otherwise the Linux one (SCSI hosts, then NVMe controllers). Made on
-// first use.
+// otherwise the platform's (on Linux the SCSI hosts, then the NVMe
+// controllers). Made on first use.
 Backend& ActiveBackend();
 
 // Puts `backend` in place of the active one (tests run several buses in one
@@ -60,9 +63,10 @@ Backend& ActiveBackend();
 // be under way.
 void ReplaceBackend(std::unique_ptr<Backend> backend);
 
-// Backends, one per way of reaching devices.
+// Backends, one per way of reaching devices. The platform's is made by the
+// platform's own folder of the layer.
 std::unique_ptr<Backend> MakeNoAdaptersBackend();
 std::unique_ptr<Backend> MakeSimBackend(const char* busFile);
-std::unique_ptr<Backend> MakeLinuxBackend();
+std::unique_ptr<Backend> MakePlatformBackend();
 
 }  // namespace wnaspi32

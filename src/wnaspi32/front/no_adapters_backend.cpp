@@ -8,13 +8,13 @@ class NoAdaptersBackend final : public Backend {
  public:
   std::uint32_t SupportInfo() override { return std::uint32_t{SS_NO_ADAPTERS} << 8; }
   int AdapterCount() override { return 0; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { return SS_INVALID_HA; }
-  std::uint8_t GetDeviceType(SRB&) override { return SS_INVALID_HA; }
-  std::uint8_t GetDiskInfo(SRB&) override { return SS_INVALID_HA; }
-  std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override {
+  std::uint8_t HostAdapterInquiry(int, SRB&) override { return SS_INVALID_HA; }
+  std::uint8_t GetDeviceType(int, SRB&) override { return SS_INVALID_HA; }
+  std::uint8_t GetDiskInfo(int, SRB&) override { return SS_INVALID_HA; }
+  std::uint8_t ExecScsiCommand(int, SRB&, std::uint8_t*, std::uint32_t) override {
     return SS_INVALID_HA;
   }
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB&) override { return std::nullopt; }
+  std::optional<std::uint8_t> DeviceTypeOf(int, const SRB&) override { return std::nullopt; }
 };
 
 }  // namespace

@@ -26,7 +26,7 @@ void StoreStatus(SRB& srb, std::uint8_t status) {
 bool CarriesDataOut(Backend& backend, const SRB& srb) {
   const std::span<const std::uint8_t> cdb(srb.CDBByte, srb.SRB_CDBLen);
   if (const auto out = MovesDataToAnyDevice(cdb)) return *out;
-  const auto type = backend.DeviceTypeOf(srb);
+  const auto type = backend.DeviceTypeOf(srb.SRB_HaId, srb);
   // Where no unit is, nothing reaches a device: the backend says so.
   return type && MovesDataToDevice(cdb, *type);
 }
@@ -44,11 +44,11 @@ std::uint8_t Dispatch(Backend& backend, SRB& srb) {
   if (srb.SRB_HaId >= backend.AdapterCount()) return SS_INVALID_HA;
   switch (srb.SRB_Cmd) {
     case SC_HA_INQUIRY:
-      return backend.HostAdapterInquiry(srb);
+      return backend.HostAdapterInquiry(srb.SRB_HaId, srb);
     case SC_GET_DEV_TYPE:
-      return backend.GetDeviceType(srb);
+      return backend.GetDeviceType(srb.SRB_HaId, srb);
     case SC_GET_DISK_INFO:
-      return backend.GetDiskInfo(srb);
+      return backend.GetDiskInfo(srb.SRB_HaId, srb);
     default:
       break;
   }
@@ -60,7 +60,7 @@ std::uint8_t Dispatch(Backend& backend, SRB& srb) {
   auto* buffer = static_cast<std::uint8_t*>(LookupDataBuffer(srb.SRB_BufPointer, &registered));
   if (srb.SRB_BufLen != 0 && buffer == nullptr) return SS_ERR;
   if (CarriesDataOut(backend, srb)) return SS_ERR;
-  return backend.ExecScsiCommand(srb, buffer,
+  return backend.ExecScsiCommand(srb.SRB_HaId, srb, buffer,
                                  buffer == nullptr ? 0 : std::min(srb.SRB_BufLen, registered));
 }
 
@@ -74,7 +74,7 @@ struct Backends {
 
   Backends() {
     const char* bus = std::getenv("WNASPI32_BUS");
-    made.push_back(bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakeLinuxBackend());
+    made.push_back(bus != nullptr && *bus != '\0' ? MakeSimBackend(bus) : MakePlatformBackend());
     active.store(made.back().get(), std::memory_order_release);
   }
 };

@@ -11,9 +11,9 @@
 namespace wnaspi32 {
 
 // Both backends on the tree under `roots`, reaching devices through `io`.
-// MakeLinuxBackend() is this on "/sys", "/dev" and the real kernel calls.
-std::unique_ptr<Backend> MakeLinuxBackend(linux_io::Roots roots,
-                                          std::shared_ptr<linux_io::DeviceIo> io,
-                                          std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
+// MakePlatformBackend() is this on "/sys", "/dev" and the real kernel calls.
+std::unique_ptr<Backend> MakePlatformBackend(
+    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
 
 }  // namespace wnaspi32

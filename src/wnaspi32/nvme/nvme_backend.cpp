@@ -22,20 +22,17 @@ constexpr std::uint8_t HostScsiId = 7;
 
 class NvmeBackend final : public Backend {
  public:
-  NvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io, int firstAdapter,
-              std::size_t mostAdapters, std::chrono::milliseconds diskInfoWait)
-      : firstAdapter_(firstAdapter),
-        mostAdapters_(mostAdapters),
-        access_(std::move(roots), std::move(io), diskInfoWait) {}
+  NvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+              std::chrono::milliseconds diskInfoWait)
+      : access_(std::move(roots), std::move(io), diskInfoWait) {}
 
   std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
 
   int AdapterCount() override { return static_cast<int>(Controllers().size()); }
 
-  std::uint8_t HostAdapterInquiry(SRB& srb) override {
-    const Controller* controller = ControllerOf(srb);
+  std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) override {
+    const Controller* controller = ControllerOf(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
-    srb.HA_Count = static_cast<std::uint8_t>(Controllers().size());
     srb.HA_SCSI_ID = HostScsiId;
     CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, controller->transport);
@@ -47,23 +44,25 @@ class NvmeBackend final : public Backend {
     return SS_COMP;
   }
 
-  std::uint8_t GetDeviceType(SRB& srb) override {
-    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto type = DeviceTypeOf(srb);
+  std::uint8_t GetDeviceType(int adapter, SRB& srb) override {
+    if (ControllerOf(adapter) == nullptr) return SS_INVALID_HA;
+    const auto type = DeviceTypeOf(adapter, srb);
     if (!type) return SS_NO_DEVICE;
     srb.SRB_DeviceType = *type;
     return SS_COMP;
   }
 
   // Every namespace is a disk.
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
-    if (ControllerOf(srb) == nullptr || !NamespaceOf(srb)) return std::nullopt;
+  std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) override {
+    const Controller* controller = ControllerOf(adapter);
+    if (controller == nullptr || !NamespaceOf(*controller, srb)) return std::nullopt;
     return scsi::DirectAccessDevice;
   }
 
-  std::uint8_t GetDiskInfo(SRB& srb) override {
-    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto ns = NamespaceOf(srb);
+  std::uint8_t GetDiskInfo(int adapter, SRB& srb) override {
+    const Controller* controller = ControllerOf(adapter);
+    if (controller == nullptr) return SS_INVALID_HA;
+    const auto ns = NamespaceOf(*controller, srb);
     if (!ns) return SS_NO_DEVICE;
     // The namespace's block device is a disk like any other.
     const linux_io::ScsiDevice disk{.dir = ns->dir,
@@ -76,11 +75,11 @@ class NvmeBackend final : public Backend {
 
   // Answered at once, from sysfs: nothing is sent to the device, so nothing
   // waits for it.
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  std::uint8_t ExecScsiCommand(int adapter, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    const Controller* controller = ControllerOf(srb);
+    const Controller* controller = ControllerOf(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
-    const auto ns = NamespaceOf(srb);
+    const auto ns = NamespaceOf(*controller, srb);
     std::optional<nvme::Answer> answer;
     if (ns) {
       if (const auto facts = nvme::ReadNamespaceFacts(ControllerDir(*controller), *ns))
@@ -112,15 +111,14 @@ class NvmeBackend final : public Backend {
   // the adapters once for the whole run.
   const std::vector<Controller>& Controllers() {
     std::call_once(surveyed_,
-                   [this] { controllers_ = nvme::ListControllers(Sysfs(), mostAdapters_); });
+                   [this] { controllers_ = nvme::ListControllers(Sysfs(), MostAdapters); });
     return controllers_;
   }
 
-  const Controller* ControllerOf(const SRB& srb) {
+  const Controller* ControllerOf(int adapter) {
     const auto& controllers = Controllers();
-    const int index = srb.SRB_HaId - firstAdapter_;
-    if (index < 0 || static_cast<std::size_t>(index) >= controllers.size()) return nullptr;
-    return &controllers[static_cast<std::size_t>(index)];
+    if (adapter < 0 || static_cast<std::size_t>(adapter) >= controllers.size()) return nullptr;
+    return &controllers[static_cast<std::size_t>(adapter)];
   }
 
   std::filesystem::path ControllerDir(const Controller& controller) const {
@@ -129,15 +127,13 @@ class NvmeBackend final : public Backend {
 
   // Namespace ID n is at target n - 1, LUN 0; looked up anew every time,
   // for one may have gone.
-  std::optional<Namespace> NamespaceOf(const SRB& srb) {
+  std::optional<Namespace> NamespaceOf(const Controller& controller, const SRB& srb) {
     if (srb.SRB_Lun != 0) return std::nullopt;
-    return nvme::FindNamespace(Sysfs(), ControllerOf(srb)->number, srb.SRB_Target + 1u);
+    return nvme::FindNamespace(Sysfs(), controller.number, srb.SRB_Target + 1u);
   }
 
   const std::filesystem::path& Sysfs() const { return access_.roots().sysfs; }
 
-  const int firstAdapter_;
-  const std::size_t mostAdapters_;
   std::once_flag surveyed_;
   std::vector<Controller> controllers_;
   // Last, so that the disk reads under way end before anything else goes.
@@ -146,11 +142,10 @@ class NvmeBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-                                         int firstAdapter, std::size_t mostAdapters,
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots,
+                                         std::shared_ptr<linux_io::DeviceIo> io,
                                          std::chrono::milliseconds diskInfoWait) {
-  return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), firstAdapter, mostAdapters,
-                                       diskInfoWait);
+  return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), diskInfoWait);
 }
 
 }  // namespace wnaspi32

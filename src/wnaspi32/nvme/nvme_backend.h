@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstddef>
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
@@ -12,11 +11,11 @@
 
 namespace wnaspi32 {
 
-// The controllers under `roots` as adapters `firstAdapter` onward, at most
-// `mostAdapters` of them; `io` reads a namespace's geometry and signature
-// for get-disk-information, which waits at most `diskInfoWait`.
-std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-                                         int firstAdapter, std::size_t mostAdapters,
-                                         std::chrono::milliseconds diskInfoWait);
+// The controllers under `roots` as its adapters, in their numbers' order;
+// `io` reads a namespace's geometry and signature for get-disk-information,
+// which waits at most `diskInfoWait`.
+std::unique_ptr<Backend> MakeNvmeBackend(
+    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
 
 }  // namespace wnaspi32

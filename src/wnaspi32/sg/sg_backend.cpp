@@ -31,10 +31,9 @@ class SgBackend final : public Backend {
 
   int AdapterCount() override { return static_cast<int>(Adapters().size()); }
 
-  std::uint8_t HostAdapterInquiry(SRB& srb) override {
-    const Adapter* adapter = AdapterOf(srb);
+  std::uint8_t HostAdapterInquiry(int number, SRB& srb) override {
+    const Adapter* adapter = AdapterOf(number);
     if (adapter == nullptr) return SS_INVALID_HA;
-    srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
     srb.HA_SCSI_ID = adapter->scsiId;
     CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, adapter->procName);
@@ -42,35 +41,38 @@ class SgBackend final : public Backend {
     return SS_COMP;
   }
 
-  std::uint8_t GetDeviceType(SRB& srb) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto type = DeviceTypeOf(srb);
+  std::uint8_t GetDeviceType(int number, SRB& srb) override {
+    if (AdapterOf(number) == nullptr) return SS_INVALID_HA;
+    const auto type = DeviceTypeOf(number, srb);
     if (!type) return SS_NO_DEVICE;
     srb.SRB_DeviceType = *type;
     return SS_COMP;
   }
 
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
-    if (AdapterOf(srb) == nullptr) return std::nullopt;
-    const auto device = DeviceOf(srb);
+  std::optional<std::uint8_t> DeviceTypeOf(int number, const SRB& srb) override {
+    const Adapter* adapter = AdapterOf(number);
+    if (adapter == nullptr) return std::nullopt;
+    const auto device = DeviceOf(*adapter, srb);
     if (!device) return std::nullopt;
     return static_cast<std::uint8_t>(device->type);
   }
 
-  std::uint8_t GetDiskInfo(SRB& srb) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(srb);
+  std::uint8_t GetDiskInfo(int number, SRB& srb) override {
+    const Adapter* adapter = AdapterOf(number);
+    if (adapter == nullptr) return SS_INVALID_HA;
+    const auto device = DeviceOf(*adapter, srb);
     if (!device) return SS_NO_DEVICE;
-    if (Refusal(srb, *device)) return SS_ERR;
+    if (Refusal(*adapter, *device)) return SS_ERR;
     return access_.AnswerDiskInfo(srb, *device);
   }
 
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  std::uint8_t ExecScsiCommand(int number, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(srb);
-    if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
-    if (const auto refusal = Refusal(srb, *device)) {
+    const Adapter* adapter = AdapterOf(number);
+    if (adapter == nullptr) return SS_INVALID_HA;
+    const auto device = DeviceOf(*adapter, srb);
+    if (!device) return AnswerWithoutDevice(*adapter, srb, buffer, bufferLength);
+    if (const auto refusal = Refusal(*adapter, *device)) {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
     }
@@ -104,10 +106,10 @@ class SgBackend final : public Backend {
  private:
   // Nobody at the LUN: an empty target, but for REPORT LUNS, which any LUN
   // of a target answers, here from the LUNs the kernel found there.
-  std::uint8_t AnswerWithoutDevice(SRB& srb, std::uint8_t* buffer, std::uint32_t bufferLength) {
+  std::uint8_t AnswerWithoutDevice(const Adapter& adapter, SRB& srb, std::uint8_t* buffer,
+                                   std::uint32_t bufferLength) {
     srb.SRB_HaStat = HASTAT_SEL_TO;
     if (srb.CDBByte[0] != scsi::ReportLuns) return SS_ERR;
-    const Adapter& adapter = *AdapterOf(srb);
     const auto luns = linux_io::ListLuns(
         Sysfs() / "bus/scsi/devices",
         {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
@@ -130,7 +132,7 @@ class SgBackend final : public Backend {
 
   void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job, std::string slot) {
     access_.workers().Start([this, job = std::move(job), reply = srb, &srb, buffer,
-                    slot = std::move(slot)]() mutable {
+                             slot = std::move(slot)]() mutable {
       sg::ScsiJobResult result;
       try {
         result = sg::RunScsiJob(std::move(job), access_.io());
@@ -158,14 +160,14 @@ class SgBackend final : public Backend {
     return adapters_;
   }
 
-  const Adapter* AdapterOf(const SRB& srb) {
+  const Adapter* AdapterOf(int number) {
     const auto& adapters = Adapters();
-    return srb.SRB_HaId < adapters.size() ? &adapters[srb.SRB_HaId] : nullptr;
+    if (number < 0 || static_cast<std::size_t>(number) >= adapters.size()) return nullptr;
+    return &adapters[static_cast<std::size_t>(number)];
   }
 
   // Devices are looked up anew for every request: one may have gone.
-  std::optional<ScsiDevice> DeviceOf(const SRB& srb) {
-    const Adapter& adapter = *AdapterOf(srb);
+  std::optional<ScsiDevice> DeviceOf(const Adapter& adapter, const SRB& srb) {
     return linux_io::FindDevice(Sysfs(), {.host = adapter.host,
                                           .channel = adapter.channel,
                                           .target = srb.SRB_Target,
@@ -176,9 +178,9 @@ class SgBackend final : public Backend {
   // command would fail or wait (offline, blocked, in error recovery): the
   // request then fails at once, and the device is not even opened. Reading
   // sysfs attributes never waits for the error handler.
-  std::optional<std::uint8_t> Refusal(const SRB& srb, const ScsiDevice& device) {
-    const auto host = Sysfs() / "class/scsi_host" /
-                      ("host" + std::to_string(AdapterOf(srb)->host)) / "state";
+  std::optional<std::uint8_t> Refusal(const Adapter& adapter, const ScsiDevice& device) {
+    const auto host =
+        Sysfs() / "class/scsi_host" / ("host" + std::to_string(adapter.host)) / "state";
     return linux_io::RefusalOfStates(linux_io::ReadText(device.dir / "state").value_or(""),
                                      linux_io::ReadText(host).value_or(""));
   }
@@ -193,7 +195,8 @@ class SgBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots,
+                                       std::shared_ptr<linux_io::DeviceIo> io,
                                        std::chrono::milliseconds diskInfoWait) {
   return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
 }

@@ -11,7 +11,8 @@
 namespace wnaspi32 {
 
 // The backend on the tree under `roots`, reaching devices through `io`.
-std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-                                       std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
+std::unique_ptr<Backend> MakeSgBackend(
+    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
+    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
 
 }  // namespace wnaspi32

@@ -14,11 +14,11 @@ class ThrowingBackend final : public wnaspi32::Backend {
  public:
   std::uint32_t SupportInfo() override { throw std::bad_alloc(); }
   int AdapterCount() override { return 1; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { throw std::runtime_error("inquiry"); }
-  std::uint8_t GetDeviceType(SRB&) override { throw 7; }
-  std::uint8_t GetDiskInfo(SRB&) override { throw std::bad_alloc(); }
-  std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override { throw 7; }
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB&) override { throw std::bad_alloc(); }
+  std::uint8_t HostAdapterInquiry(int, SRB&) override { throw std::runtime_error("inquiry"); }
+  std::uint8_t GetDeviceType(int, SRB&) override { throw 7; }
+  std::uint8_t GetDiskInfo(int, SRB&) override { throw std::bad_alloc(); }
+  std::uint8_t ExecScsiCommand(int, SRB&, std::uint8_t*, std::uint32_t) override { throw 7; }
+  std::optional<std::uint8_t> DeviceTypeOf(int, const SRB&) override { throw std::bad_alloc(); }
 };
 
 TEST(ExportedCallsTest, WhatABackendThrowsBecomesSsErr) {

@@ -26,14 +26,14 @@ class CountingBackend final : public wnaspi32::Backend {
 
   std::uint32_t SupportInfo() override { return 0x0101; }
   int AdapterCount() override { return 1; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { return SS_COMP; }
-  std::uint8_t GetDeviceType(SRB&) override { return SS_COMP; }
-  std::uint8_t GetDiskInfo(SRB&) override { return SS_COMP; }
-  std::uint8_t ExecScsiCommand(SRB&, std::uint8_t*, std::uint32_t) override {
+  std::uint8_t HostAdapterInquiry(int, SRB&) override { return SS_COMP; }
+  std::uint8_t GetDeviceType(int, SRB&) override { return SS_COMP; }
+  std::uint8_t GetDiskInfo(int, SRB&) override { return SS_COMP; }
+  std::uint8_t ExecScsiCommand(int, SRB&, std::uint8_t*, std::uint32_t) override {
     ++commands;
     return SS_COMP;
   }
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
+  std::optional<std::uint8_t> DeviceTypeOf(int, const SRB& srb) override {
     const auto found = types.find(srb.SRB_Target);
     if (found == types.end()) return std::nullopt;
     return found->second;

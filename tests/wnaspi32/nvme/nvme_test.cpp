@@ -45,7 +45,7 @@ class NvmeTest : public SgBackendTest {
     tree.AddHost(0, "ahci");
     tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "ATA", "D", "1")});
     for (const FakeController& c : {Loop, Tcp, Pcie}) tree.AddController(c);
-    linux_ = wnaspi32::MakeLinuxBackend(tree.roots(), io);
+    linux_ = wnaspi32::MakePlatformBackend(tree.roots(), io);
   }
   void TearDown() override {
     io->Release();
@@ -59,7 +59,7 @@ class NvmeTest : public SgBackendTest {
     SRB srb = Request(SC_GET_DEV_TYPE, adapter, target);
     srb.SRB_Lun = lun;
     srb.SRB_DeviceType = 0xEE;
-    const std::uint8_t status = linux_->GetDeviceType(srb);
+    const std::uint8_t status = linux_->GetDeviceType(srb.SRB_HaId, srb);
     return status == SS_COMP ? srb.SRB_DeviceType : status;
   }
   std::unique_ptr<wnaspi32::Backend> linux_;
@@ -76,7 +76,7 @@ TEST_F(NvmeTest, ScsiHostsFirstThenOneAdapterPerControllerInItsNumbersOrder) {
   for (std::uint8_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(cases[i].identifier);
     SRB srb = Request(SC_HA_INQUIRY, i, 0);
-    ASSERT_EQ(linux_->HostAdapterInquiry(srb), SS_COMP);
+    ASSERT_EQ(linux_->HostAdapterInquiry(srb.SRB_HaId, srb), SS_COMP);
     EXPECT_EQ(srb.HA_Count, 5);
     EXPECT_EQ(srb.HA_SCSI_ID, 7);
     EXPECT_EQ(Bytes(srb.HA_ManagerId, srb.HA_ManagerId + 16),
@@ -107,7 +107,7 @@ TEST_F(NvmeTest, NamespaceIdNIsADiskAtTargetNMinus1WithOrWithoutMultipath) {
     EXPECT_EQ(DeviceType(c.adapter, c.target, c.lun), c.type);
     SRB disk = Request(SC_GET_DISK_INFO, c.adapter, c.target);
     disk.SRB_Lun = c.lun;
-    EXPECT_EQ(linux_->GetDiskInfo(disk), c.diskStatus);
+    EXPECT_EQ(linux_->GetDiskInfo(disk.SRB_HaId, disk), c.diskStatus);
     EXPECT_EQ(disk.SRB_Heads, c.heads);
     EXPECT_EQ(disk.SRB_DriveFlags, c.heads != 0 ? 3 : 0);
   }
@@ -223,7 +223,7 @@ TEST_F(NvmeTest, ControllerOrNamespaceThatLeavesIsAnEmptyTarget) {
     c.leave();
     EXPECT_EQ(DeviceType(2, 0), SS_NO_DEVICE);
     SRB disk = Request(SC_GET_DISK_INFO, 2, 0);
-    EXPECT_EQ(linux_->GetDiskInfo(disk), SS_NO_DEVICE);
+    EXPECT_EQ(linux_->GetDiskInfo(disk.SRB_HaId, disk), SS_NO_DEVICE);
     const Finished gone = Exec(2, 0, std36);
     EXPECT_EQ(gone.status, SS_ERR);
     EXPECT_EQ(gone.srb.SRB_HaStat, HASTAT_SEL_TO);
@@ -234,7 +234,7 @@ TEST_F(NvmeTest, ControllerOrNamespaceThatLeavesIsAnEmptyTarget) {
     // The adapters keep their numbers and names.
     EXPECT_EQ(linux_->AdapterCount(), 5);
     SRB adapter = Request(SC_HA_INQUIRY, 2, 0);
-    EXPECT_EQ(linux_->HostAdapterInquiry(adapter), SS_COMP);
+    EXPECT_EQ(linux_->HostAdapterInquiry(adapter.SRB_HaId, adapter), SS_COMP);
     EXPECT_EQ(adapter.HA_Identifier[0], 'p');
     EXPECT_EQ(Exec(3, 8, std36).status, SS_COMP);
   }

@@ -32,7 +32,7 @@ TEST_P(DiskInfoTest, AnswersFromTheFirstSourceThatKnowsTheDisk) {
   if (c.osGeometry) io->geometries[tree.DevNode("sdc")] = {.heads = 64, .sectors = 32};
 
   SRB srb = Request(SC_GET_DISK_INFO, 0, 3);
-  ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
+  ASSERT_EQ(Backend().GetDiskInfo(srb.SRB_HaId, srb), SS_COMP);
   EXPECT_EQ(srb.SRB_DriveFlags, c.flags);
   EXPECT_EQ(srb.SRB_Int13HDriveInfo, c.drive);
   EXPECT_EQ(srb.SRB_Heads, c.heads);
@@ -59,11 +59,11 @@ TEST_F(SgBackendTest, WithoutBiosDataTheOsGeometryAnswers) {
   io->signatures[tree.DevNode("sda")] = 0x12345678;
   io->geometries[tree.DevNode("sda")] = {.heads = 255, .sectors = 63};
   SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
-  ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
+  ASSERT_EQ(Backend().GetDiskInfo(srb.SRB_HaId, srb), SS_COMP);
   EXPECT_EQ(srb.SRB_DriveFlags, 3);
   EXPECT_EQ(srb.SRB_Heads, 255);
   SRB missing = Request(SC_GET_DISK_INFO, 0, 4);
-  EXPECT_EQ(Backend().GetDiskInfo(missing), SS_NO_DEVICE);
+  EXPECT_EQ(Backend().GetDiskInfo(missing.SRB_HaId, missing), SS_NO_DEVICE);
 }
 
 // Reading the geometry queues behind the disk's other I/O; a disk that
@@ -81,7 +81,7 @@ TEST_F(SgBackendTest, DiskWhoseGeometryHangsFailsAfterTheWait) {
     io->Release();
   });
   SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
-  EXPECT_EQ(Backend().GetDiskInfo(srb), SS_ERR);
+  EXPECT_EQ(Backend().GetDiskInfo(srb.SRB_HaId, srb), SS_ERR);
   EXPECT_FALSE(io->Released()) << "the request waited for the hung disk";
   answered.set_value();
   rescue.join();
@@ -99,7 +99,7 @@ TEST_F(SgBackendTest, OlderKernelsLinkTheBlockDeviceAndSgNodeByName) {
                   .oldStyleLinks = true});
   io->geometries[tree.DevNode("sdd")] = {.heads = 16, .sectors = 63};
   SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
-  ASSERT_EQ(Backend().GetDiskInfo(srb), SS_COMP);
+  ASSERT_EQ(Backend().GetDiskInfo(srb.SRB_HaId, srb), SS_COMP);
   EXPECT_EQ(srb.SRB_DriveFlags, 3);
   EXPECT_EQ(srb.SRB_Heads, 16);
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "sg_fixture.h"
+#include "wnaspi32/linux_platform/platform_backend.h"
 
 namespace sgtest {
 namespace {
@@ -40,12 +41,15 @@ TEST_F(EnumerationTest, AdaptersAreHostChannelPairsInAscendingOrder) {
       {"am53c974", 7},          // 5:0, named after its controller's driver
       {"usb-storage", 7},       // 10:0
   };
-  ASSERT_EQ(Backend().AdapterCount(), 8);
-  EXPECT_EQ(Backend().SupportInfo(), 0x0108u);
+  // The layer as the program has it on Linux: these adapters, and no NVMe
+  // controller after them.
+  const auto layer = wnaspi32::MakePlatformBackend(tree.roots(), io);
+  ASSERT_EQ(layer->AdapterCount(), 8);
+  EXPECT_EQ(layer->SupportInfo(), 0x0108u);
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE("adapter " + std::to_string(i));
     SRB srb = Request(SC_HA_INQUIRY, static_cast<std::uint8_t>(i), 0);
-    ASSERT_EQ(Backend().HostAdapterInquiry(srb), SS_COMP);
+    ASSERT_EQ(layer->HostAdapterInquiry(srb.SRB_HaId, srb), SS_COMP);
     EXPECT_EQ(srb.HA_Count, 8);
     EXPECT_EQ(srb.HA_SCSI_ID, expected[i].second);
     EXPECT_EQ(Field16(srb.HA_ManagerId), std::string("ASPI for Linux\0\0", 16));
@@ -70,7 +74,7 @@ TEST_F(EnumerationTest, DeviceTypeAtEachTargetOfEachAdapter) {
     SRB srb = Request(SC_GET_DEV_TYPE, c.adapter, c.target);
     srb.SRB_Lun = c.lun;
     srb.SRB_DeviceType = 0xEE;
-    EXPECT_EQ(Backend().GetDeviceType(srb), c.status);
+    EXPECT_EQ(Backend().GetDeviceType(srb.SRB_HaId, srb), c.status);
     EXPECT_EQ(srb.SRB_DeviceType, c.status == SS_COMP ? c.type : 0xEE);
   }
 }
@@ -83,11 +87,11 @@ TEST_F(EnumerationTest, AdaptersStayAsFirstSurveyedWhileDevicesComeAndGo) {
 
   EXPECT_EQ(Backend().AdapterCount(), 8);
   SRB gone = Request(SC_GET_DEV_TYPE, 0, 0);
-  EXPECT_EQ(Backend().GetDeviceType(gone), SS_NO_DEVICE);
+  EXPECT_EQ(Backend().GetDeviceType(gone.SRB_HaId, gone), SS_NO_DEVICE);
   SRB goneDisk = Request(SC_GET_DISK_INFO, 0, 0);
-  EXPECT_EQ(Backend().GetDiskInfo(goneDisk), SS_NO_DEVICE);
+  EXPECT_EQ(Backend().GetDiskInfo(goneDisk.SRB_HaId, goneDisk), SS_NO_DEVICE);
   SRB arrived = Request(SC_GET_DEV_TYPE, 0, 3);
-  EXPECT_EQ(Backend().GetDeviceType(arrived), SS_COMP);
+  EXPECT_EQ(Backend().GetDeviceType(arrived.SRB_HaId, arrived), SS_COMP);
 
   const Finished command =
       RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 0, {0x12, 0, 0, 0, 36, 0}, 40));

@@ -162,9 +162,9 @@ TEST_F(FaultTest, DeviceOrHostThatCannotTakeACommandAnswersAtOnce) {
     SetStates(c.device, c.host);
     const std::size_t before = io->Seen().size();
     SRB type = Request(SC_GET_DEV_TYPE, 0, 0);
-    EXPECT_EQ(Backend().GetDeviceType(type), SS_COMP);
+    EXPECT_EQ(Backend().GetDeviceType(type.SRB_HaId, type), SS_COMP);
     SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
-    EXPECT_EQ(Backend().GetDiskInfo(disk), c.haStat ? SS_ERR : SS_COMP);
+    EXPECT_EQ(Backend().GetDiskInfo(disk.SRB_HaId, disk), c.haStat ? SS_ERR : SS_COMP);
     const Finished done = Inquiry();
     EXPECT_EQ(done.returned, c.haStat ? SS_ERR : SS_PENDING);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
@@ -205,7 +205,7 @@ TEST_F(FaultTest, DiskInformationOpensOnlyADiskThatAnswersARead) {
       if (answered.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) io->Release();
     });
     SRB srb = Request(SC_GET_DISK_INFO, 0, 0);
-    EXPECT_EQ(Backend().GetDiskInfo(srb), c.status);
+    EXPECT_EQ(Backend().GetDiskInfo(srb.SRB_HaId, srb), c.status);
     EXPECT_FALSE(io->Released()) << "the request waited for the hung disk";
     answered.set_value();
     rescue.join();

@@ -46,7 +46,7 @@ class LunTest : public SgBackendTest {
 TEST_F(LunTest, HaUniqueHasTheTargetIdsInUseAndCountsResiduals) {
   for (const auto& [adapter, targetIds] : {std::pair{0, 13}, {1, 255}, {2, 8}}) {
     SRB srb = Request(SC_HA_INQUIRY, static_cast<std::uint8_t>(adapter), 0);
-    ASSERT_EQ(Backend().HostAdapterInquiry(srb), SS_COMP);
+    ASSERT_EQ(Backend().HostAdapterInquiry(srb.SRB_HaId, srb), SS_COMP);
     EXPECT_EQ((std::pair{srb.HA_Unique[2], srb.HA_Unique[3]}), (std::pair<std::uint8_t, std::uint8_t>{2, targetIds}));
   }
 }
@@ -54,10 +54,10 @@ TEST_F(LunTest, HaUniqueHasTheTargetIdsInUseAndCountsResiduals) {
 TEST_F(LunTest, RequestsReachTheLunTheyName) {
   SRB type = Request(SC_GET_DEV_TYPE, 0, 1), missing = type, disk = Request(SC_GET_DISK_INFO, 0, 1);
   type.SRB_Lun = 5, missing.SRB_Lun = 2, disk.SRB_Lun = 1;
-  EXPECT_EQ(Backend().GetDeviceType(type), SS_COMP);
+  EXPECT_EQ(Backend().GetDeviceType(type.SRB_HaId, type), SS_COMP);
   EXPECT_EQ(type.SRB_DeviceType, 5);
-  EXPECT_EQ(Backend().GetDeviceType(missing), SS_NO_DEVICE);
-  ASSERT_EQ(Backend().GetDiskInfo(disk), SS_COMP);
+  EXPECT_EQ(Backend().GetDeviceType(missing.SRB_HaId, missing), SS_NO_DEVICE);
+  ASSERT_EQ(Backend().GetDiskInfo(disk.SRB_HaId, disk), SS_COMP);
   EXPECT_EQ(disk.SRB_Heads, 16);
   const Finished done = Send(1, 1, {0x12, 0, 0, 0, 36, 0});
   EXPECT_EQ(io->Seen().back().node, tree.DevNode("sg1"));

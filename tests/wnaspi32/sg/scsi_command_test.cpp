@@ -209,7 +209,7 @@ TEST_F(ScsiCommandTest, HungDeviceHoldsUpNobodyElse) {
   HANDLE hungEvent = CreateEventA(nullptr, 0, 0, nullptr);
   hung.SRB_Flags = SRB_EVENT_NOTIFY;
   hung.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hungEvent));
-  ASSERT_EQ(Backend().ExecScsiCommand(hung, hungBuffer.data(), 40), SS_PENDING);
+  ASSERT_EQ(Backend().ExecScsiCommand(hung.SRB_HaId, hung, hungBuffer.data(), 40), SS_PENDING);
 
   for (int i = 0; i < 2; ++i) {  // a second request, too, gets past the hung one
     const Finished other = RunScsi(Backend(), Request(SC_EXEC_SCSI_CMD, 0, 3, ReadCapacity10, 8));

@@ -59,7 +59,7 @@ inline Finished RunScsi(wnaspi32::Backend& backend, SRB request, std::size_t buf
   done.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
   const auto length =
       std::min<std::uint32_t>(request.SRB_BufLen, static_cast<std::uint32_t>(bufferSize));
-  done.returned = backend.ExecScsiCommand(done.srb, done.buffer.data(), length);
+  done.returned = backend.ExecScsiCommand(request.SRB_HaId, done.srb, done.buffer.data(), length);
   done.status = done.returned;
   if (done.returned == SS_PENDING) {
     EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
@@ -76,14 +76,19 @@ class Lent final : public wnaspi32::Backend {
   explicit Lent(wnaspi32::Backend& owner) : owner_(owner) {}
   std::uint32_t SupportInfo() override { return owner_.SupportInfo(); }
   int AdapterCount() override { return owner_.AdapterCount(); }
-  std::uint8_t HostAdapterInquiry(SRB& srb) override { return owner_.HostAdapterInquiry(srb); }
-  std::uint8_t GetDeviceType(SRB& srb) override { return owner_.GetDeviceType(srb); }
-  std::uint8_t GetDiskInfo(SRB& srb) override { return owner_.GetDiskInfo(srb); }
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
-    return owner_.ExecScsiCommand(srb, buffer, length);
+  std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) override {
+    return owner_.HostAdapterInquiry(adapter, srb);
   }
-  std::optional<std::uint8_t> DeviceTypeOf(const SRB& srb) override {
-    return owner_.DeviceTypeOf(srb);
+  std::uint8_t GetDeviceType(int adapter, SRB& srb) override {
+    return owner_.GetDeviceType(adapter, srb);
+  }
+  std::uint8_t GetDiskInfo(int adapter, SRB& srb) override { return owner_.GetDiskInfo(adapter, srb); }
+  std::uint8_t ExecScsiCommand(int adapter, SRB& srb, std::uint8_t* buffer,
+                               std::uint32_t length) override {
+    return owner_.ExecScsiCommand(adapter, srb, buffer, length);
+  }
+  std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) override {
+    return owner_.DeviceTypeOf(adapter, srb);
   }
 
  private:

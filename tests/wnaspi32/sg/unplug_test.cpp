@@ -30,7 +30,7 @@ class UnplugTest : public SgBackendTest {
   }
   std::uint8_t DeviceType(std::uint8_t target) {
     SRB srb = Request(SC_GET_DEV_TYPE, 0, target);
-    return Backend().GetDeviceType(srb);
+    return Backend().GetDeviceType(srb.SRB_HaId, srb);
   }
 };
 
@@ -108,7 +108,7 @@ TEST_F(UnplugTest, EntriesThatCannotBeReadAreNotThere) {
     EXPECT_EQ(done.status, c.commandStatus);
     EXPECT_EQ(done.srb.SRB_HaStat, c.haStat);
     SRB disk = Request(SC_GET_DISK_INFO, 0, 0);
-    EXPECT_EQ(Backend().GetDiskInfo(disk), c.refused ? SS_ERR : c.deviceType);
+    EXPECT_EQ(Backend().GetDiskInfo(disk.SRB_HaId, disk), c.refused ? SS_ERR : c.deviceType);
     tree.RemoveDevice(Disk.address);
   }
 }
@@ -150,7 +150,7 @@ TEST_F(UnplugTest, DeviceThatNeverAnswersGetsAtMostFourCommands) {
     s.srb = Request(SC_EXEC_SCSI_CMD, 0, 0, Inquiry36, 40);
     s.srb.SRB_Flags = SRB_EVENT_NOTIFY;
     s.srb.SRB_PostProc = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(s.event));
-    returned.push_back(Backend().ExecScsiCommand(s.srb, s.buffer.data(), 40));
+    returned.push_back(Backend().ExecScsiCommand(s.srb.SRB_HaId, s.srb, s.buffer.data(), 40));
   }
   EXPECT_EQ(returned, Bytes({SS_PENDING, SS_PENDING, SS_PENDING, SS_PENDING, SS_ERR}));
   EXPECT_EQ(sent[4].srb.SRB_HaStat, HASTAT_TIMEOUT);
