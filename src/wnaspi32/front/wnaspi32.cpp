@@ -7,11 +7,11 @@
 #include <span>
 #include <vector>
 
-#include "wnaspi32/front/backend.h"
-#include "wnaspi32/front/data_direction.h"
 #include "win32/buffer_handles.h"
 #include "win32/never_destroyed.h"
 #include "win32/win32_events.h"
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/front/data_direction.h"
 
 namespace wnaspi32 {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "scsi/commands.h"
-#include "wnaspi32/linux/host_status.h"
 #include "wnaspi32.h"
+#include "wnaspi32/linux/host_status.h"
 
 namespace wnaspi32::linux_io {
 namespace fs = std::filesystem;

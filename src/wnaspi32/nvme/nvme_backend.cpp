@@ -7,10 +7,10 @@
 #include <span>
 #include <vector>
 
+#include "scsi/commands.h"
 #include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/nvme/nvme_tree.h"
 #include "wnaspi32/nvme/scsi_translation.h"
-#include "scsi/commands.h"
 
 namespace wnaspi32 {
 namespace {

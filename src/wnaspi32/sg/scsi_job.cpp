@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "scsi/commands.h"
-#include "wnaspi32/sg/cached_answers.h"
-#include "wnaspi32/linux/host_status.h"
 #include "wnaspi32.h"
+#include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/sg/cached_answers.h"
 
 namespace wnaspi32::sg {
 using linux_io::DeviceIo;

@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "wnaspi32/front/adapter_fields.h"
 #include "scsi/commands.h"
 #include "scsi/replies.h"
-#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/sg/cached_answers.h"
 #include "wnaspi32/sg/scsi_job.h"
 
 namespace wnaspi32 {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "wnaspi32/sim/json_fields.h"
+
 namespace wnaspi32::sim {
 namespace {
 

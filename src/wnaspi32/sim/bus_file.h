@@ -6,9 +6,14 @@
 #include <string_view>
 
 #include "wnaspi32/sim/bus.h"
-#include "wnaspi32/sim/json_fields.h"
 
 namespace wnaspi32::sim {
+
+// Where a bus file is wrong, and how.
+struct FieldError {
+  std::string place;
+  std::string problem;
+};
 
 // The bus `text` describes, or nothing with `error` saying where and what is
 // wrong (the place is "line L, column C" for bad JSON, else a key path).

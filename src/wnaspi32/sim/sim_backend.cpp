@@ -7,9 +7,9 @@
 #include <system_error>
 #include <thread>
 
+#include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/front/backend.h"
 #include "wnaspi32/sim/bus_file.h"
-#include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/sim/scsi_device.h"
 
 namespace wnaspi32 {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "wnaspi32/linux_platform/platform_backend.h"
 #include "../sg/sg_fixture.h"
+#include "wnaspi32/linux_platform/platform_backend.h"
 
 namespace sgtest {
 namespace {

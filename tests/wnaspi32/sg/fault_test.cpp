@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "scsi/commands.h"
-#include "wnaspi32/linux/host_status.h"
 #include "sg_fixture.h"
+#include "wnaspi32/linux/host_status.h"
 
 namespace sgtest {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "../linux/fake_sysfs.h"
 #include "../linux/scripted_io.h"
-#include "wnaspi32/sg/sg_backend.h"
 #include "win32/win32_events.h"
+#include "wnaspi32/sg/sg_backend.h"
 
 namespace sgtest {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <thread>
 
-#include "wnaspi32/linux_platform/platform_backend.h"
 #include "sg_fixture.h"
 #include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/linux_platform/platform_backend.h"
 
 namespace sgtest {
 namespace {

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "wnaspi32/front/backend.h"
 #include "win32/buffer_handles.h"
+#include "wnaspi32/front/backend.h"
 
 namespace simtest {
 
