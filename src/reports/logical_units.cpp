@@ -42,7 +42,8 @@ std::vector<std::uint8_t> LogicalUnits(std::int32_t target, std::int32_t adapter
   // is too old is not asked.
   SendInquiry(target, adapter, 0);
   const bool tooOld = RequestBlock.SRB_Status == SS_COMP &&
-                      PeripheralQualifier(DataBuffer) != scsi::QualifierNoUnit && AnsiVersion(DataBuffer) < 3;
+                      PeripheralQualifier(DataBuffer) != scsi::QualifierNoUnit &&
+                      AnsiVersion(DataBuffer) < 3;
   std::optional<LunList> listed;
   if (!tooOld) listed = ReportLuns(target, adapter, residualCounts);
 

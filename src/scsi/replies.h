@@ -82,8 +82,8 @@ inline std::optional<std::vector<std::uint8_t>> ReadCapacityReply(
 // when the block asks for the well-known LUNs only; cut to the allocation
 // length. Nothing for a block shorter than REPORT LUNS's 12 bytes or an
 // allocation length without room for one LUN: the device refuses those.
-inline std::optional<std::vector<std::uint8_t>> ReportLunsReply(std::span<const std::uint8_t> cdb,
-                                                                std::span<const std::uint64_t> luns) {
+inline std::optional<std::vector<std::uint8_t>> ReportLunsReply(
+    std::span<const std::uint8_t> cdb, std::span<const std::uint64_t> luns) {
   if (cdb.size() < ReportLunsLength) return std::nullopt;
   const std::uint64_t allocation = GetBigEndian(cdb.data(), ReportLunsAllocationLength);
   if (allocation < LeastReportLunsAllocation) return std::nullopt;

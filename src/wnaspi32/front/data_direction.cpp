@@ -136,7 +136,8 @@ bool MovesDataToDevice(std::span<const std::uint8_t> cdb, int deviceType) {
 
 std::optional<bool> MovesDataToAnyDevice(std::span<const std::uint8_t> cdb) {
   const bool out = MovesDataToDevice(cdb, TypeDirectAccess);
-  if (MovesDataToDevice(cdb, TypeSequential) != out || MovesDataToDevice(cdb, TypeMultimedia) != out)
+  if (MovesDataToDevice(cdb, TypeSequential) != out ||
+      MovesDataToDevice(cdb, TypeMultimedia) != out)
     return std::nullopt;
   return out;
 }

@@ -44,7 +44,8 @@ std::string ProductRevision(std::string_view firmware) {
   return std::string(firmware.substr(firmware.size() - std::min<std::size_t>(firmware.size(), 4)));
 }
 
-Bytes VpdPage(std::uint8_t code, const Bytes& body) {
+// A page of the namespace, a direct-access device.
+Bytes NamespacePage(std::uint8_t code, const Bytes& body) {
   return scsi::VpdPage(DirectAccessDevice, code, body);
 }
 
@@ -74,8 +75,8 @@ std::optional<Answer> Inquiry(std::span<const std::uint8_t> cdb, const Namespace
   }
   switch (page) {
     case scsi::SupportedVpdPages:
-      return Good(CutTo(VpdPage(page, {scsi::SupportedVpdPages, scsi::UnitSerialNumberPage,
-                                       scsi::DeviceIdentificationPage}),
+      return Good(CutTo(NamespacePage(page, {scsi::SupportedVpdPages, scsi::UnitSerialNumberPage,
+                                             scsi::DeviceIdentificationPage}),
                         allocation));
     case scsi::UnitSerialNumberPage:
       return Good(CutTo(UnitSerialNumberPage(facts), allocation));
@@ -173,7 +174,7 @@ Bytes StandardInquiryData(const NamespaceFacts& facts) {
 Bytes UnitSerialNumberPage(const NamespaceFacts& facts) {
   Bytes serial(20);
   PutText(serial.data(), facts.serial, serial.size());
-  return VpdPage(scsi::UnitSerialNumberPage, serial);
+  return NamespacePage(scsi::UnitSerialNumberPage, serial);
 }
 
 // The namespace's own identifiers; a namespace without any gets the one of
@@ -199,7 +200,7 @@ Bytes DeviceIdentificationPage(const NamespaceFacts& facts) {
     AddDesignator(body, scsi::CodeSetAscii, scsi::AssociationTargetDevice,
                   scsi::DesignatorType::T10VendorId, Bytes(t10.begin(), t10.end()));
   }
-  return VpdPage(scsi::DeviceIdentificationPage, body);
+  return NamespacePage(scsi::DeviceIdentificationPage, body);
 }
 
 std::optional<Answer> Translate(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
