@@ -1,4 +1,4 @@
-// The Linux backend's one door to the kernel: a SCSI command through the sg
+// The Linux backends' one door to the kernel: a SCSI command through the sg
 // driver, the translated geometry of a disk, and its MBR signature. Tests
 // put a scripted door here; the program uses the real one.
 #pragma once

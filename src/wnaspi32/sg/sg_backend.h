@@ -1,5 +1,5 @@
-// The Linux backend of the layer: host adapters and devices from sysfs,
-// SCSI commands through the sg driver.
+// The SCSI backend of the layer on Linux: host adapters and devices from
+// sysfs, SCSI commands through the sg driver.
 #pragma once
 
 #include <chrono>
