@@ -1,11 +1,14 @@
-// What every backend answers alike: the support word, and fields of a host
-// adapter inquiry reply.
+// What every backend answers alike: the support word, fields of a host
+// adapter inquiry reply, and the list of its adapters.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "wnaspi32.h"
 
@@ -57,5 +60,29 @@ inline void SetResidualCount(SRB& reply, std::size_t transferred) {
   if (!(reply.SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT)) return;
   reply.SRB_BufLen -= static_cast<std::uint32_t>(std::min<std::size_t>(transferred, reply.SRB_BufLen));
 }
+
+// A backend's adapters, surveyed once, at first use: the program numbers
+// them once and keeps those numbers for the whole run.
+template <typename Adapter>
+class AdapterList {
+ public:
+  explicit AdapterList(std::function<std::vector<Adapter>()> survey) : survey_(std::move(survey)) {}
+
+  const std::vector<Adapter>& All() {
+    std::call_once(surveyed_, [this] { adapters_ = survey_(); });
+    return adapters_;
+  }
+  int Count() { return static_cast<int>(All().size()); }
+  // Adapter `number`, or null when there is none.
+  const Adapter* Find(int number) {
+    if (number < 0 || number >= Count()) return nullptr;
+    return &adapters_[static_cast<std::size_t>(number)];
+  }
+
+ private:
+  const std::function<std::vector<Adapter>()> survey_;
+  std::once_flag surveyed_;
+  std::vector<Adapter> adapters_;
+};
 
 }  // namespace wnaspi32

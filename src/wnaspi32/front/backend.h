@@ -26,12 +26,14 @@ class Backend {
  public:
   virtual ~Backend() = default;
 
-  // The word GetASPI32SupportInfo returns.
-  virtual std::uint32_t SupportInfo() = 0;
+  // The word GetASPI32SupportInfo returns; by default SS_COMP and the
+  // count, or SS_NO_ADAPTERS.
+  virtual std::uint32_t SupportInfo();
   virtual int AdapterCount() = 0;
 
   virtual std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) = 0;
-  virtual std::uint8_t GetDeviceType(int adapter, SRB& srb) = 0;
+  // By default the type DeviceTypeOf() gives, or SS_NO_DEVICE.
+  virtual std::uint8_t GetDeviceType(int adapter, SRB& srb);
   virtual std::uint8_t GetDiskInfo(int adapter, SRB& srb) = 0;
   // `buffer` is the data-in buffer behind SRB_BufPointer, `bufferLength`
   // bytes long (already limited to what the program registered), or null

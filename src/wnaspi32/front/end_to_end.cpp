@@ -13,10 +13,6 @@ class EndToEnd final : public Backend {
   EndToEnd(std::vector<std::unique_ptr<Backend>> backends, std::function<void()> noneFound)
       : backends_(std::move(backends)), noneFound_(std::move(noneFound)) {}
 
-  std::uint32_t SupportInfo() override {
-    return SupportInfoFor(static_cast<std::size_t>(AdapterCount()));
-  }
-
   int AdapterCount() override { return Survey().back(); }
 
   std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) override {

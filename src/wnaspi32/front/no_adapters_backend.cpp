@@ -6,7 +6,6 @@ namespace {
 
 class NoAdaptersBackend final : public Backend {
  public:
-  std::uint32_t SupportInfo() override { return std::uint32_t{SS_NO_ADAPTERS} << 8; }
   int AdapterCount() override { return 0; }
   std::uint8_t HostAdapterInquiry(int, SRB&) override { return SS_INVALID_HA; }
   std::uint8_t GetDeviceType(int, SRB&) override { return SS_INVALID_HA; }

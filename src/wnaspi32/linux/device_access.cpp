@@ -5,7 +5,8 @@
 namespace wnaspi32::linux_io {
 
 std::uint8_t DeviceAccess::AnswerDiskInfo(SRB& srb, const ScsiDevice& device) {
-  const auto info = AskDiskInfo(roots_, device, io_, workers_, slots_, diskInfoWait_);
+  const auto info =
+      AskDiskInfo(reach_.roots, device, reach_.io, workers_, slots_, reach_.diskInfoWait);
   if (!info) return SS_ERR;
   srb.SRB_DriveFlags = info->driveFlags;
   srb.SRB_Int13HDriveInfo = info->int13Drive;

@@ -21,15 +21,24 @@ inline constexpr char ManagerName[] = "ASPI for Linux";
 // as long as the program waits for any request.
 inline constexpr std::chrono::milliseconds DiskInfoWait{10000};
 
+// Where a Linux backend finds its devices and how it reaches them: the
+// trees under `roots`, the kernel door `io`, and how long a disk's
+// information may take.
+struct Reach {
+  Roots roots;
+  std::shared_ptr<DeviceIo> io;
+  std::chrono::milliseconds diskInfoWait = DiskInfoWait;
+};
+
 class DeviceAccess {
  public:
-  DeviceAccess(Roots roots, std::shared_ptr<DeviceIo> io, std::chrono::milliseconds diskInfoWait)
-      : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
+  explicit DeviceAccess(Reach reach) : reach_(std::move(reach)) {}
   DeviceAccess(const DeviceAccess&) = delete;
   DeviceAccess& operator=(const DeviceAccess&) = delete;
 
-  const Roots& roots() const { return roots_; }
-  DeviceIo& io() const { return *io_; }
+  const Roots& roots() const { return reach_.roots; }
+  const std::filesystem::path& sysfs() const { return reach_.roots.sysfs; }
+  DeviceIo& io() const { return *reach_.io; }
   CommandSlots& slots() { return slots_; }
   Workers& workers() { return workers_; }
 
@@ -38,9 +47,7 @@ class DeviceAccess {
   std::uint8_t AnswerDiskInfo(SRB& srb, const ScsiDevice& device);
 
  private:
-  const Roots roots_;
-  const std::shared_ptr<DeviceIo> io_;
-  const std::chrono::milliseconds diskInfoWait_;
+  const Reach reach_;
   CommandSlots slots_{CommandsPerDevice};
   // Last, so that running commands finish before anything else goes.
   Workers workers_;

@@ -9,17 +9,15 @@
 
 namespace wnaspi32 {
 
-std::unique_ptr<Backend> MakePlatformBackend(linux_io::Roots roots,
-                                             std::shared_ptr<linux_io::DeviceIo> io,
-                                             std::chrono::milliseconds diskInfoWait) {
+std::unique_ptr<Backend> MakePlatformBackend(linux_io::Reach reach) {
   // The SCSI hosts keep the numbers they have without NVMe; the NVMe
   // controllers follow.
   std::vector<std::unique_ptr<Backend>> backends;
-  backends.push_back(MakeSgBackend(roots, io, diskInfoWait));
-  backends.push_back(MakeNvmeBackend(roots, io, diskInfoWait));
+  backends.push_back(MakeSgBackend(reach));
+  backends.push_back(MakeNvmeBackend(reach));
   // The program then only says the layer is missing; this says why.
-  const auto noneFound = [scsiHosts = roots.sysfs / "class/scsi_host",
-                          nvmeControllers = roots.sysfs / "class/nvme"] {
+  const auto noneFound = [scsiHosts = reach.roots.sysfs / "class/scsi_host",
+                          nvmeControllers = reach.roots.sysfs / "class/nvme"] {
     std::fprintf(stderr, "wnaspi32: no SCSI host adapter under %s, no NVMe controller under %s\n",
                  scsiHosts.c_str(), nvmeControllers.c_str());
   };
@@ -27,7 +25,8 @@ std::unique_ptr<Backend> MakePlatformBackend(linux_io::Roots roots,
 }
 
 std::unique_ptr<Backend> MakePlatformBackend() {
-  return MakePlatformBackend({.sysfs = "/sys", .dev = "/dev"}, linux_io::MakeLinuxDeviceIo());
+  return MakePlatformBackend(
+      {.roots = {.sysfs = "/sys", .dev = "/dev"}, .io = linux_io::MakeLinuxDeviceIo()});
 }
 
 }  // namespace wnaspi32

@@ -2,7 +2,6 @@
 // adapter per NVMe controller.
 #pragma once
 
-#include <chrono>
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
@@ -10,10 +9,8 @@
 
 namespace wnaspi32 {
 
-// Both backends on the tree under `roots`, reaching devices through `io`.
-// MakePlatformBackend() is this on "/sys", "/dev" and the real kernel calls.
-std::unique_ptr<Backend> MakePlatformBackend(
-    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
+// Both backends on what `reach` finds. MakePlatformBackend() is this on
+// "/sys", "/dev" and the real kernel calls.
+std::unique_ptr<Backend> MakePlatformBackend(linux_io::Reach reach);
 
 }  // namespace wnaspi32

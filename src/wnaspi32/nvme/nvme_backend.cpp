@@ -22,45 +22,33 @@ constexpr std::uint8_t HostScsiId = 7;
 
 class NvmeBackend final : public Backend {
  public:
-  NvmeBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-              std::chrono::milliseconds diskInfoWait)
-      : access_(std::move(roots), std::move(io), diskInfoWait) {}
+  explicit NvmeBackend(linux_io::Reach reach) : access_(std::move(reach)) {}
 
-  std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
-
-  int AdapterCount() override { return static_cast<int>(Controllers().size()); }
+  int AdapterCount() override { return controllers_.Count(); }
 
   std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) override {
-    const Controller* controller = ControllerOf(adapter);
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
     srb.HA_SCSI_ID = HostScsiId;
     CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, controller->transport);
     // Namespace n sits at target n - 1.
     unsigned highest = 0;
-    for (const Namespace& ns : nvme::ListNamespaces(Sysfs(), controller->number))
+    for (const Namespace& ns : nvme::ListNamespaces(access_.sysfs(), controller->number))
       if (ns.nsid > 0) highest = std::max<unsigned>(highest, ns.nsid - 1);
     FillHaUnique(srb, TargetIdCount(highest));
     return SS_COMP;
   }
 
-  std::uint8_t GetDeviceType(int adapter, SRB& srb) override {
-    if (ControllerOf(adapter) == nullptr) return SS_INVALID_HA;
-    const auto type = DeviceTypeOf(adapter, srb);
-    if (!type) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = *type;
-    return SS_COMP;
-  }
-
   // Every namespace is a disk.
   std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) override {
-    const Controller* controller = ControllerOf(adapter);
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr || !NamespaceOf(*controller, srb)) return std::nullopt;
     return scsi::DirectAccessDevice;
   }
 
   std::uint8_t GetDiskInfo(int adapter, SRB& srb) override {
-    const Controller* controller = ControllerOf(adapter);
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
     const auto ns = NamespaceOf(*controller, srb);
     if (!ns) return SS_NO_DEVICE;
@@ -77,7 +65,7 @@ class NvmeBackend final : public Backend {
   // waits for it.
   std::uint8_t ExecScsiCommand(int adapter, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    const Controller* controller = ControllerOf(adapter);
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
     const auto ns = NamespaceOf(*controller, srb);
     std::optional<nvme::Answer> answer;
@@ -87,7 +75,7 @@ class NvmeBackend final : public Backend {
     }
     if (!answer) {
       // Gone, or gone while its facts were read: an empty target.
-      const bool there = ns && nvme::FindNamespace(Sysfs(), controller->number, ns->nsid);
+      const bool there = ns && nvme::FindNamespace(access_.sysfs(), controller->number, ns->nsid);
       srb.SRB_HaStat = there ? HASTAT_OK : HASTAT_SEL_TO;
       return SS_ERR;
     }
@@ -107,45 +95,27 @@ class NvmeBackend final : public Backend {
   }
 
  private:
-  // Surveyed once, at first use, as the SCSI hosts are: the program numbers
-  // the adapters once for the whole run.
-  const std::vector<Controller>& Controllers() {
-    std::call_once(surveyed_,
-                   [this] { controllers_ = nvme::ListControllers(Sysfs(), MostAdapters); });
-    return controllers_;
-  }
-
-  const Controller* ControllerOf(int adapter) {
-    const auto& controllers = Controllers();
-    if (adapter < 0 || static_cast<std::size_t>(adapter) >= controllers.size()) return nullptr;
-    return &controllers[static_cast<std::size_t>(adapter)];
-  }
-
   std::filesystem::path ControllerDir(const Controller& controller) const {
-    return nvme::ControllerDir(Sysfs(), controller.number);
+    return nvme::ControllerDir(access_.sysfs(), controller.number);
   }
 
   // Namespace ID n is at target n - 1, LUN 0; looked up anew every time,
   // for one may have gone.
   std::optional<Namespace> NamespaceOf(const Controller& controller, const SRB& srb) {
     if (srb.SRB_Lun != 0) return std::nullopt;
-    return nvme::FindNamespace(Sysfs(), controller.number, srb.SRB_Target + 1u);
+    return nvme::FindNamespace(access_.sysfs(), controller.number, srb.SRB_Target + 1u);
   }
 
-  const std::filesystem::path& Sysfs() const { return access_.roots().sysfs; }
-
-  std::once_flag surveyed_;
-  std::vector<Controller> controllers_;
+  AdapterList<Controller> controllers_{
+      [this] { return nvme::ListControllers(access_.sysfs(), MostAdapters); }};
   // Last, so that the disk reads under way end before anything else goes.
   linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Roots roots,
-                                         std::shared_ptr<linux_io::DeviceIo> io,
-                                         std::chrono::milliseconds diskInfoWait) {
-  return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), diskInfoWait);
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Reach reach) {
+  return std::make_unique<NvmeBackend>(std::move(reach));
 }
 
 }  // namespace wnaspi32

@@ -3,7 +3,6 @@
 // commands translated from what sysfs shows.
 #pragma once
 
-#include <chrono>
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
@@ -11,11 +10,8 @@
 
 namespace wnaspi32 {
 
-// The controllers under `roots` as its adapters, in their numbers' order;
-// `io` reads a namespace's geometry and signature for get-disk-information,
-// which waits at most `diskInfoWait`.
-std::unique_ptr<Backend> MakeNvmeBackend(
-    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
+// The NVMe controllers `reach` finds as its adapters, in their numbers'
+// order.
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Reach reach);
 
 }  // namespace wnaspi32

@@ -23,34 +23,22 @@ using linux_io::ScsiDevice;
 
 class SgBackend final : public Backend {
  public:
-  SgBackend(linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-            std::chrono::milliseconds diskInfoWait)
-      : access_(std::move(roots), std::move(io), diskInfoWait) {}
+  explicit SgBackend(linux_io::Reach reach) : access_(std::move(reach)) {}
 
-  std::uint32_t SupportInfo() override { return SupportInfoFor(Adapters().size()); }
-
-  int AdapterCount() override { return static_cast<int>(Adapters().size()); }
+  int AdapterCount() override { return adapters_.Count(); }
 
   std::uint8_t HostAdapterInquiry(int number, SRB& srb) override {
-    const Adapter* adapter = AdapterOf(number);
+    const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
     srb.HA_SCSI_ID = adapter->scsiId;
     CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, adapter->procName);
-    FillHaUnique(srb, TargetIdCount(linux_io::HighestTarget(Sysfs(), *adapter)));
-    return SS_COMP;
-  }
-
-  std::uint8_t GetDeviceType(int number, SRB& srb) override {
-    if (AdapterOf(number) == nullptr) return SS_INVALID_HA;
-    const auto type = DeviceTypeOf(number, srb);
-    if (!type) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = *type;
+    FillHaUnique(srb, TargetIdCount(linux_io::HighestTarget(access_.sysfs(), *adapter)));
     return SS_COMP;
   }
 
   std::optional<std::uint8_t> DeviceTypeOf(int number, const SRB& srb) override {
-    const Adapter* adapter = AdapterOf(number);
+    const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return std::nullopt;
     const auto device = DeviceOf(*adapter, srb);
     if (!device) return std::nullopt;
@@ -58,7 +46,7 @@ class SgBackend final : public Backend {
   }
 
   std::uint8_t GetDiskInfo(int number, SRB& srb) override {
-    const Adapter* adapter = AdapterOf(number);
+    const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
     const auto device = DeviceOf(*adapter, srb);
     if (!device) return SS_NO_DEVICE;
@@ -68,7 +56,7 @@ class SgBackend final : public Backend {
 
   std::uint8_t ExecScsiCommand(int number, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    const Adapter* adapter = AdapterOf(number);
+    const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
     const auto device = DeviceOf(*adapter, srb);
     if (!device) return AnswerWithoutDevice(*adapter, srb, buffer, bufferLength);
@@ -111,7 +99,7 @@ class SgBackend final : public Backend {
     srb.SRB_HaStat = HASTAT_SEL_TO;
     if (srb.CDBByte[0] != scsi::ReportLuns) return SS_ERR;
     const auto luns = linux_io::ListLuns(
-        Sysfs() / "bus/scsi/devices",
+        access_.sysfs() / "bus/scsi/devices",
         {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
     if (luns.empty()) return SS_ERR;
     srb.SRB_HaStat = HASTAT_OK;
@@ -153,25 +141,12 @@ class SgBackend final : public Backend {
     });
   }
 
-  // The adapters are surveyed once, at first use: the program numbers them
-  // once and keeps those numbers for the whole run.
-  const std::vector<Adapter>& Adapters() {
-    std::call_once(surveyed_, [this] { adapters_ = linux_io::ListAdapters(Sysfs()); });
-    return adapters_;
-  }
-
-  const Adapter* AdapterOf(int number) {
-    const auto& adapters = Adapters();
-    if (number < 0 || static_cast<std::size_t>(number) >= adapters.size()) return nullptr;
-    return &adapters[static_cast<std::size_t>(number)];
-  }
-
   // Devices are looked up anew for every request: one may have gone.
   std::optional<ScsiDevice> DeviceOf(const Adapter& adapter, const SRB& srb) {
-    return linux_io::FindDevice(Sysfs(), {.host = adapter.host,
-                                          .channel = adapter.channel,
-                                          .target = srb.SRB_Target,
-                                          .lun = srb.SRB_Lun});
+    return linux_io::FindDevice(access_.sysfs(), {.host = adapter.host,
+                                                  .channel = adapter.channel,
+                                                  .target = srb.SRB_Target,
+                                                  .lun = srb.SRB_Lun});
   }
 
   // Whether the device, or the host it is on, says beforehand that a
@@ -180,25 +155,20 @@ class SgBackend final : public Backend {
   // sysfs attributes never waits for the error handler.
   std::optional<std::uint8_t> Refusal(const Adapter& adapter, const ScsiDevice& device) {
     const auto host =
-        Sysfs() / "class/scsi_host" / ("host" + std::to_string(adapter.host)) / "state";
+        access_.sysfs() / "class/scsi_host" / ("host" + std::to_string(adapter.host)) / "state";
     return linux_io::RefusalOfStates(linux_io::ReadText(device.dir / "state").value_or(""),
                                      linux_io::ReadText(host).value_or(""));
   }
 
-  const std::filesystem::path& Sysfs() const { return access_.roots().sysfs; }
-
-  std::once_flag surveyed_;
-  std::vector<Adapter> adapters_;
+  AdapterList<Adapter> adapters_{[this] { return linux_io::ListAdapters(access_.sysfs()); }};
   // Last, so that running commands finish before anything else goes.
   linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSgBackend(linux_io::Roots roots,
-                                       std::shared_ptr<linux_io::DeviceIo> io,
-                                       std::chrono::milliseconds diskInfoWait) {
-  return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Reach reach) {
+  return std::make_unique<SgBackend>(std::move(reach));
 }
 
 }  // namespace wnaspi32

@@ -2,7 +2,6 @@
 // sysfs, SCSI commands through the sg driver.
 #pragma once
 
-#include <chrono>
 #include <memory>
 
 #include "wnaspi32/front/backend.h"
@@ -10,9 +9,7 @@
 
 namespace wnaspi32 {
 
-// The backend on the tree under `roots`, reaching devices through `io`.
-std::unique_ptr<Backend> MakeSgBackend(
-    linux_io::Roots roots, std::shared_ptr<linux_io::DeviceIo> io,
-    std::chrono::milliseconds diskInfoWait = linux_io::DiskInfoWait);
+// The SCSI hosts and devices `reach` finds.
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Reach reach);
 
 }  // namespace wnaspi32

@@ -22,7 +22,7 @@ TEST(NoAdaptersTest, OneLineOnStandardErrorPerRun) {
     if (c.nvmeController) tree.AddController({.number = 0});
     const bool none = !c.scsiHost && !c.nvmeController;
     testing::internal::CaptureStderr();
-    auto backend = wnaspi32::MakePlatformBackend(tree.roots(), std::make_shared<ScriptedIo>());
+    auto backend = wnaspi32::MakePlatformBackend({tree.roots(), std::make_shared<ScriptedIo>()});
     backend->SupportInfo();
     backend->AdapterCount();
     EXPECT_EQ(backend->SupportInfo(), none ? 0x0000E800u : 0x0101u);

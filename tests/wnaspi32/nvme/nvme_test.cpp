@@ -45,7 +45,7 @@ class NvmeTest : public SgBackendTest {
     tree.AddHost(0, "ahci");
     tree.AddDevice({.address = "0:0:0:0", .type = 0, .inquiry = MakeInquiry(0, "ATA", "D", "1")});
     for (const FakeController& c : {Loop, Tcp, Pcie}) tree.AddController(c);
-    linux_ = wnaspi32::MakePlatformBackend(tree.roots(), io);
+    linux_ = wnaspi32::MakePlatformBackend({tree.roots(), io});
   }
   void TearDown() override {
     io->Release();

@@ -73,7 +73,7 @@ TEST_F(SgBackendTest, DiskWhoseGeometryHangsFailsAfterTheWait) {
   tree.AddDevice({.address = "0:0:0:0", .type = 0, .block = "sda"});
   io->geometries[tree.DevNode("sda")] = {.heads = 64, .sectors = 32};
   io->hangingDisks.insert(tree.DevNode("sda"));
-  backend = wnaspi32::MakeSgBackend(tree.roots(), io, std::chrono::milliseconds(200));
+  backend = wnaspi32::MakeSgBackend({tree.roots(), io, std::chrono::milliseconds(200)});
   // Without a bound the call returns only once this lets the disk go.
   std::promise<void> answered;
   std::thread rescue([this, answered = answered.get_future()] {

@@ -43,7 +43,7 @@ TEST_F(EnumerationTest, AdaptersAreHostChannelPairsInAscendingOrder) {
   };
   // The layer as the program has it on Linux: these adapters, and no NVMe
   // controller after them.
-  const auto layer = wnaspi32::MakePlatformBackend(tree.roots(), io);
+  const auto layer = wnaspi32::MakePlatformBackend({tree.roots(), io});
   ASSERT_EQ(layer->AdapterCount(), 8);
   EXPECT_EQ(layer->SupportInfo(), 0x0108u);
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -105,7 +105,7 @@ TEST(AdapterCountTest, NoneMeansTheLayerIsNotThereAndAtMost255Count) {
     SCOPED_TRACE(hosts);
     FakeTree tree;
     for (unsigned host = 0; host < hosts; ++host) tree.AddHost(host, "many");
-    auto backend = wnaspi32::MakeSgBackend(tree.roots(), std::make_shared<ScriptedIo>());
+    auto backend = wnaspi32::MakeSgBackend({tree.roots(), std::make_shared<ScriptedIo>()});
     const unsigned counted = std::min(hosts, 255u);
     EXPECT_EQ(backend->AdapterCount(), static_cast<int>(counted));
     EXPECT_EQ(backend->SupportInfo(), hosts == 0 ? 0x0000E800u : 0x0100u | counted);

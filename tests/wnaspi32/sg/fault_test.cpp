@@ -196,7 +196,7 @@ TEST_F(FaultTest, DiskInformationOpensOnlyADiskThatAnswersARead) {
       {"gone", {.error = ENODEV}, SS_ERR},
       {"hangs", {.hang = true}, SS_ERR},
   };
-  backend = wnaspi32::MakeSgBackend(tree.roots(), io, std::chrono::milliseconds(300));
+  backend = wnaspi32::MakeSgBackend({tree.roots(), io, std::chrono::milliseconds(300)});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     io->Script(tree.DevNode("sg0"), c.reply);

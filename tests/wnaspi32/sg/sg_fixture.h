@@ -116,7 +116,7 @@ class SgBackendTest : public ::testing::Test {
     backend.reset();  // joins the layer's threads
   }
   wnaspi32::Backend& Backend() {
-    if (!backend) backend = wnaspi32::MakeSgBackend(tree.roots(), io);
+    if (!backend) backend = wnaspi32::MakeSgBackend({tree.roots(), io});
     return *backend;
   }
   // Puts the fixture's backend behind the layer's front until the test ends.
