@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "aspi/request_block.h"
-#include "backend.h"
 #include "ui/qt/about_box.h"
+#include "wnaspi32/front/backend.h"
 #include "ui/qt/application.h"
 #include "ui/qt/drop_down_list.h"
 #include "ui/qt/end_request.h"
