@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/output_file.h"
+#include "files/replacing_file.h"
 #include "cli/runs.h"
 #include "cli/version.h"
 #include "reports/report_window.h"
@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "busview-report: %s: %s\n", file->path().c_str(), std::strerror(file->error()));
     return 1;
   };
-  if (options.output && !file.emplace(*options.output).Open()) return fileFailed();
+  if (options.output && !file.emplace(*options.output).Open(/*removeOnSignal=*/true)) return fileFailed();
 
   try {
     OutputSink output = WriteToStandardOutput;

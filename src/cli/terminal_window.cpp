@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "cli/output_file.h"
+#include "files/replacing_file.h"
 
 namespace {
 

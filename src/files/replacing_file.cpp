@@ -1,4 +1,4 @@
-#include "cli/output_file.h"
+#include "files/replacing_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -117,10 +117,10 @@ ReplacingFile::~ReplacingFile() {
   if (descriptor_ >= 0) close(descriptor_);
   if (temporary_.empty()) return;
   std::remove(temporary_.c_str());
-  ForgetOnSignal();
+  if (removeOnSignal_) ForgetOnSignal();
 }
 
-bool ReplacingFile::Open() {
+bool ReplacingFile::Open(bool removeOnSignal) {
   const std::size_t slash = path_.find_last_of(Separators);
   const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
   temporary_ = path_.substr(0, name) + "." + path_.substr(name) + ".XXXXXX";
@@ -129,7 +129,8 @@ bool ReplacingFile::Open() {
     temporary_.clear();
     return Failed();
   }
-  RemoveOnSignal(temporary_);
+  removeOnSignal_ = removeOnSignal;
+  if (removeOnSignal_) RemoveOnSignal(temporary_);
   return true;
 }
 
@@ -139,7 +140,7 @@ bool ReplacingFile::Commit() {
   if (SyncToDisk(descriptor_, path_) != 0) return Failed();
   if (close(std::exchange(descriptor_, -1)) != 0) return Failed();
   if (Replace(temporary_, path_) != 0) return Failed();
-  ForgetOnSignal();
+  if (removeOnSignal_) ForgetOnSignal();
   temporary_.clear();
   return true;
 }
