@@ -61,8 +61,9 @@ class StorageCalls {
   virtual ~StorageCalls() = default;
   // Opens `path` ("\\.\Scsi0:", "\\.\PhysicalDrive0", "\\.\CdRom0", ...).
   virtual Opened Open(const std::string& path, Access access) = 0;
-  // A text value under HKEY_LOCAL_MACHINE, read only ("HARDWARE\DEVICEMAP\
-  // Scsi\Scsi Port 0", "Driver"); nothing when it is not there.
+  // A text value under HKEY_LOCAL_MACHINE, read only (key
+  // "HARDWARE\DEVICEMAP\Scsi\Scsi Port 0", value "Driver"); nothing when
+  // it is not there.
   virtual std::optional<std::string> RegistryText(const std::string& key,
                                                   const std::string& value) = 0;
 };
