@@ -72,7 +72,7 @@ inline Bytes Address(std::uint8_t port, std::uint8_t path, std::uint8_t target, 
 struct Described {
   std::uint8_t type = 0;
   bool removable = false;
-  std::string vendor, product, revision, serial;
+  std::string vendor = {}, product = {}, revision = {}, serial = {};
   std::uint32_t busType = w::BusTypeSata;
 };
 
