@@ -4,6 +4,8 @@
 // goes, whatever its offsets say.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "scsi/commands.h"
 #include "windows_answers.h"
 #include "wnaspi32.h"
@@ -19,16 +21,15 @@ using namespace wnaspi32::windows;
 
 // The buses as "path/initiator: target.lun(c=claimed)=first inquiry byte ...".
 std::string Summary(const std::vector<PortBus>& buses) {
-  std::string out;
+  std::ostringstream out;
   for (const PortBus& bus : buses) {
-    out += std::to_string(bus.path) + "/" + std::to_string(bus.initiatorId) + ":";
-    for (const PortUnit& unit : bus.units) {
-      out += " " + std::to_string(unit.target) + "." + std::to_string(unit.lun) +
-             (unit.claimed ? "c" : "") + "=" + std::to_string(unit.inquiry.size());
-    }
-    out += ";";
+    out << int{bus.path} << "/" << int{bus.initiatorId} << ":";
+    for (const PortUnit& unit : bus.units)
+      out << " " << int{unit.target} << "." << int{unit.lun} << (unit.claimed ? "c" : "") << "="
+          << unit.inquiry.size();
+    out << ";";
   }
-  return out;
+  return out.str();
 }
 
 Bytes Inquiry(std::uint8_t type, std::size_t length = 36) {
