@@ -39,6 +39,7 @@ Bytes StandardInquiry(std::uint8_t type, const std::string& product) {
 const Bytes DiskInquiry = StandardInquiry(0, "DISK0");
 const Bytes ScannerInquiry = StandardInquiry(6, "SCANNER");
 const Bytes CdInquiry = StandardInquiry(5, "CDROM");
+const Bytes ChangerInquiry = StandardInquiry(8, "CHANGER");  // claimed, no device object of ours
 const Bytes DeviceData = {0xD0, 0xD1, 0xD2, 0xD3};  // what a device answers by pass-through
 
 ScriptedDevice Object(const Bytes& address, const Described& described, const Bytes& geometryEx,
@@ -61,7 +62,7 @@ class WindowsBackendTest : public ::testing::Test {
   WindowsBackendTest() {
     auto& d = calls->devices;
     d[Port0].answers[w::IoctlScsiGetInquiryData] = {
-        0, PortList({{7, {{0, 0, true, DiskInquiry}, {1, 0, false, ScannerInquiry}}},
+        0, PortList({{7, {{0, 0, true, DiskInquiry}, {1, 0, false, ScannerInquiry}, {5, 0, true, ChangerInquiry}}},
                      {6, {{2, 0, true, CdInquiry}}}})};
     d[Port0].passThrough = d[Disk0].passThrough;
     d[Port2].answers[w::IoctlScsiGetInquiryData] = {0, PortList({{5, {}}})};
@@ -203,6 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData, "\\\\.\\Scsi0: 0.1"},
         CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 4, ModeSense, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
         CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive3 0.0"},
+        CommandCase{"admin_claimed_unit_never_through_its_port", false, 0, 5, Inquiry36, SS_COMP, ChangerInquiry, ""},
         CommandCase{"user_inquiry_from_the_port", true, 0, 0, Inquiry36, SS_COMP, DiskInquiry, ""},
         CommandCase{"user_inquiry_from_the_descriptor", true, 2, 4, Inquiry36, SS_COMP,
                     StandardInquiry(0, "NVME"), ""},
