@@ -143,8 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
                        [] { return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, ProductIdOffset), 5000); },
                        "BUFFALO||1.00|0123ABC|0|1|7"},
         DescriptorCase{"offset_into_the_fixed_part",
-                       [] { return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, VendorIdOffset), 8); },
-                       "|USB Flash Disk|1.00|0123ABC|0|1|7"},
+                       [] {
+                         // The product's offset points at the vendor's offset field (36: "$").
+                         return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, ProductIdOffset),
+                                          offsetof(StorageDeviceDescriptor, VendorIdOffset));
+                       },
+                       "BUFFALO||1.00|0123ABC|0|1|7"},
         DescriptorCase{"last_text_unterminated",
                        [] {
                          Bytes bytes = Descriptor(UsbStick);
