@@ -21,12 +21,11 @@ struct Attempt {
 
 Attempt PassThrough(const CommandJob& job, Device& device, bool throughPort,
                     Clock::time_point deadline) {
-  const PassThroughRequest request{
-      .path = throughPort ? job.path : std::uint8_t{0},
-      .target = throughPort ? job.unit.target : std::uint8_t{0},
-      .lun = throughPort ? job.unit.lun : std::uint8_t{0},
-      .cdb = job.cdb,
-      .dataLength = job.dataLength};
+  const PassThroughRequest request{.path = throughPort ? job.path : std::uint8_t{0},
+                                   .target = throughPort ? job.unit.target : std::uint8_t{0},
+                                   .lun = throughPort ? job.unit.lun : std::uint8_t{0},
+                                   .cdb = job.cdb,
+                                   .dataLength = job.dataLength};
   PassThroughReply reply;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const auto result = CallUntil(device, IoctlScsiPassThrough, BuildPassThrough(request),
@@ -44,8 +43,8 @@ Attempt PassThrough(const CommandJob& job, Device& device, bool throughPort,
 }
 
 std::vector<std::uint8_t> PropertyQuery(std::uint32_t property) {
-  StoragePropertyQuery query{.PropertyId = property, .QueryType = PropertyStandardQuery,
-                             .AdditionalParameters = {}};
+  StoragePropertyQuery query{
+      .PropertyId = property, .QueryType = PropertyStandardQuery, .AdditionalParameters = {}};
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
   return {bytes, bytes + sizeof query};
 }
@@ -59,8 +58,13 @@ struct Gathered {
 };
 
 Gathered Gather(const CommandJob& job, Clock::time_point deadline, bool needDescription) {
-  DeviceFacts facts{.type = job.unit.type, .inquiry = job.unit.inquiry, .serial = {},
-                    .designators = {}, .shape = {}, .shapeError = 0, .luns = job.luns};
+  DeviceFacts facts{.type = job.unit.type,
+                    .inquiry = job.unit.inquiry,
+                    .serial = {},
+                    .designators = {},
+                    .shape = {},
+                    .shapeError = 0,
+                    .luns = job.luns};
   const FactsNeeded needs = NeedsFor(job.cdb);
   const bool describe = needDescription || needs.description;
   if (job.unit.object.empty() || !(describe || needs.designators || needs.shape))
@@ -70,8 +74,8 @@ Gathered Gather(const CommandJob& job, Clock::time_point deadline, bool needDesc
   Device& device = *opened.device;
   Gathered gathered;
   if (describe) {
-    const auto r = CallUntil(device, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty),
-                             DescriptorRoom, deadline);
+    const auto r = CallUntil(device, IoctlStorageQueryProperty,
+                             PropertyQuery(StorageDeviceProperty), DescriptorRoom, deadline);
     if (!r) return {};
     if (DeviceIsGone(r->error)) return {facts, r->error, {}};
     if (r->error == ErrorSuccess) gathered.description = ParseDeviceDescriptor(r->output);

@@ -45,8 +45,10 @@ const Bytes DeviceData = {0xD0, 0xD1, 0xD2, 0xD3};  // what a device answers by 
 ScriptedDevice Object(const Bytes& address, const Described& described, const Bytes& geometryEx,
                       std::uint32_t media) {
   ScriptedDevice device;
-  if (!address.empty()) device.answers[w::IoctlScsiGetAddress] = {0, address};
-  else device.answers[w::IoctlScsiGetAddress] = {w::ErrorInvalidFunction, {}};
+  if (!address.empty())
+    device.answers[w::IoctlScsiGetAddress] = {0, address};
+  else
+    device.answers[w::IoctlScsiGetAddress] = {w::ErrorInvalidFunction, {}};
   device.answers[w::IoctlStorageQueryProperty] = {0, Descriptor(described)};
   if (!geometryEx.empty()) device.answers[w::IoctlDiskGetDriveGeometryEx] = {0, geometryEx};
   if (media != 0) device.answers[w::IoctlDiskGetDriveGeometry] = {0, Geometry(media)};
@@ -61,15 +63,18 @@ class WindowsBackendTest : public ::testing::Test {
  protected:
   WindowsBackendTest() {
     auto& d = calls->devices;
-    d[Port0].answers[w::IoctlScsiGetInquiryData] = {
-        0, PortList({{7, {{0, 0, true, DiskInquiry}, {1, 0, false, ScannerInquiry}, {5, 0, true, ChangerInquiry}}},
-                     {6, {{2, 0, true, CdInquiry}}}})};
+    d[Port0].answers[w::IoctlScsiGetInquiryData] = {0, PortList({{7,
+                                                                  {{0, 0, true, DiskInquiry},
+                                                                   {1, 0, false, ScannerInquiry},
+                                                                   {5, 0, true, ChangerInquiry}}},
+                                                                 {6, {{2, 0, true, CdInquiry}}}})};
     d[Port0].passThrough = d[Disk0].passThrough;
     d[Port2].answers[w::IoctlScsiGetInquiryData] = {0, PortList({{5, {}}})};
-    d[Disk0] = Object(Address(0, 0, 0, 0), {.type = 0, .serial = "SER0"}, GeometryEx(w::MediaFixed, 300, 255, 512, 1 << 30),
-                      w::MediaFixed);
-    d[Disk1] = Object(Address(2, 0, 4, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
-                      GeometryEx(w::MediaFixed, 255, 63, 4096, 1 << 30), w::MediaFixed);
+    d[Disk0] = Object(Address(0, 0, 0, 0), {.type = 0, .serial = "SER0"},
+                      GeometryEx(w::MediaFixed, 300, 255, 512, 1 << 30), w::MediaFixed);
+    d[Disk1] =
+        Object(Address(2, 0, 4, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
+               GeometryEx(w::MediaFixed, 255, 63, 4096, 1 << 30), w::MediaFixed);
     d[Disk3] = Object({}, {.type = 0, .removable = true, .product = "STICK"},
                       GeometryEx(w::MediaRemovable, 64, 32, 512, 1 << 26), w::MediaRemovable);
     d[CdRom0] = Object(Address(0, 1, 2, 0), {.type = 5}, {}, 0);
@@ -92,7 +97,8 @@ class WindowsBackendTest : public ::testing::Test {
   std::unique_ptr<wnaspi32::Backend> backend;
 };
 
-SRB Command(std::uint8_t adapter, std::uint8_t target, const Bytes& cdb, std::uint32_t length = 64) {
+SRB Command(std::uint8_t adapter, std::uint8_t target, const Bytes& cdb,
+            std::uint32_t length = 64) {
   SRB srb{};
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
   srb.SRB_HaId = adapter;
@@ -142,13 +148,15 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     std::uint8_t scsiId;
     std::string identifier;
     std::uint8_t targetIds;
-  } expected[] = {{7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 8}, {7, "PhysicalDrive3", 8}};
+  } expected[] = {
+      {7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 8}, {7, "PhysicalDrive3", 8}};
   for (int a = 0; a < 4; ++a) {
     SRB srb{};
     ASSERT_EQ(Backend().HostAdapterInquiry(a, srb), SS_COMP);
     EXPECT_EQ(srb.HA_SCSI_ID, expected[a].scsiId) << a;
     EXPECT_STREQ(reinterpret_cast<const char*>(srb.HA_ManagerId), "ASPI for WIN32");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier)), expected[a].identifier) << a;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier)), expected[a].identifier)
+        << a;
     EXPECT_EQ(srb.HA_Unique[3], expected[a].targetIds);
   }
   // Device types: listed, placed by address, without address; nobody else.
@@ -156,7 +164,9 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     int adapter;
     std::uint8_t target;
     std::optional<std::uint8_t> type;
-  } types[] = {{0, 0, 0}, {0, 1, 6}, {1, 2, 5}, {2, 4, 0}, {3, 0, 0}, {0, 2, std::nullopt}, {2, 0, std::nullopt}};
+  } types[] = {{0, 0, 0},           {0, 1, 6}, {1, 2, 5},
+               {2, 4, 0},           {3, 0, 0}, {0, 2, std::nullopt},
+               {2, 0, std::nullopt}};
   for (const auto& t : types) {
     SRB srb = Command(static_cast<std::uint8_t>(t.adapter), t.target, {});
     EXPECT_EQ(Backend().DeviceTypeOf(t.adapter, srb), t.type) << t.adapter << ":" << int{t.target};
@@ -169,8 +179,8 @@ struct CommandCase {
   std::uint8_t adapter, target;
   Bytes cdb;
   std::uint8_t status;
-  Bytes data;               // the reply's first bytes
-  std::string reachedBy;    // the path the pass-through went to, "" for none
+  Bytes data;             // the reply's first bytes
+  std::string reachedBy;  // the path the pass-through went to, "" for none
 };
 
 class CommandTest : public WindowsBackendTest, public ::testing::WithParamInterface<CommandCase> {};
@@ -180,7 +190,8 @@ TEST_P(CommandTest, ReachesTheDeviceOrAnswersFromWhatWindowsTellsAnyone) {
   if (c.ordinaryUser) AsOrdinaryUser();
   const Done done = Send(Backend(), Command(c.adapter, c.target, c.cdb));
   EXPECT_EQ(done.status, c.status);
-  EXPECT_EQ(Bytes(done.data.begin(), done.data.begin() + std::min(done.data.size(), c.data.size())), c.data);
+  EXPECT_EQ(Bytes(done.data.begin(), done.data.begin() + std::min(done.data.size(), c.data.size())),
+            c.data);
   std::string reached;
   for (const SeenCall& call : calls->Seen()) {
     if (call.code != w::IoctlScsiPassThrough) continue;
@@ -200,17 +211,24 @@ const Bytes Disk0Capacity = {0, 0x1F, 0xFF, 0xFF, 0, 0, 2, 0};  // 1 GiB of 512-
 INSTANTIATE_TEST_SUITE_P(
     Users, CommandTest,
     ::testing::Values(
-        CommandCase{"admin_claimed_disk_by_its_object", false, 0, 0, Inquiry36, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive0 0.0"},
-        CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData, "\\\\.\\Scsi0: 0.1"},
-        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 4, ModeSense, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
-        CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive3 0.0"},
-        CommandCase{"admin_claimed_unit_never_through_its_port", false, 0, 5, Inquiry36, SS_COMP, ChangerInquiry, ""},
+        CommandCase{"admin_claimed_disk_by_its_object", false, 0, 0, Inquiry36, SS_COMP, DeviceData,
+                    "\\\\.\\PhysicalDrive0 0.0"},
+        CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData,
+                    "\\\\.\\Scsi0: 0.1"},
+        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 4, ModeSense, SS_COMP,
+                    DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
+        CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData,
+                    "\\\\.\\PhysicalDrive3 0.0"},
+        CommandCase{"admin_claimed_unit_never_through_its_port", false, 0, 5, Inquiry36, SS_COMP,
+                    ChangerInquiry, ""},
         CommandCase{"user_inquiry_from_the_port", true, 0, 0, Inquiry36, SS_COMP, DiskInquiry, ""},
         CommandCase{"user_inquiry_from_the_descriptor", true, 2, 4, Inquiry36, SS_COMP,
                     StandardInquiry(0, "NVME"), ""},
-        CommandCase{"user_unclaimed_unit_inquiry", true, 0, 1, Inquiry36, SS_COMP, ScannerInquiry, ""},
+        CommandCase{"user_unclaimed_unit_inquiry", true, 0, 1, Inquiry36, SS_COMP, ScannerInquiry,
+                    ""},
         CommandCase{"user_serial_page", true, 0, 0, SerialPage, SS_COMP, Serial0Page, ""},
-        CommandCase{"user_capacity_from_the_geometry", true, 0, 0, Capacity10, SS_COMP, Disk0Capacity, ""},
+        CommandCase{"user_capacity_from_the_geometry", true, 0, 0, Capacity10, SS_COMP,
+                    Disk0Capacity, ""},
         CommandCase{"user_unclaimed_unit_capacity", true, 0, 1, Capacity10, SS_ERR, {}, ""},
         CommandCase{"user_mode_sense", true, 0, 0, ModeSense, SS_ERR, {}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -232,7 +250,8 @@ TEST_F(WindowsBackendTest, LunsTheTargetHasAreReportedAtAnyLun) {
   srb.SRB_Lun = 1;  // nobody there
   const Done done = Send(Backend(), srb);
   ASSERT_EQ(done.status, SS_COMP);
-  EXPECT_EQ(done.data, (Bytes{0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(done.data,
+            (Bytes{0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}));
   srb.SRB_Target = 4;
   EXPECT_EQ(Send(Backend(), srb).srb.SRB_HaStat, HASTAT_SEL_TO);
 }
@@ -272,16 +291,43 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyTest,
     ::testing::Values(
         ReplyCase{"good", {{0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 1},
-        ReplyCase{"recovered_error_is_good", {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}}, SS_COMP, HASTAT_OK,
-                  STATUS_CHKCOND, 0x01, 1},
+        ReplyCase{"recovered_error_is_good",
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}},
+                  SS_COMP,
+                  HASTAT_OK,
+                  STATUS_CHKCOND,
+                  0x01,
+                  1},
         ReplyCase{"unit_attention_goes_once_more",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK,
-                  STATUS_GOOD, 0, 2},
-        ReplyCase{"a_second_unit_attention_is_the_answer", {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
-                  SS_ERR, HASTAT_OK, STATUS_CHKCOND, 0x06, 2},
-        ReplyCase{"gone_mid_command", {{w::ErrorDeviceNotConnected, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"windows_timed_it_out", {{w::ErrorSemTimeout, 0, {}}}, SS_ERR, HASTAT_COMMAND_TIMEOUT, 0, 0, 1}),
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}},
+                  SS_COMP,
+                  HASTAT_OK,
+                  STATUS_GOOD,
+                  0,
+                  2},
+        ReplyCase{"a_second_unit_attention_is_the_answer",
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
+                  SS_ERR,
+                  HASTAT_OK,
+                  STATUS_CHKCOND,
+                  0x06,
+                  2},
+        ReplyCase{"gone_mid_command",
+                  {{w::ErrorDeviceNotConnected, 0, {}}},
+                  SS_ERR,
+                  HASTAT_SEL_TO,
+                  0,
+                  0,
+                  1},
+        ReplyCase{
+            "no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"windows_timed_it_out",
+                  {{w::ErrorSemTimeout, 0, {}}},
+                  SS_ERR,
+                  HASTAT_COMMAND_TIMEOUT,
+                  0,
+                  0,
+                  1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowsBackendTest, ADeviceGoneBeforeTheCommandIsAnEmptyTarget) {
@@ -321,7 +367,8 @@ TEST_F(WindowsBackendTest, DiskInformationFollowsTheFixedDisksOrder) {
     SRB srb = Command(static_cast<std::uint8_t>(c.adapter), c.target, {});
     srb.SRB_Cmd = SC_GET_DISK_INFO;
     ASSERT_EQ(Backend().GetDiskInfo(c.adapter, srb), SS_COMP);
-    EXPECT_EQ((Bytes{srb.SRB_DriveFlags, srb.SRB_Int13HDriveInfo, srb.SRB_Heads, srb.SRB_Sectors}), c.expected)
+    EXPECT_EQ((Bytes{srb.SRB_DriveFlags, srb.SRB_Int13HDriveInfo, srb.SRB_Heads, srb.SRB_Sectors}),
+              c.expected)
         << c.adapter;
   }
 }
@@ -335,7 +382,8 @@ TEST_F(WindowsBackendTest, ACallThatNeverEndsIsCancelledAtTheBound) {
   auto srb = std::make_unique<SRB>(Command(0, 0, Inquiry36));
   Bytes buffer(64, 0xA5);
   ASSERT_EQ(Backend().ExecScsiCommand(0, *srb, buffer.data(), 64), SS_PENDING);
-  for (int i = 0; i < 500 && calls->Cancels() == 0; ++i) std::this_thread::sleep_for(milliseconds{10});
+  for (int i = 0; i < 500 && calls->Cancels() == 0; ++i)
+    std::this_thread::sleep_for(milliseconds{10});
   EXPECT_EQ(calls->Cancels(), 1);
   calls->Release();
   std::this_thread::sleep_for(milliseconds{100});
@@ -353,7 +401,8 @@ TEST_F(WindowsBackendTest, AHungDeviceHoldsUpOnlyItsOwnRequests) {
   EXPECT_EQ(Send(Backend(), Command(0, 0, Inquiry36)).status, SS_COMP);
   EXPECT_EQ(StatusOf(hung), SS_PENDING);
   calls->Release();
-  for (int i = 0; i < 500 && StatusOf(hung) == SS_PENDING; ++i) std::this_thread::sleep_for(milliseconds{10});
+  for (int i = 0; i < 500 && StatusOf(hung) == SS_PENDING; ++i)
+    std::this_thread::sleep_for(milliseconds{10});
   EXPECT_EQ(StatusOf(hung), SS_COMP);
 }
 

@@ -1,11 +1,13 @@
 // Our declarations of Windows' storage structures, codes and errors
 // against MinGW-w64's SDK headers: compiled in the Windows builds only,
 // where a layout that differs stops the build.
+// clang-format off: <windows.h> first, as the others need it.
 #include <windows.h>
 #include <winioctl.h>
 #include <ntddscsi.h>
 #include <ntddstor.h>
 #include <ntdddisk.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -20,9 +22,9 @@ namespace w = wnaspi32::windows;
 
 #define SAME_SIZE(ours, sdk) \
   static_assert(sizeof(w::ours) == sizeof(sdk) && alignof(w::ours) == alignof(sdk), #sdk)
-#define SAME_FIELD(ours, sdk, field)                                                      \
-  static_assert(offsetof(w::ours, field) == offsetof(sdk, field) &&                      \
-                    sizeof(w::ours::field) == sizeof(sdk::field),                        \
+#define SAME_FIELD(ours, sdk, field)                                \
+  static_assert(offsetof(w::ours, field) == offsetof(sdk, field) && \
+                    sizeof(w::ours::field) == sizeof(sdk::field),   \
                 #sdk "." #field)
 #define SAME_VALUE(ours, sdk) static_assert(w::ours == static_cast<std::uint32_t>(sdk), #sdk)
 
