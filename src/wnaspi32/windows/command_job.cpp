@@ -42,13 +42,6 @@ Attempt PassThrough(const CommandJob& job, Device& device, bool throughPort,
           TargetAnswer(reply.scsiStatus, std::move(reply.sense), std::move(reply.data))};
 }
 
-std::vector<std::uint8_t> PropertyQuery(std::uint32_t property) {
-  StoragePropertyQuery query{
-      .PropertyId = property, .QueryType = PropertyStandardQuery, .AdditionalParameters = {}};
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
-  return {bytes, bytes + sizeof query};
-}
-
 // The facts the command needs, from the device object (opened with no
 // access rights) and the port's list. An error is a failed call's.
 struct Gathered {
@@ -134,9 +127,11 @@ std::optional<CommandOutcome> RunCommand(const CommandJob& job) {
       if (attempt.kind == Attempt::TimedOut) return std::nullopt;
       if (attempt.kind == Attempt::Answered && !NvmeRefused(job, attempt.outcome, deadline))
         return attempt.outcome;
-    } else if (opened.error != ErrorAccessDenied) {
+    } else if (DeviceIsGone(opened.error)) {
       return FailedCall(opened.error);
     }
+    // Refused a handle for reading and writing (ERROR_ACCESS_DENIED: an
+    // ordinary user; or a sharing violation): what Windows tells anyone.
   }
   return AnswerFromProperties(job, deadline);
 }

@@ -96,6 +96,13 @@ bool IsReadCapacity(std::span<const std::uint8_t> cdb) {
 
 }  // namespace
 
+std::vector<std::uint8_t> PropertyQuery(std::uint32_t property) {
+  const StoragePropertyQuery query{
+      .PropertyId = property, .QueryType = PropertyStandardQuery, .AdditionalParameters = {}};
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
+  return {bytes, bytes + sizeof query};
+}
+
 std::optional<DeviceDescription> ParseDeviceDescriptor(Bytes answer) {
   if (answer.size() < DescriptorFixedPart) return std::nullopt;
   StorageDeviceDescriptor d;

@@ -15,6 +15,10 @@
 
 namespace wnaspi32::windows {
 
+// IOCTL_STORAGE_QUERY_PROPERTY's input: a standard query of `property`
+// (StorageDeviceProperty, StorageDeviceIdProperty).
+std::vector<std::uint8_t> PropertyQuery(std::uint32_t property);
+
 // STORAGE_DEVICE_DESCRIPTOR (IOCTL_STORAGE_QUERY_PROPERTY,
 // StorageDeviceProperty); texts as Windows gives them.
 struct DeviceDescription {

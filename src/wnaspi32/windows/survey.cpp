@@ -55,16 +55,10 @@ void ForEachNumbered(StorageCalls& calls, Name name, Each each) {
   }
 }
 
-std::optional<ControlResult> Ask(Device& device, std::uint32_t code,
-                                 std::vector<std::uint8_t> input, std::uint32_t room,
-                                 std::chrono::milliseconds bound) {
-  return CallUntil(device, code, std::move(input), room, Clock::now() + bound);
-}
-
 std::optional<std::vector<std::uint8_t>> Answer(Device& device, std::uint32_t code,
                                                 std::vector<std::uint8_t> input, std::uint32_t room,
                                                 std::chrono::milliseconds bound) {
-  const auto result = Ask(device, code, std::move(input), room, bound);
+  const auto result = CallUntil(device, code, std::move(input), room, Clock::now() + bound);
   if (!result || result->error != ErrorSuccess) return std::nullopt;
   return result->output;
 }
@@ -123,12 +117,9 @@ std::vector<DeviceObject> DeviceObjects(StorageCalls& calls, std::chrono::millis
       DeviceObject object{.path = path, .type = kind.type, .place = {}, .fixedDisk = false};
       if (const auto address = Answer(device, IoctlScsiGetAddress, {}, sizeof(ScsiAddress), bound))
         object.place = ParseScsiAddress(*address);
-      StoragePropertyQuery query{.PropertyId = StorageDeviceProperty,
-                                 .QueryType = PropertyStandardQuery,
-                                 .AdditionalParameters = {}};
-      const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
-      if (const auto descriptor = Answer(device, IoctlStorageQueryProperty,
-                                         {bytes, bytes + sizeof query}, DescriptorRoom, bound))
+      if (const auto descriptor =
+              Answer(device, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty),
+                     DescriptorRoom, bound))
         if (const auto description = ParseDeviceDescriptor(*descriptor))
           object.type = description->type;
       if (kind.type == scsi::DirectAccessDevice) {

@@ -21,7 +21,7 @@ namespace w = wnaspi32::windows;
 using std::chrono::milliseconds;
 
 constexpr char Disk0[] = "\\\\.\\PhysicalDrive0";  // port 0 path 0 target 0, claimed
-constexpr char Disk1[] = "\\\\.\\PhysicalDrive1";  // port 2 path 0 target 4, no port lists it
+constexpr char Disk1[] = "\\\\.\\PhysicalDrive1";  // port 2 path 0 target 12, no port lists it
 constexpr char Disk3[] = "\\\\.\\PhysicalDrive3";  // no SCSI address, removable
 constexpr char CdRom0[] = "\\\\.\\CdRom0";         // port 0 path 1 target 2, claimed
 constexpr char Port0[] = "\\\\.\\Scsi0:";
@@ -73,7 +73,7 @@ class WindowsBackendTest : public ::testing::Test {
     d[Disk0] = Object(Address(0, 0, 0, 0), {.type = 0, .serial = "SER0"},
                       GeometryEx(w::MediaFixed, 300, 255, 512, 1 << 30), w::MediaFixed);
     d[Disk1] =
-        Object(Address(2, 0, 4, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
+        Object(Address(2, 0, 12, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
                GeometryEx(w::MediaFixed, 255, 63, 4096, 1 << 30), w::MediaFixed);
     d[Disk3] = Object({}, {.type = 0, .removable = true, .product = "STICK"},
                       GeometryEx(w::MediaRemovable, 64, 32, 512, 1 << 26), w::MediaRemovable);
@@ -149,7 +149,7 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     std::string identifier;
     std::uint8_t targetIds;
   } expected[] = {
-      {7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 8}, {7, "PhysicalDrive3", 8}};
+      {7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 13}, {7, "PhysicalDrive3", 8}};
   for (int a = 0; a < 4; ++a) {
     SRB srb{};
     ASSERT_EQ(Backend().HostAdapterInquiry(a, srb), SS_COMP);
@@ -165,7 +165,7 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     std::uint8_t target;
     std::optional<std::uint8_t> type;
   } types[] = {{0, 0, 0},           {0, 1, 6}, {1, 2, 5},
-               {2, 4, 0},           {3, 0, 0}, {0, 2, std::nullopt},
+               {2, 12, 0},          {3, 0, 0}, {0, 2, std::nullopt},
                {2, 0, std::nullopt}};
   for (const auto& t : types) {
     SRB srb = Command(static_cast<std::uint8_t>(t.adapter), t.target, {});
@@ -215,14 +215,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\\\.\\PhysicalDrive0 0.0"},
         CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData,
                     "\\\\.\\Scsi0: 0.1"},
-        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 4, ModeSense, SS_COMP,
+        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 12, ModeSense, SS_COMP,
                     DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
         CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData,
                     "\\\\.\\PhysicalDrive3 0.0"},
         CommandCase{"admin_claimed_unit_never_through_its_port", false, 0, 5, Inquiry36, SS_COMP,
                     ChangerInquiry, ""},
         CommandCase{"user_inquiry_from_the_port", true, 0, 0, Inquiry36, SS_COMP, DiskInquiry, ""},
-        CommandCase{"user_inquiry_from_the_descriptor", true, 2, 4, Inquiry36, SS_COMP,
+        CommandCase{"user_inquiry_from_the_descriptor", true, 2, 12, Inquiry36, SS_COMP,
                     StandardInquiry(0, "NVME"), ""},
         CommandCase{"user_unclaimed_unit_inquiry", true, 0, 1, Inquiry36, SS_COMP, ScannerInquiry,
                     ""},
@@ -330,12 +330,21 @@ INSTANTIATE_TEST_SUITE_P(
                   1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(WindowsBackendTest, ADeviceGoneBeforeTheCommandIsAnEmptyTarget) {
-  Backend().AdapterCount();
-  calls->devices[Disk0].openError = w::ErrorFileNotFound;
-  const Done done = Send(Backend(), Command(0, 0, Inquiry36));
-  EXPECT_EQ(done.status, SS_ERR);
-  EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
+// A device gone before the command is an empty target; one Windows will
+// not open for reading and writing now is answered as for anyone.
+TEST_F(WindowsBackendTest, WhenTheDeviceObjectWillNotOpen) {
+  const struct {
+    std::uint32_t readWriteError;
+    std::uint8_t status, haStat;
+  } cases[] = {{w::ErrorFileNotFound, SS_ERR, HASTAT_SEL_TO},
+               {w::ErrorDeviceRemoved, SS_ERR, HASTAT_SEL_TO},
+               {w::ErrorSharingViolation, SS_COMP, HASTAT_OK}};
+  for (const auto& c : cases) {
+    calls->devices[Disk0].readWriteError = c.readWriteError;
+    const Done done = Send(Backend(), Command(0, 0, Inquiry36));
+    EXPECT_EQ(done.status, c.status) << c.readWriteError;
+    EXPECT_EQ(done.srb.SRB_HaStat, c.haStat) << c.readWriteError;
+  }
 }
 
 TEST_F(WindowsBackendTest, NvmeCommandsTheTranslationRefusesComeFromTheProperties) {
@@ -346,7 +355,7 @@ TEST_F(WindowsBackendTest, NvmeCommandsTheTranslationRefusesComeFromThePropertie
   calls->devices[Disk1].passThrough = [illegal](const Bytes& input, std::uint32_t) {
     return ControlResult{0, PassThroughOutput(input, STATUS_CHKCOND, illegal, {})};
   };
-  const Done done = Send(Backend(), Command(2, 4, SerialPage));
+  const Done done = Send(Backend(), Command(2, 12, SerialPage));
   ASSERT_EQ(done.status, SS_COMP);
   EXPECT_EQ(done.data, (Bytes{0, 0x80, 0, 4, 'N', 'V', '0', '1'}));
 }
@@ -357,11 +366,11 @@ TEST_F(WindowsBackendTest, DiskInformationFollowsTheFixedDisksOrder) {
     std::uint8_t target;
     Bytes expected;  // drive flags, drive, heads, sectors
   } cases[] = {
-      {0, 0, {1, 0x80, 255, 63}},  // fixed, cut to what INT 13h holds
-      {2, 4, {1, 0x81, 255, 63}},  // the second fixed PhysicalDrive
-      {3, 0, {3, 0, 64, 32}},      // removable: geometry only
-      {1, 2, {0, 0, 0, 0}},        // a CD-ROM
-      {0, 1, {0, 0, 0, 0}},        // no device object
+      {0, 0, {1, 0x80, 255, 63}},   // fixed, cut to what INT 13h holds
+      {2, 12, {1, 0x81, 255, 63}},  // the second fixed PhysicalDrive
+      {3, 0, {3, 0, 64, 32}},       // removable: geometry only
+      {1, 2, {0, 0, 0, 0}},         // a CD-ROM
+      {0, 1, {0, 0, 0, 0}},         // no device object
   };
   for (const auto& c : cases) {
     SRB srb = Command(static_cast<std::uint8_t>(c.adapter), c.target, {});
