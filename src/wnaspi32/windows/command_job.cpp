@@ -64,33 +64,44 @@ Gathered Gather(const CommandJob& job, Clock::time_point deadline, bool needDesc
     return {facts, ErrorSuccess, {}};
   const Opened opened = job.calls->Open(job.unit.object, Access::None);
   if (!opened.device) return {facts, opened.error, {}};
-  Device& device = *opened.device;
+  // Queries one after another, until one runs out of time or finds the
+  // device gone.
+  bool timedOut = false;
+  std::uint32_t gone = ErrorSuccess;
+  const auto ask = [&](std::uint32_t code, std::vector<std::uint8_t> input,
+                       std::uint32_t room) -> std::optional<ControlResult> {
+    if (timedOut || gone != ErrorSuccess) return std::nullopt;
+    auto result = CallUntil(*opened.device, code, std::move(input), room, deadline);
+    if (!result)
+      timedOut = true;
+    else if (DeviceIsGone(result->error))
+      gone = result->error;
+    else
+      return result;
+    return std::nullopt;
+  };
   Gathered gathered;
   if (describe) {
-    const auto r = CallUntil(device, IoctlStorageQueryProperty,
-                             PropertyQuery(StorageDeviceProperty), DescriptorRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) gathered.description = ParseDeviceDescriptor(r->output);
+    const auto r =
+        ask(IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty), DescriptorRoom);
+    if (r && r->error == ErrorSuccess) gathered.description = ParseDeviceDescriptor(r->output);
     if (gathered.description) {
       facts.serial = gathered.description->serial;
       if (facts.inquiry.empty()) facts.inquiry = InquiryOfDescription(*gathered.description);
     }
   }
   if (needs.designators) {
-    const auto r = CallUntil(device, IoctlStorageQueryProperty,
-                             PropertyQuery(StorageDeviceIdProperty), DeviceIdRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) facts.designators = ParseDeviceIds(r->output);
+    const auto r =
+        ask(IoctlStorageQueryProperty, PropertyQuery(StorageDeviceIdProperty), DeviceIdRoom);
+    if (r && r->error == ErrorSuccess) facts.designators = ParseDeviceIds(r->output);
   }
   if (needs.shape) {
-    const auto r = CallUntil(device, IoctlDiskGetDriveGeometryEx, {}, GeometryRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) facts.shape = ParseGeometryEx(r->output);
-    facts.shapeError = r->error;
+    const auto r = ask(IoctlDiskGetDriveGeometryEx, {}, GeometryRoom);
+    if (r && r->error == ErrorSuccess) facts.shape = ParseGeometryEx(r->output);
+    if (r) facts.shapeError = r->error;
   }
+  if (timedOut) return {};
+  if (gone != ErrorSuccess) return {facts, gone, {}};
   gathered.facts = std::move(facts);
   return gathered;
 }

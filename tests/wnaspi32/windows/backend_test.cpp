@@ -347,6 +347,14 @@ TEST_F(WindowsBackendTest, WhenTheDeviceObjectWillNotOpen) {
   }
 }
 
+TEST_F(WindowsBackendTest, AnOrdinaryUsersDeviceGoneMidQueryIsAnEmptyTarget) {
+  AsOrdinaryUser();
+  calls->devices[Disk0].answers[w::IoctlDiskGetDriveGeometryEx] = {w::ErrorDeviceNotConnected, {}};
+  const Done done = Send(Backend(), Command(0, 0, Capacity10));
+  EXPECT_EQ(done.status, SS_ERR);
+  EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
+}
+
 TEST_F(WindowsBackendTest, NvmeCommandsTheTranslationRefusesComeFromTheProperties) {
   calls->devices[Disk1].answers[w::IoctlStorageQueryProperty] = {
       0, Descriptor({.type = 0, .serial = "NV01", .busType = w::BusTypeNvme})};
