@@ -358,8 +358,8 @@ TEST_F(WindowsBackendTest, AnOrdinaryUsersDeviceGoneMidQueryIsAnEmptyTarget) {
 TEST_F(WindowsBackendTest, NvmeCommandsTheTranslationRefusesComeFromTheProperties) {
   calls->devices[Disk1].answers[w::IoctlStorageQueryProperty] = {
       0, Descriptor({.type = 0, .serial = "NV01", .busType = w::BusTypeNvme})};
-  const Bytes illegal(scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24).begin(),
-                      scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24).end());
+  const scsi::FixedSense refusal = scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24);
+  const Bytes illegal(refusal.begin(), refusal.end());
   calls->devices[Disk1].passThrough = [illegal](const Bytes& input, std::uint32_t) {
     return ControlResult{0, PassThroughOutput(input, STATUS_CHKCOND, illegal, {})};
   };
