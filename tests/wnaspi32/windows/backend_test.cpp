@@ -9,6 +9,7 @@
 
 #include "scripted_calls.h"
 #include "scsi/commands.h"
+#include "text/cp932.h"
 #include "win32_stand_ins/win32_events.h"
 #include "windows_answers.h"
 #include "wnaspi32.h"
@@ -171,6 +172,15 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     SRB srb = Command(static_cast<std::uint8_t>(t.adapter), t.target, {});
     EXPECT_EQ(Backend().DeviceTypeOf(t.adapter, srb), t.type) << t.adapter << ":" << int{t.target};
   }
+}
+
+// The driver's name is code page 932 bytes, cut where a character ends.
+TEST_F(WindowsBackendTest, AdapterNamesAreCutWithoutSplittingACharacter) {
+  calls->registry["HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 0|Driver"] = "a日本語のドライバ名";
+  SRB srb{};
+  ASSERT_EQ(Backend().HostAdapterInquiry(0, srb), SS_COMP);
+  const std::string expected = Cp932("a日本語のドライ");  // 15 bytes: the next takes two
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier), 16), expected + '\0');
 }
 
 struct CommandCase {
