@@ -297,48 +297,25 @@ TEST_P(ReplyTest, WindowsAndTheTargetSayHowTheCommandEnded) {
   EXPECT_EQ(sent->load(), c.calls);
 }
 
+const Bytes Recovered = {0x70, 0, 0x01, 0, 0, 0, 0, 10};
+const Bytes Attention = {0x70, 0, 0x06, 0, 0, 0, 0, 10};
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyTest,
     ::testing::Values(
         ReplyCase{"good", {{0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 1},
-        ReplyCase{"recovered_error_is_good",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}},
-                  SS_COMP,
-                  HASTAT_OK,
-                  STATUS_CHKCOND,
-                  0x01,
-                  1},
-        ReplyCase{"unit_attention_goes_once_more",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}},
-                  SS_COMP,
-                  HASTAT_OK,
-                  STATUS_GOOD,
-                  0,
-                  2},
-        ReplyCase{"a_second_unit_attention_is_the_answer",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
-                  SS_ERR,
-                  HASTAT_OK,
-                  STATUS_CHKCOND,
-                  0x06,
-                  2},
-        ReplyCase{"gone_mid_command",
-                  {{w::ErrorDeviceNotConnected, 0, {}}},
-                  SS_ERR,
-                  HASTAT_SEL_TO,
-                  0,
-                  0,
-                  1},
-        ReplyCase{
-            "no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"windows_timed_it_out",
-                  {{w::ErrorSemTimeout, 0, {}}},
-                  SS_ERR,
-                  HASTAT_COMMAND_TIMEOUT,
-                  0,
-                  0,
-                  1}),
+        ReplyCase{"recovered_error_is_good", {{0, STATUS_CHKCOND, Recovered}},
+                  SS_COMP, HASTAT_OK, STATUS_CHKCOND, 0x01, 1},
+        ReplyCase{"unit_attention_goes_once_more", {{0, STATUS_CHKCOND, Attention}, {0, STATUS_GOOD, {}}},
+                  SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 2},
+        ReplyCase{"a_second_unit_attention_is_the_answer", {{0, STATUS_CHKCOND, Attention}},
+                  SS_ERR, HASTAT_OK, STATUS_CHKCOND, 0x06, 2},
+        ReplyCase{"gone_mid_command", {{w::ErrorDeviceNotConnected, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"windows_timed_it_out", {{w::ErrorSemTimeout, 0, {}}}, SS_ERR, HASTAT_COMMAND_TIMEOUT, 0, 0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // A device gone before the command is an empty target; one Windows will
 // not open for reading and writing now is answered as for anyone.
