@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -108,7 +109,44 @@ bool AspiAvailable() {
   return ((Aspi.GetASPI32SupportInfo() >> 8) & 0xFFu) == SS_COMP;
 }
 
-void RunRequest(RecordedRequest& request) {
+struct RequestInFlight {
+  std::unique_ptr<PrivateRequest> own;
+  HANDLE event = nullptr;
+  std::chrono::steady_clock::time_point sent;
+};
+
+namespace {
+
+// Takes the answer once the request is done or waited for: the status
+// decides, once, so that a layer finishing from here on is too late and
+// the answer never holds a half-taken completion.
+void TakeAnswer(RecordedRequest& request) {
+  const std::shared_ptr<RequestInFlight> flight = std::move(request.inFlight);
+  SRB& block = flight->own->block;
+  const std::uint8_t status = LoadStatus(block);
+  CopyBack(request.answer, block);
+  request.answer.SRB_Status = status;
+  // Other request kinds keep reply bytes where a SCSI command names its buffer.
+  if (request.hasCallerBuffer) request.answer.SRB_BufPointer = request.asked.SRB_BufPointer;
+
+  if (status != SS_PENDING) {
+    // The status was read with acquire ordering: the data are all there.
+    const std::vector<std::uint8_t>& data = flight->own->data;
+    request.answerData.assign(data.begin(), data.begin() + request.callerData.size());
+    Aspi.CloseHandle(flight->event);
+    return;
+  }
+  // Given up: the layer still holds the block's address and the event, and
+  // may write or signal them later.
+  flight->own->event = flight->event;
+  AbandonedRequests& abandoned = Abandoned();
+  const std::lock_guard lock(abandoned.mutex);
+  abandoned.requests.push_back(std::move(flight->own));
+}
+
+}  // namespace
+
+bool SendRequest(RecordedRequest& request) {
   ReapAbandonedRequests();
 
   auto own = std::make_unique<PrivateRequest>();
@@ -120,7 +158,7 @@ void RunRequest(RecordedRequest& request) {
   const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
   if (event == nullptr) {
     request.answer.SRB_Status = SS_ABORTED;
-    return;
+    return true;
   }
 
   SRB& block = own->block;
@@ -132,33 +170,26 @@ void RunRequest(RecordedRequest& request) {
   }
 
   Aspi.SendASPI32Command(&block);
+  const bool pending = LoadStatus(block) == SS_PENDING;
+  request.inFlight = std::make_shared<RequestInFlight>(
+      RequestInFlight{std::move(own), event, std::chrono::steady_clock::now()});
+  if (pending) return false;
+  TakeAnswer(request);
+  return true;
+}
 
-  if (LoadStatus(block) == SS_PENDING) {
-    if (Aspi.WaitForSingleObject(event, RequestWaitMilliseconds) == WAIT_OBJECT_0) {
-      Aspi.ResetEvent(event);
-    }
-  }
+void AwaitRequest(RecordedRequest& request) {
+  const RequestInFlight& flight = *request.inFlight;
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - flight.sent);
+  const auto left = static_cast<DWORD>(
+      std::max<std::int64_t>(0, std::int64_t{RequestWaitMilliseconds} - waited.count()));
+  if (Aspi.WaitForSingleObject(flight.event, left) == WAIT_OBJECT_0) Aspi.ResetEvent(flight.event);
+  TakeAnswer(request);
+}
 
-  // The status decides, once: a layer finishing from here on is too late,
-  // and the answer never holds a half-taken completion.
-  const std::uint8_t status = LoadStatus(block);
-  CopyBack(request.answer, block);
-  request.answer.SRB_Status = status;
-  // Other request kinds keep reply bytes where a SCSI command names its buffer.
-  if (request.hasCallerBuffer) request.answer.SRB_BufPointer = request.asked.SRB_BufPointer;
-
-  if (status != SS_PENDING) {
-    // The status was read with acquire ordering: the data are all there.
-    request.answerData.assign(own->data.begin(), own->data.begin() + request.callerData.size());
-    Aspi.CloseHandle(event);
-    return;
-  }
-  // Given up: the layer still holds the block's address and the event, and
-  // may write or signal them later.
-  own->event = event;
-  AbandonedRequests& abandoned = Abandoned();
-  const std::lock_guard lock(abandoned.mutex);
-  abandoned.requests.push_back(std::move(own));
+void RunRequest(RecordedRequest& request) {
+  if (!SendRequest(request)) AwaitRequest(request);
 }
 
 void ExecuteRequest(SRB& block, bool notify) {

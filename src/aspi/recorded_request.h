@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "wnaspi32.h"
+
+struct RequestInFlight;
 
 struct RecordedRequest {
   // The request as the caller made it ready, and the bytes of its data
@@ -20,6 +23,8 @@ struct RecordedRequest {
   // longer pending.
   SRB answer{};
   std::vector<std::uint8_t> answerData;
+  // What the executor keeps while the layer has the request.
+  std::shared_ptr<RequestInFlight> inFlight;
 };
 
 // Takes the request in `block` and the bytes of its data buffer. On the
@@ -31,6 +36,13 @@ RecordedRequest RecordRequest(const SRB& block, bool notify);
 // which it counts as pending and is kept until the layer is done with it.
 // Any thread may run requests at once.
 void RunRequest(RecordedRequest& request);
+
+// RunRequest in two steps: hands the request to the layer, and returns
+// true when it is done with that (its answer is there); otherwise
+// AwaitRequest, on any thread, waits for it until 10 seconds after it was
+// handed over.
+bool SendRequest(RecordedRequest& request);
+void AwaitRequest(RecordedRequest& request);
 
 // Whether `block` (with its buffer's bytes now) and `notify` ask what
 // `request` asked.
