@@ -46,17 +46,19 @@ class SgBackend final : public Backend {
 
   std::uint8_t GetDeviceType(SRB& srb) override {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(srb);
-    if (!device) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = static_cast<std::uint8_t>(device->type);
+    // The type alone: its sg node and block device are not looked for.
+    const auto type = sg::FindDeviceType(roots_.sysfs, AddressOf(srb));
+    if (!type) return SS_NO_DEVICE;
+    srb.SRB_DeviceType = static_cast<std::uint8_t>(*type);
     return SS_COMP;
   }
 
   std::uint8_t GetDiskInfo(SRB& srb) override {
     if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(srb);
+    std::string state;
+    const auto device = DeviceOf(srb, &state);
     if (!device) return SS_NO_DEVICE;
-    if (Refusal(srb, *device)) return SS_ERR;
+    if (Refusal(srb, state)) return SS_ERR;
     return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
   }
 
@@ -67,23 +69,32 @@ class SgBackend final : public Backend {
     if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
     if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
     if (buffer == nullptr) bufferLength = 0;
-    const auto device = DeviceOf(srb);
+    const std::vector<std::uint8_t> cdb(srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen);
+    // A page the kernel keeps needs neither the sg node nor the block
+    // device: they are looked for when the device itself is to be asked.
+    const bool keptPage = sg::AsksVpdPage(cdb);
+    std::string state;
+    auto device = sg::FindDevice(roots_.sysfs, AddressOf(srb), &state, !keptPage);
     if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
-    if (const auto refusal = Refusal(srb, *device)) {
+    if (const auto refusal = Refusal(srb, state)) {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
     }
+    if (sg::MovesDataToDevice(cdb, device->type)) return SS_ERR;
+    if (keptPage) {
+      // The identity pages the kernel read from the device when it found
+      // it, and keeps: the device's own bytes, without a round trip to it
+      // (each costs the device's latency, and --all asks three of every
+      // device).
+      if (const auto page = sg::KernelVpdCopy(*device, cdb))
+        return AnswerAtOnce(srb, buffer, bufferLength, *page);
+      sg::FindLinks(*device);
+    }
     sg::ScsiJob job{.devRoot = roots_.dev,
                     .device = *device,
-                    .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
+                    .cdb = cdb,
                     .data = {buffer, buffer + bufferLength},
                     .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
-    if (sg::MovesDataToDevice(job.cdb, device->type)) return SS_ERR;
-    // The identity pages the kernel read from the device when it found it,
-    // and keeps: the device's own bytes, without a round trip to it (each
-    // costs the device's latency, and --all asks three of every device).
-    if (const auto page = sg::KernelVpdCopy(*device, job.cdb))
-      return AnswerAtOnce(srb, buffer, bufferLength, *page);
 
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
@@ -163,24 +174,25 @@ class SgBackend final : public Backend {
     return srb.SRB_HaId < adapters.size() ? &adapters[srb.SRB_HaId] : nullptr;
   }
 
-  // Devices are looked up anew for every request: one may have gone.
-  std::optional<ScsiDevice> DeviceOf(const SRB& srb) {
+  sg::ScsiAddress AddressOf(const SRB& srb) {
     const Adapter& adapter = *AdapterOf(srb);
-    return sg::FindDevice(roots_.sysfs, {.host = adapter.host,
-                                          .channel = adapter.channel,
-                                          .target = srb.SRB_Target,
-                                          .lun = srb.SRB_Lun});
+    return {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = srb.SRB_Lun};
+  }
+
+  // Devices are looked up anew for every request: one may have gone. Its
+  // state, read then, goes to `state`.
+  std::optional<ScsiDevice> DeviceOf(const SRB& srb, std::string* state = nullptr) {
+    return sg::FindDevice(roots_.sysfs, AddressOf(srb), state);
   }
 
   // Whether the device, or the host it is on, says beforehand that a
   // command would fail or wait (offline, blocked, in error recovery): the
   // request then fails at once, and the device is not even opened. Reading
   // sysfs attributes never waits for the error handler.
-  std::optional<std::uint8_t> Refusal(const SRB& srb, const ScsiDevice& device) {
+  std::optional<std::uint8_t> Refusal(const SRB& srb, const std::string& deviceState) {
     const auto host = roots_.sysfs / "class/scsi_host" /
                       ("host" + std::to_string(AdapterOf(srb)->host)) / "state";
-    return sg::RefusalOfStates(sg::ReadText(device.dir / "state").value_or(""),
-                               sg::ReadText(host).value_or(""));
+    return sg::RefusalOfStates(deviceState, sg::ReadText(host).value_or(""));
   }
 
   const sg::Roots roots_;
