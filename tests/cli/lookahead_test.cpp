@@ -221,8 +221,10 @@ TEST(Lookahead, ReportsGetWhatTheyGetOneRequestAfterTheOther) {
 
     EXPECT_EQ(ahead.lines, alone.lines);
     EXPECT_EQ(alone.served + alone.missed, 0) << "one after the other, nothing is asked ahead";
+    // A request the lookahead lacks, the reports make beside its own.
+    const int own = c.inquiryLength == InquiryLength ? 0 : 1;
     for (const int most : ahead.mostUnderWay) {
-      EXPECT_LE(most, 3) << "no more at once than an adapter may have";
+      EXPECT_LE(most, 3 + own) << "no more at once than an adapter may have";
       EXPECT_GE(most, 2) << "nothing was asked ahead";
     }
     if (c.inquiryLength == InquiryLength) {
