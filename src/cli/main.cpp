@@ -1,7 +1,7 @@
 // busview-report: busview's survey and device reports on standard output,
 // as text or as JSON, without a display.
 #include <unistd.h>
-#ifdef __GLIBC__
+#if defined(__GLIBC__)
 #include <pthread.h>
 #endif
 #ifdef _WIN32
@@ -52,8 +52,9 @@ std::string RefusalMessage(const OptionError& error, Encoding encoding) {
 // Every thread of the run (the layer's, one per command, and those that
 // wait for requests) needs little stack. Under 2 MiB a stack is never given
 // a huge page, which the kernel would clear whole for each new thread.
+// ThreadSanitizer refuses threads once the defaults are changed.
 void KeepThreadStacksSmall() {
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(__SANITIZE_THREAD__)
   constexpr std::size_t StackBytes = 512 * 1024;
   pthread_attr_t attributes;
   if (pthread_getattr_default_np(&attributes) != 0) return;
