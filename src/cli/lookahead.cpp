@@ -9,8 +9,8 @@
 
 namespace {
 
-// Threads that wait for requests, at most; the layer has its own per
-// command besides.
+// Requests under way at once, at most, whatever the adapters: each holds a
+// thread that waits for it, and the layer has its own per command besides.
 constexpr int MostUnderWay = 64;
 // Pieces asked ahead of the one the scan is in, at most: their answers are
 // kept until the scan gets there.

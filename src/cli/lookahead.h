@@ -9,7 +9,6 @@
 #include <deque>
 #include <list>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -89,16 +88,17 @@ class Lookahead {
     int served = 0, missed = 0;
   };
 
-  Pieces::iterator Find(ScanPiece::Kind kind, const Unit& unit);
-  bool MakeProgress();
-  bool RunAhead();
-  void AskPlan(Pieces::iterator piece);
   // A request for a runner: to be made (`send`), or to be waited for.
   struct Job {
     Piece* piece;
     RecordedRequest* request;
     bool send;
   };
+
+  Pieces::iterator Find(ScanPiece::Kind kind, const Unit& unit);
+  bool MakeProgress();
+  bool RunAhead();
+  void AskPlan(Pieces::iterator piece);
   void StartRequest(Piece& piece, bool send);
   static void Finish(const Job& job);
   void TakeAnswers();
@@ -110,7 +110,7 @@ class Lookahead {
   const int perAdapter_;
   Pieces pieces_;    // from the entered one on, in the scan's order
   Pieces dropped_;   // passed over while a request of theirs was under way
-  int ready_ = 0;  // pieces the plan is to be asked about
+  int ready_ = 0;    // pieces the plan is to be asked about
   std::map<std::int32_t, int> underWay_;  // requests per adapter
   int underWayTotal_ = 0;
   EnteredAnswers entered_;
