@@ -13,7 +13,11 @@ adapter, and target IDs 0 to 7 on it, the device type, the INQUIRY data, the\n\
 INT 13h mapping and geometry of a disk, and the READ CAPACITY data. Its texts\n\
 are Japanese. busview-report gives the same reports on a terminal, as text\n\
 or JSON. A demo bus shows what busview does on a machine without SCSI\n\
-adapters.")
+adapters.\n\
+.\n\
+Where the Prometheus node exporter is installed, a timer keeps busview's\n\
+survey in its textfile folder every quarter hour; an Ansible local fact\n\
+comes with it too.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -21,9 +25,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${BUSVIEW_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The layer and the event library live in the package's own directory.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-    ${CMAKE_BINARY_DIR}/src/wnaspi32 ${CMAKE_BINARY_DIR}/src/win32)
+    ${CMAKE_BINARY_DIR}/src/wnaspi32 ${CMAKE_BINARY_DIR}/src/win32_stand_ins)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The maintainer scripts enable and start the Prometheus timer.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/prerm
+    ${PROJECT_SOURCE_DIR}/dist/debian/postrm)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/build/;/\\\\.git")

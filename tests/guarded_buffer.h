@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 struct GuardedBuffer {
   static constexpr std::uint8_t Marker = 0xA5;

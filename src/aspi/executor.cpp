@@ -10,8 +10,8 @@
 
 #include "aspi/given_up_requests.h"
 #include "aspi/recorded_request.h"
-#include "win32/buffer_handles.h"
-#include "win32/never_destroyed.h"
+#include "win32_stand_ins/buffer_handles.h"
+#include "win32_stand_ins/never_destroyed.h"
 
 #ifdef _WIN32
 #include "aspi/windows_event_calls.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "aspi/request_block.h"
-#include "win32/win32_events.h"
+#include "win32_stand_ins/win32_events.h"
 
 // True when the layer says it is usable: bits 8-15 of
 // GetASPI32SupportInfo equal SS_COMP.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 SRB RequestBlock;
 std::uint8_t DataBuffer[DataBufferSize];

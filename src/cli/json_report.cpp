@@ -88,7 +88,8 @@ Json CapacityFacts(const Capacity& capacity) {
 // A designator's value under the names sg3_utils gives it: texts for the
 // text code sets, lower-case hexadecimal digits otherwise.
 void AddDesignatorValue(Json& facts, const Designator& d) {
-  constexpr std::uint8_t CodeSetAscii = 2, CodeSetUtf8 = 3;
+  using scsi::CodeSetAscii, scsi::CodeSetUtf8;
+  namespace DesignatorType = scsi::DesignatorType;
   const std::span<const std::uint8_t> bytes = d.bytes;
   const auto text = [&](std::span<const std::uint8_t> part) {
     // A UTF-8 designator is the document's own encoding (Dump replaces a

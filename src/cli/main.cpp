@@ -1,5 +1,5 @@
-// busview-report: busview's survey and device reports on standard output,
-// as text or as JSON, without a display.
+// busview-report: busview's survey and device reports on standard output
+// (or in a file), as text, JSON or Prometheus metrics, without a display.
 #include <unistd.h>
 #if defined(__GLIBC__)
 #include <pthread.h>
@@ -11,14 +11,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "files/replacing_file.h"
 #include "cli/runs.h"
 #include "cli/version.h"
 #include "reports/report_window.h"
 #include "text/cp932.h"
+#include "ui/layout/window_texts.h"
 
 namespace {
 
@@ -40,9 +44,9 @@ std::string RefusalMessage(const OptionError& error, Encoding encoding) {
   };
   switch (error.kind) {
     case OptionError::Kind::NotAnInteger:
-      return "'" + error.text + literal("' は整数ではありません.");
+      return FilledIn(literal(NotAnIntegerText), error.text) + FailureTextEnd;
     case OptionError::Kind::NoAdapter:
-      return literal("ホストアダプタをセレクトしてください");
+      return literal(NoAdapterChosenText);
     case OptionError::Kind::Usage:
       break;
   }
@@ -96,12 +100,26 @@ int main(int argc, char* argv[]) {
   if (options.bus) setenv("WNASPI32_BUS", options.bus->c_str(), 1);
 #endif
 
+  // Made before the survey, so that a folder that takes no file is told at
+  // once; removed again unless the whole report is written.
+  std::optional<ReplacingFile> file;
+  const auto fileFailed = [&file] {
+    std::fprintf(stderr, "busview-report: %s: %s\n", file->path().c_str(), std::strerror(file->error()));
+    return 1;
+  };
+  if (options.output && !file.emplace(*options.output).Open(/*removeOnSignal=*/true)) return fileFailed();
+
   try {
-    TerminalWindow window(encoding, isatty(STDERR_FILENO) != 0);
+    OutputSink output = WriteToStandardOutput;
+    if (file) output = [&file](std::string_view bytes) { return file->Write(bytes); };
+    TerminalWindow window(encoding, isatty(STDERR_FILENO) != 0, output);
     MainWindow = &window;
-    const int status = options.json ? RunJsonReport(options, window) : RunTextReport(options, window);
+    const int status = options.prometheus ? RunPrometheusReport(options, window)
+                       : options.json     ? RunJsonReport(options, window)
+                                          : RunTextReport(options, window);
     const bool written = window.Finish();
     MainWindow = nullptr;
+    if (file && !(written && file->Commit())) return fileFailed();
     if (!written) {
       std::perror("busview-report: standard output");
       return 1;

@@ -28,8 +28,9 @@ std::optional<std::int32_t> AdapterNumber(std::string_view text, std::string& fa
 }  // namespace
 
 const char* const UsageText =
-    "Usage: busview-report [--detailed] [--all] [--adapter N [--target T]] [--json]\n"
-    "                      [--encoding utf-8|cp932] [--bus FILE]\n"
+    "Usage: busview-report [--detailed] [--all] [--adapter N [--target T]]\n"
+    "                      [--json|--prometheus] [--encoding utf-8|cp932]\n"
+    "                      [--bus FILE] [--output FILE]\n"
     "\n"
     "Lists the SCSI host adapters and the devices at target IDs 0 to 7, as\n"
     "busview's window does, on standard output.\n"
@@ -41,12 +42,17 @@ const char* const UsageText =
     "  --adapter N       only host adapter N\n"
     "  --target T        with --adapter: one detailed display of target T\n"
     "  --json            the decoded facts as one JSON document (UTF-8)\n"
+    "  --prometheus      the same facts as Prometheus metrics (text format,\n"
+    "                    for the node exporter's textfile collector)\n"
     "  --encoding E      output bytes: utf-8 or cp932 (default: the locale's)\n"
     "  --bus FILE        a simulated bus described in FILE (as WNASPI32_BUS)\n"
+    "  --output FILE     write to FILE instead of standard output; FILE is\n"
+    "                    replaced only once the whole report is written\n"
     "  --help            this text\n"
     "  --version         the version\n"
     "\n"
-    "Exit status: 0 done, 1 the ASPI layer is not usable, 2 a bad command line.\n";
+    "Exit status: 0 done, 1 the ASPI layer is not usable or the output could not\n"
+    "be written, 2 a bad command line.\n";
 
 ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
   ParsedOptions parsed;
@@ -69,7 +75,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
       name = name.substr(0, equals);
     }
     const bool takesValue = name == "--adapter" || name == "--target" || name == "--encoding" ||
-                            name == "--bus";
+                            name == "--bus" || name == "--output";
     if (!takesValue && value) return fail("option '" + std::string(name) + "' takes no value");
     if (takesValue && !value) {
       if (i + 1 >= arguments.size()) return fail("option '" + std::string(name) + "' needs a value");
@@ -82,6 +88,8 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
       options.all = true;
     } else if (name == "--json") {
       options.json = true;
+    } else if (name == "--prometheus") {
+      options.prometheus = true;
     } else if (name == "--help") {
       options.help = true;
     } else if (name == "--version") {
@@ -105,6 +113,9 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (name == "--bus") {
       if (value->empty()) return fail("option '--bus' needs a file name");
       options.bus = std::string(*value);
+    } else if (name == "--output") {
+      if (value->empty()) return fail("option '--output' needs a file name");
+      options.output = std::string(*value);
     } else if (name.starts_with("-")) {
       return fail("unknown option '" + std::string(name) + "'");
     } else {
@@ -114,5 +125,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& arguments) {
   if (parsed.error) return parsed;
   if (options.target && !options.adapter) return fail("option '--target' needs '--adapter'");
   if (options.target && options.all) return fail("option '--target' cannot be used with '--all'");
+  if (options.json && options.prometheus)
+    return fail("option '--prometheus' cannot be used with '--json'");
   return parsed;
 }

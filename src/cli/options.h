@@ -12,6 +12,8 @@
 struct Options {
   bool detailed = false;
   bool json = false;
+  // The JSON document's facts in the Prometheus text format.
+  bool prometheus = false;
   // Every target ID the adapters have and every LUN, not just the window's.
   bool all = false;
   bool help = false;
@@ -20,6 +22,8 @@ struct Options {
   std::optional<std::int32_t> target;
   std::optional<Encoding> encoding;
   std::optional<std::string> bus;
+  // The report goes to this file, which it replaces once it is whole.
+  std::optional<std::string> output;
   // The arguments as given, for the JSON document.
   std::vector<std::string> arguments;
 };

@@ -11,3 +11,6 @@ int RunTextReport(const Options& options, TerminalWindow& window);
 
 // The decoded facts as one JSON document.
 int RunJsonReport(const Options& options, TerminalWindow& window);
+
+// The same facts as Prometheus metrics, for a textfile collector.
+int RunPrometheusReport(const Options& options, TerminalWindow& window);

@@ -2,29 +2,21 @@
 
 #include <unistd.h>
 
-#include <cerrno>
+#include <utility>
+
+#include "files/replacing_file.h"
 
 namespace {
-
-bool WriteAll(int descriptor, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
 
 // Moves to the start of the line and erases it.
 constexpr std::string_view EraseLine = "\r\x1B[K";
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(Encoding encoding, bool progress)
-    : encoding_(encoding), progress_(progress) {}
+bool WriteToStandardOutput(std::string_view bytes) { return WriteAll(STDOUT_FILENO, bytes); }
+
+TerminalWindow::TerminalWindow(Encoding encoding, bool progress, OutputSink output)
+    : encoding_(encoding), progress_(progress), output_(std::move(output)) {}
 
 TerminalWindow::~TerminalWindow() { Finish(); }
 
@@ -64,7 +56,7 @@ void TerminalWindow::Flush() {
   if (pending_.empty()) return;
   // The progress line would stand in the way on a shared terminal.
   ClearProgress();
-  if (!WriteAll(STDOUT_FILENO, pending_)) failed_ = true;
+  if (!output_(pending_)) failed_ = true;
   pending_.clear();
 }
 

@@ -1,7 +1,9 @@
-// The window busview-report gives the reports: both panes go to standard
-// output, a line each, the boxes to standard error.
+// The window busview-report gives the reports: both panes go to the output
+// (standard output, or --output's file), a line each, the boxes to standard
+// error.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -9,10 +11,16 @@
 #include "reports/report_window.h"
 #include "reports/unit.h"
 
+// Where the report's bytes go; false when they could not be written.
+using OutputSink = std::function<bool(std::string_view)>;
+
+// Standard output.
+bool WriteToStandardOutput(std::string_view bytes);
+
 class TerminalWindow : public ReportWindow {
  public:
   // With `progress`, the device under way is shown on standard error.
-  TerminalWindow(Encoding encoding, bool progress);
+  TerminalWindow(Encoding encoding, bool progress, OutputSink output = WriteToStandardOutput);
   ~TerminalWindow() override;
 
   // Detailed mode for the reports.
@@ -40,6 +48,7 @@ class TerminalWindow : public ReportWindow {
   bool Finish();
 
   Encoding encoding() const { return encoding_; }
+  bool progress() const { return progress_; }
 
  private:
   void Flush();
@@ -47,6 +56,7 @@ class TerminalWindow : public ReportWindow {
 
   Encoding encoding_;
   bool progress_;
+  OutputSink output_;
   bool progressShown_ = false;
   bool failed_ = false;
   std::string pending_;

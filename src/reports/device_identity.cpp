@@ -37,8 +37,7 @@ bool Lists(const std::vector<std::uint8_t>& pages, std::uint8_t code) {
 }  // namespace
 
 bool TakesScsi3Commands(const std::uint8_t* inquiry) {
-  constexpr int NoUnit = 3;
-  return PeripheralQualifier(inquiry) != NoUnit && AnsiVersion(inquiry) >= 3;
+  return PeripheralQualifier(inquiry) != scsi::QualifierNoUnit && AnsiVersion(inquiry) >= 3;
 }
 
 DeviceIdentity AskIdentity(const Unit& unit, const std::uint8_t* inquiry, bool residualCounts) {

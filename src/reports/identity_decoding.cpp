@@ -37,7 +37,7 @@ std::optional<std::string> DecodeUnitSerialNumber(Bytes reply) {
 std::optional<std::vector<Designator>> DecodeDesignators(Bytes reply) {
   const auto body = VpdPageBody(reply, scsi::DeviceIdentificationPage);
   if (!body) return std::nullopt;
-  constexpr std::size_t HeaderLength = 4;
+  constexpr std::size_t HeaderLength = scsi::DesignatorHeaderLength;
   std::vector<Designator> designators;
   for (Bytes rest = *body; rest.size() >= HeaderLength;) {
     const std::size_t length = rest[3];
@@ -45,7 +45,8 @@ std::optional<std::vector<Designator>> DecodeDesignators(Bytes reply) {
     designators.push_back({.protocolIdentifier = static_cast<std::uint8_t>(rest[0] >> 4),
                            .codeSet = static_cast<std::uint8_t>(rest[0] & 0x0F),
                            .protocolIdentifierValid = (rest[1] & 0x80) != 0,
-                           .association = static_cast<std::uint8_t>((rest[1] >> 4) & 0x03),
+                           .association =
+                               static_cast<std::uint8_t>((rest[1] >> scsi::AssociationShift) & 0x03),
                            .type = static_cast<std::uint8_t>(rest[1] & 0x0F),
                            .bytes = {rest.begin() + HeaderLength,
                                      rest.begin() + static_cast<std::ptrdiff_t>(HeaderLength + length)}});
@@ -88,7 +89,8 @@ std::string HexDigits(Bytes bytes) {
 
 std::optional<std::string> WorldWideName(const std::vector<Designator>& designators) {
   for (const Designator& d : designators) {
-    if (d.type == DesignatorType::Naa && d.association == AssociationLogicalUnit && !d.bytes.empty())
+    if (d.type == scsi::DesignatorType::Naa && d.association == scsi::AssociationLogicalUnit &&
+        !d.bytes.empty())
       return "0x" + HexDigits(d.bytes);
   }
   return std::nullopt;

@@ -10,25 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "scsi/designators.h"
+
 // One designation descriptor of page 83h.
 struct Designator {
   std::uint8_t protocolIdentifier = 0;
   std::uint8_t codeSet = 0;      // 1 binary, 2 ASCII, 3 UTF-8
   bool protocolIdentifierValid = false;
   std::uint8_t association = 0;  // 0 the logical unit, 1 a target port, 2 the target device
-  std::uint8_t type = 0;         // DesignatorType
+  std::uint8_t type = 0;         // scsi::DesignatorType
   std::vector<std::uint8_t> bytes;
 };
-
-namespace DesignatorType {
-constexpr std::uint8_t VendorSpecific = 0x0;
-constexpr std::uint8_t T10VendorId = 0x1;
-constexpr std::uint8_t Eui64 = 0x2;
-constexpr std::uint8_t Naa = 0x3;
-constexpr std::uint8_t ScsiNameString = 0x8;
-}  // namespace DesignatorType
-
-constexpr std::uint8_t AssociationLogicalUnit = 0;
 
 // `reply` holds the bytes that came back for a request of page `code`.
 // Nothing unless its page code is `code` and the page fits in it (a device

@@ -8,8 +8,9 @@
 
 namespace {
 
-constexpr std::uint8_t CodeSetAscii = 2;
-constexpr std::uint8_t CodeSetUtf8 = 3;
+using scsi::CodeSetAscii;
+using scsi::CodeSetUtf8;
+namespace DesignatorType = scsi::DesignatorType;
 
 std::string Label(const Designator& designator, const ReportTexts& texts) {
   switch (designator.type) {

@@ -39,10 +39,10 @@ std::optional<LunList> ReportLuns(const Unit& unit, bool residualCounts) {
 std::vector<std::uint8_t> LogicalUnits(const Unit& unit, bool residualCounts) {
   // A target without LUN 0 may still list its LUNs; a unit that says it is
   // too old is not asked.
-  constexpr int NoUnit = 3;
   SendInquiry(unit);
   const bool tooOld = RequestBlock.SRB_Status == SS_COMP &&
-                      PeripheralQualifier(DataBuffer) != NoUnit && AnsiVersion(DataBuffer) < 3;
+                      PeripheralQualifier(DataBuffer) != scsi::QualifierNoUnit &&
+                      AnsiVersion(DataBuffer) < 3;
   std::optional<LunList> listed;
   if (!tooOld) listed = ReportLuns(unit, residualCounts);
 

@@ -1,6 +1,6 @@
 #include "reports/long_reply_buffer.h"
 
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 std::uint8_t LongReplyBuffer[LongReplyBufferSize];
 

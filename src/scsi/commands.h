@@ -49,6 +49,7 @@ constexpr Field VpdPageLength{2, 2};
 // REPORT LUNS: byte 2 selects which LUNs, bytes 6-9 the allocation length,
 // which must leave room for the header and one LUN. The reply: the LUN list
 // length (bytes 0-3), four reserved bytes, then eight bytes per LUN.
+constexpr std::size_t ReportLunsLength = 12;
 constexpr std::size_t ReportLunsSelect = 2;
 constexpr std::uint8_t ReportWellKnownLunsOnly = 0x01;
 constexpr Field ReportLunsAllocationLength{6, 4};
@@ -58,6 +59,19 @@ constexpr std::size_t LeastReportLunsAllocation = 16;
 
 // Standard INQUIRY data of the usual 36 bytes.
 constexpr std::size_t StandardInquiryLength = 36;
+
+// INQUIRY byte 0: the peripheral qualifier (bits 5-7) and the peripheral
+// device type (bits 0-4). Qualifier 3 with type 1Fh: no logical unit there.
+constexpr std::uint8_t PeripheralTypeMask = 0x1F;
+constexpr int QualifierNoUnit = 3;
+constexpr std::uint8_t NoUnitPeripheralByte = QualifierNoUnit << 5 | PeripheralTypeMask;
+
+// The peripheral device types whose commands or answers differ from the
+// others'.
+constexpr std::uint8_t DirectAccessDevice = 0x00;
+constexpr std::uint8_t SequentialAccessDevice = 0x01;
+constexpr std::uint8_t MultimediaDevice = 0x05;
+constexpr std::uint8_t OpticalMemoryDevice = 0x07;
 constexpr Field ReadCapacity16AllocationLength{10, 4};
 
 // Reply lengths: READ CAPACITY (10) has no allocation length and always

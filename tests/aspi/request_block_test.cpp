@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "aspi/request_block.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace {
 

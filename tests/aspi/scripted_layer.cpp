@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "backend.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
+#include "wnaspi32/front/backend.h"
 
 namespace {
 ScriptedLayer* active = nullptr;

@@ -63,6 +63,10 @@ STATUS_CASES = [
     # An empty file name would leave the layer on the machine's own buses.
     (["--bus", ""], 2, ["busview-report: option '--bus' needs a file name"]),
     (["--bus="], 2, ["busview-report: option '--bus' needs a file name"]),
+    (["--output="], 2, ["busview-report: option '--output' needs a file name"]),
+    (["--json", "--prometheus"], 2, ["busview-report: option '--prometheus' cannot be used with '--json'"]),
+    (["--prometheus", "--output", "/nonexistent/busview.prom"], 1,
+     ["busview-report: /nonexistent/busview.prom: No such file or directory"]),
 ]
 for args, status, errors in STATUS_CASES:
     result = run(args)
@@ -88,6 +92,20 @@ for args in (["--bus", bus("two-adapters.json")], ["--json", "--bus", bus("two-a
           result.stderr == b"busview-report: standard output: No space left on device\n",
           f"{args} > /dev/full: exit status {result.returncode}, {result.stderr!r}")
 
+# --output takes every report, byte for byte what standard output gets (the
+# JSON document names its own arguments).
+with tempfile.TemporaryDirectory() as folder:
+    for args in (["--encoding", "utf-8"], ["--detailed", "--encoding", "cp932"], ["--json"]):
+        args += ["--bus", bus("two-adapters.json")]
+        written = os.path.join(folder, "report")
+        result = run(args + ["--output", written])
+        with open(written, "rb") as f:
+            got, want = f.read(), run(args).stdout
+        if "--json" in args and got:
+            got, want = json.loads(got), json.loads(want)
+            got["utility_invoked"]["argv"] = want["utility_invoked"]["argv"]
+        check(result.returncode == 0 and not result.stdout and got == want, f"{args} --output")
+
 # --- encodings ----------------------------------------------------------------
 utf8 = run(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"]).stdout
 cp932 = run(["--bus", bus("two-adapters.json"), "--encoding", "cp932"]).stdout
@@ -105,16 +123,36 @@ check(b"= A\x80B\xffC\xa5D\x81\n" in odd_cp932, "cp932 keeps bytes, but a contro
 check(b"= AB\n" in odd_cp932, "a line ends at its first NUL byte")
 
 # Progress only on a terminal, and never in the output.
-master, terminal = pty.openpty()
-env = dict(os.environ, LC_ALL="C.UTF-8")
-shown = subprocess.run([REPORT, "--bus", bus("two-adapters.json"), "--encoding", "utf-8"],
-                       stdout=subprocess.PIPE, stderr=terminal, env=env, timeout=60)
-os.close(terminal)
-progress = os.read(master, 65536) if select.select([master], [], [], 5)[0] else b""
-os.close(master)
+def with_terminal(args):
+    """Runs busview-report with standard error on a terminal: its result
+    and everything the terminal got, read to the end."""
+    master, terminal = pty.openpty()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    result = subprocess.run([REPORT] + args, stdout=subprocess.PIPE, stderr=terminal,
+                            env=env, timeout=60)
+    os.close(terminal)
+    seen = b""
+    while select.select([master], [], [], 5)[0]:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # every writer gone: the end
+            break
+        if not chunk:
+            break
+        seen += chunk
+    os.close(master)
+    return result, seen
+
+
+shown, progress = with_terminal(["--bus", bus("two-adapters.json"), "--encoding", "utf-8"])
 check(shown.stdout == utf8, "progress leaves the output alone")
 check(b"HostNo 1,ID 7 ..." in progress and progress.endswith(b"\r\x1b[K"),
       f"a terminal sees the progress, erased at the end: {progress[-40:]!r}")
+# Under --all the progress names the LUN it asks.
+for args in (["--all"], ["--all", "--json"], ["--all", "--detailed"]):
+    _, progress = with_terminal(["--bus", os.path.join(SOURCE, "tests/cli/buses/wide.json")] + args)
+    check(b"HostNo 0,ID 0,LUN 1 ..." in progress and b"HostNo 0,ID 12,LUN 3 ..." in progress,
+          f"{' '.join(args)} shows the LUNs it asks: {progress[-60:]!r}")
 
 with tempfile.TemporaryDirectory() as locales:
     made = subprocess.run(["localedef", "-c", "-f", "SHIFT_JIS", "-i", "ja_JP",

@@ -17,11 +17,11 @@
 
 #include "../reports/recording_window.h"
 #include "aspi/request_block.h"
-#include "backend.h"
 #include "cli/lookahead.h"
 #include "reports/ask_about_target.h"
 #include "reports/device_facts.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
+#include "wnaspi32/front/backend.h"
 
 namespace {
 

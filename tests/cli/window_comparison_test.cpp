@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QRadioButton>
 
-#include "ui/cp932_text.h"
+#include "ui/qt/cp932_text.h"
 #include "ui_fixture.h"
 
 namespace {

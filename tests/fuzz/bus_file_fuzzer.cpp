@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "sim/bus_file.h"
+#include "wnaspi32/sim/bus_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   wnaspi32::sim::FieldError error;

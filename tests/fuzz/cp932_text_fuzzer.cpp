@@ -8,10 +8,11 @@
 #include <string_view>
 
 #include "text/cp932.h"
+#include "ui/layout/window_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::u32string shown = Cp932ToUtf32(bytes, U'\uFF65', ControlBytes::Substitute);
+  const std::u32string shown = Cp932ToUtf32(bytes, SubstituteCharacter, ControlBytes::Substitute);
   if (shown.size() > bytes.size()) std::abort();
   for (const char32_t c : shown) {
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) std::abort();  // a C0 or C1 control got through

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "aspi/request_block.h"
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "fuzz_input.h"
 #include "recording_window.h"
 #include "reports/device_reports.h"
@@ -29,19 +29,19 @@ class ScriptedDevice final : public wnaspi32::Backend {
 
   std::uint32_t SupportInfo() override { return 0x0101; }
   int AdapterCount() override { return 1; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { return SS_ERR; }
-  std::uint8_t GetDeviceType(SRB& srb) override {
+  std::uint8_t HostAdapterInquiry(int, SRB&) override { return SS_ERR; }
+  std::uint8_t GetDeviceType(int, SRB& srb) override {
     srb.SRB_DeviceType = type;
     return devType.status;
   }
-  std::uint8_t GetDiskInfo(SRB& srb) override {
+  std::uint8_t GetDiskInfo(int, SRB& srb) override {
     srb.SRB_DriveFlags = driveFlags;
     srb.SRB_Int13HDriveInfo = int13Drive;
     srb.SRB_Heads = heads;
     srb.SRB_Sectors = sectors;
     return diskInfo.status;
   }
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
+  std::uint8_t ExecScsiCommand(int, SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
     const auto reply = commands.find(srb.CDBByte[0]);
     if (reply == commands.end()) return SS_ERR;
     if (buffer != nullptr && !reply->second.data.empty())
@@ -49,6 +49,7 @@ class ScriptedDevice final : public wnaspi32::Backend {
                   std::min<std::size_t>(length, reply->second.data.size()));
     return reply->second.status;
   }
+  std::optional<std::uint8_t> DeviceTypeOf(int, const SRB&) override { return type; }
 };
 
 // Any status but pending, which would hold every request for the whole wait.

@@ -1,17 +1,23 @@
 // The integer and adapter-number conversions of the window's texts on
 // arbitrary UTF-16 text: a number that is read reads back the same from its
 // decimal form, and a text that names none fails with its message.
-#include <QString>
-
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
 
-#include "ui/integer_text.h"
+#include "text/integer_text.h"
+#include "ui/commands/integer_conversions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const QString text(reinterpret_cast<const QChar*>(data), static_cast<qsizetype>(size / 2));
-  const std::optional<std::int32_t> value = ParseInteger(text);
-  if (value && ParseInteger(QString::number(*value)) != value) std::abort();
+  std::u16string text(size / 2, u'\0');
+  std::memcpy(text.data(), data, text.size() * sizeof(char16_t));
+  const std::optional<std::int32_t> value = ParseInteger(std::u16string_view(text));
+  if (value) {
+    const std::string decimal = std::to_string(*value);
+    if (ParseInteger(std::u16string(decimal.begin(), decimal.end())) != value) std::abort();
+  }
   try {
     if (IntegerOf(text) != value) std::abort();
   } catch (const CommandFailure& failure) {
@@ -19,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   try {
     const std::int32_t adapter = AdapterNumberOf(text);
-    if (adapter < 0 || !text.front().isDigit()) std::abort();
+    if (adapter < 0 || text.front() < u'0' || text.front() > u'9') std::abort();
   } catch (const CommandFailure&) {
   }
   return 0;

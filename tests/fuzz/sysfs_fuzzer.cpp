@@ -12,14 +12,15 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "nvme/nvme_tree.h"
-#include "nvme/scsi_translation.h"
-#include "sg/cached_answers.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/nvme/nvme_tree.h"
+#include "wnaspi32/nvme/scsi_translation.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace wnaspi32::linux_io;
 using namespace wnaspi32::sg;
 
 // The fake root, made once and removed when the fuzzer ends.

@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <stdexcept>
 
-#include "ui/drop_down_list.h"
-#include "ui/form1.h"
-#include "ui/report_pane.h"
+#include "ui/qt/drop_down_list.h"
+#include "ui/qt/form1.h"
+#include "ui/qt/report_pane.h"
 
 namespace lab {
 namespace {

@@ -30,7 +30,7 @@
 #include "aspi/request_block.h"
 #include "reports/ask_about_target.h"
 #include "reports/unit.h"
-#include "win32/buffer_handles.h"
+#include "win32_stand_ins/buffer_handles.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 # desktop and nvme, once more as nobody (the sg nodes stay root-only). Given
 # a Debian package, then installs, runs and removes it (guest-package.sh);
 # for nvme, given busview-report built with the sanitizers, then pulls an
-# NVMe controller while it runs (guest-nvme-unplug.sh).
+# NVMe controller while it runs (guest-nvme-unplug.sh); for two-adapters,
+# serves busview.prom through the node exporter (guest-prometheus.sh).
 # Usage: guest-checks.sh SCENARIO LAB_CHECKS-PROGRAM [PACKAGE WINDOW-PROBE | SANITIZED-REPORT]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -78,6 +79,7 @@ case $scenario in
   two-adapters)
     "$checks" --gtest_filter='Bus.*:TwoAdapters.*' || status=1
     run_as_nobody "$checks" --gtest_filter='Unprivileged.*' || status=1
+    "$here/guest-prometheus.sh" "$report" || status=1
     ;;
   big-disk) "$checks" --gtest_filter='Bus.*:BigDisk.*' || status=1 ;;
   raid) "$checks" --gtest_filter='Bus.*:Raid.*' || status=1 ;;

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs in the lab's guest, as root, on its overlay root (thrown away after the
 # run): installs the Debian package, runs busview-report and the window from
-# the installed paths on the guest's devices, removes the package again and
-# checks that nothing it installed is left.
+# the installed paths on the guest's devices (and the Prometheus timer's
+# service), removes the package again and checks that nothing it installed
+# is left, then purges it.
 # Usage: guest-package.sh PACKAGE BUILT-BUSVIEW-REPORT WINDOW-PROBE
 set -u
 deb=${1:?package}
@@ -67,6 +68,24 @@ cmp -s "$work/installed.txt" "$work/built.txt" ||
   fail "/usr/bin/busview-report --detailed differs from the build tree's: $(diff "$work/built.txt" "$work/installed.txt" | head -20)"
 
 took busview-report
+# The package enables the Prometheus timer, and its service's command, run
+# as the service runs it, writes busview.prom of the lab's devices where
+# Debian's node exporter reads.
+[[ -L /etc/systemd/system/timers.target.wants/busview-prometheus.timer ]] ||
+  fail "busview-prometheus.timer is not enabled"
+collected=/var/lib/prometheus/node-exporter
+if [[ -d $collected ]] && command -v promtool >/dev/null; then
+  read -ra command < <(sed -n 's/^ExecStart=//p' /usr/lib/systemd/system/busview-prometheus.service)
+  "${command[@]}" 2>"$work/timer.err" || fail "the service's '${command[*]}' failed: $(cat "$work/timer.err")"
+  promtool check metrics <"$collected/busview.prom" >"$work/promtool.out" 2>&1 ||
+    fail "promtool refuses the service's busview.prom: $(cat "$work/promtool.out")"
+  grep -q '^busview_device_info{.*vendor="BVLAB' "$collected/busview.prom" ||
+    fail "the service's busview.prom names no lab device"
+  rm -f "$collected/busview.prom"
+  took "the timer's service"
+else
+  echo "guest-package: no node exporter or promtool here; the timer's service is not run"
+fi
 # The installed window, offscreen: after 表示 in simple mode its panes hold
 # what busview-report prints.
 /usr/bin/busview-report --encoding utf-8 >"$work/report.txt" 2>&1 || fail "/usr/bin/busview-report failed"
@@ -82,15 +101,22 @@ fi
 took window
 dpkg -r busview >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg -r failed"; }
 took "dpkg -r"
+# Its postrm keeps it as config-files until it is purged, which forgets the
+# timer's enabled state too.
 state=$(dpkg-query -W -f='${db:Status-Status}' busview 2>/dev/null)
-[[ $state == not-installed || -z $state ]] || fail "busview is '$state' after dpkg -r"
+[[ $state == config-files ]] || fail "busview is '$state' after dpkg -r"
 for path in "${paths[@]}"; do
   if [[ -z ${before[$path]:-} && (-e $path || -L $path) ]]; then
     fail "left behind by dpkg -r: $path"
   fi
 done
+dpkg --purge busview >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "dpkg --purge failed"; }
+state=$(dpkg-query -W -f='${db:Status-Status}' busview 2>/dev/null)
+[[ $state == not-installed || -z $state ]] || fail "busview is '$state' after dpkg --purge"
+[[ -L /etc/systemd/system/timers.target.wants/busview-prometheus.timer ]] &&
+  fail "busview-prometheus.timer is still enabled after dpkg --purge"
 
 took "checking for leftovers"
-[[ $status -eq 0 ]] && echo "guest-package: installed, ran and removed busview $version cleanly"
+[[ $status -eq 0 ]] && echo "guest-package: installed, ran, removed and purged busview $version cleanly"
 echo "guest-package: $(IFS=,; echo "${timings[*]}" | sed 's/,/, /g')"
 exit $status

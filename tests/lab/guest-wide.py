@@ -7,9 +7,10 @@ numbers sg_inq -p 0x80 gives (as nobody: where the kernel kept page 80h)
 and the WWNs lsscsi gives. Debian 12's lsscsi 0.31 writes "0" for every
 --wwn (and reads it from udev's links, which the guest has none of), so
 its --long-unit stands in: the logical unit's name from the kernel's copy
-of page 83h, an NAA first, which --wwn writes with "0x" before it. Then the
-window offscreen and busview-report without --all must show targets 0-7
-at LUN 0 only, as on any bus.
+of page 83h, an NAA first, which --wwn writes with "0x" before it. The
+node exporter must serve busview.prom of all of them as the JSON says
+(guest-prometheus.sh). Then the window offscreen and busview-report
+without --all must show targets 0-7 at LUN 0 only, as on any bus.
 
 Usage: guest-wide.py BUSVIEW-REPORT LAB-CHECKS"""
 import glob, json, os, re, subprocess, sys, time
@@ -77,6 +78,9 @@ for who in ("root", "nobody"):
         check(identity["unit_serial_number"] == serial,
               f"{who} {key}: serial {identity['unit_serial_number']!r}, sg_inq {serial!r}")
         check(identity["wwn"] == wwns.get(key), f"{who} {key}: wwn {identity['wwn']}, lsscsi {wwns.get(key)}")
+
+# busview.prom of all of them through the node exporter.
+check(subprocess.run([f"{here}/guest-prometheus.sh", report]).returncode == 0, "busview.prom")
 
 # The window, and busview-report without --all, keep to targets 0-7, LUN 0.
 peers = "/tmp/lab-peers"

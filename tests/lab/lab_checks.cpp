@@ -35,8 +35,8 @@
 #include "busview_window.h"
 #include "expected_panes.h"
 #include "peer_view.h"
-#include "ui/application.h"
-#include "win32/buffer_handles.h"
+#include "ui/qt/application.h"
+#include "win32_stand_ins/buffer_handles.h"
 #include "wnaspi32.h"
 
 namespace lab {

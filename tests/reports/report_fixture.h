@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "aspi/request_block.h"
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "recording_window.h"
 #include "text/cp932.h"
 

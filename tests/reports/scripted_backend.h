@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "backend.h"
+#include "wnaspi32/front/backend.h"
 #include "report_fixture.h"
 
 class ScriptedBackend final : public wnaspi32::Backend {
@@ -33,12 +33,12 @@ class ScriptedBackend final : public wnaspi32::Backend {
 
   std::uint32_t SupportInfo() override { return 0x0101; }
   int AdapterCount() override { return 1; }
-  std::uint8_t HostAdapterInquiry(SRB&) override { return SS_ERR; }
-  std::uint8_t GetDeviceType(SRB& srb) override {
+  std::uint8_t HostAdapterInquiry(int, SRB&) override { return SS_ERR; }
+  std::uint8_t GetDeviceType(int, SRB& srb) override {
     return answeringLuns.contains(srb.SRB_Lun) ? SS_COMP : SS_ERR;
   }
-  std::uint8_t GetDiskInfo(SRB&) override { return SS_ERR; }
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
+  std::uint8_t GetDiskInfo(int, SRB&) override { return SS_ERR; }
+  std::uint8_t ExecScsiCommand(int, SRB& srb, std::uint8_t* buffer, std::uint32_t length) override {
     requests.push_back({srb, std::vector<std::uint8_t>(buffer, buffer + length)});
     const bool page = srb.CDBByte[0] == 0x12 && (srb.CDBByte[1] & 1);
     const auto& scripted = page ? pages : replies;
@@ -51,6 +51,7 @@ class ScriptedBackend final : public wnaspi32::Backend {
     }
     return reply->second.status;
   }
+  std::optional<std::uint8_t> DeviceTypeOf(int, const SRB&) override { return 0; }
 };
 
 // Puts a new scripted backend in place and returns it.

@@ -2,6 +2,7 @@
 
 #include "aspi/request_block.h"
 #include "ui/commands/integer_conversions.h"
+#include "ui/layout/window_texts.h"
 #include "reports/device_reports.h"
 #include "reports/display.h"
 #include "reports/survey.h"
@@ -37,7 +38,7 @@ void RunDisplayCommand(Form1Skin& form) {
   }
   const std::u16string adapterText = form.ComboBox2Text();
   if (adapterText.empty()) {
-    form.ShowPlainBox("ホストアダプタをセレクトしてください");
+    form.ShowPlainBox(NoAdapterChosenText);
     return;
   }
   CurrentAdapter = AdapterNumberOf(adapterText);

@@ -2,11 +2,12 @@
 
 #include "text/integer_text.h"
 #include "text/utf.h"
+#include "ui/layout/window_texts.h"
 
 namespace {
 
 [[noreturn]] void FailNotAnInteger(std::u16string_view text) {
-  throw CommandFailure("'" + Utf16ToUtf8(text) + "' は整数ではありません");
+  throw CommandFailure(FilledIn(NotAnIntegerText, Utf16ToUtf8(text)));
 }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }

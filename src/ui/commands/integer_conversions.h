@@ -16,7 +16,7 @@ class CommandFailure : public std::runtime_error {
 };
 
 // The integer a text names (text/integer_text.h), failing with
-// "'text' は整数ではありません" when it names none.
+// NotAnIntegerText (layout/window_texts.h) when it names none.
 std::int32_t IntegerOf(std::u16string_view text);
 
 // The host adapter number at the start of an adapter list text: the run of

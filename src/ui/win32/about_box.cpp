@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/fonts.h"
@@ -21,45 +21,48 @@ constexpr int IconSize = 32;
 constexpr DWORD WindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD WindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-struct Label {
-  int id;
-  Placement placement;
-  const wchar_t* text;
-  bool wraps;  // wraps at its width; otherwise its width follows its text
+// The controls of the layout, in the order of creation.
+constexpr ControlClass Classes[] = {
+    {IdAboutPanel1, "Panel1", L"TPanel", PanelLowered, 0},
+    // The 32 x 32 icon, unscaled, at the top left of its area.
+    {IdProgramIcon, "ProgramIcon", L"STATIC", SS_ICON | SS_REALSIZEIMAGE, 0},
+    {IdProductName, "ProductName", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdVersion, "Version", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdCopyright, "Copyright", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdComments, "Comments", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdAboutLabel1, "Label1", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdOKButton, "OKButton", L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
 };
+// The labels with a text; Comments wraps at its width, the others are as
+// wide as their text.
+constexpr int LabelIds[] = {IdProductName, IdVersion, IdCopyright, IdComments, IdAboutLabel1};
 
-constexpr Label Labels[] = {
-    {IdProductName, {58, 20, 115, 19}, L"BUSVIEW.EXE", false},
-    {IdVersion, {58, 49, 101, 19}, L"Version 1.02", false},
-    {IdCopyright, {10, 78, 228, 18}, L"Copyright (C) the busview developers", false},
-    {IdComments, {70, 98, 155, 15}, L"ご意見・不具合は", true},
-    {IdAboutLabel1, {70, 120, 219, 19}, L"busview プロジェクトの issue へ", false},
-};
-constexpr Placement Panel1Placement{10, 10, 295, 161};
-constexpr Placement ProgramIconPlacement{10, 10, 41, 41};
-constexpr Placement OKButtonPlacement{118, 179, 80, 41};
+const LayoutRect& PlaceOf(int id) {
+  return LayoutOf(AboutBoxLayout, ClassOf(Classes, id).name).rect;
+}
 
 }  // namespace
 
 TAboutBox::TAboutBox(HWND owner) {
-  Handle = MakeTopLevelWindow(BUSVIEW_ABOUT_BOX_CLASS, nullptr, L"ﾊﾞｰｼﾞｮﾝ情報", WindowStyle,
+  Handle = MakeTopLevelWindow(BUSVIEW_ABOUT_BOX_CLASS, nullptr,
+                              WideFromUtf8(AboutBoxLayout[0].caption).c_str(), WindowStyle,
                               WindowExStyle, owner, WindowProcOf<TAboutBox>, this);
   const UINT dpi = DpiOf(Handle);
-  SetWindowPos(Handle, nullptr, Scaled(StoredLeft, dpi), Scaled(StoredTop, dpi), 0, 0,
+  SetWindowPos(Handle, nullptr, Scaled(Window.left, dpi), Scaled(Window.top, dpi), 0, 0,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 
-  Panel1 = MakeControl(L"TPanel", L"", PanelLowered, Handle, IdAboutPanel1, Panel1Placement, dpi);
-  // The 32 x 32 icon, unscaled, at the top left of its area.
-  ProgramIcon = MakeControl(L"STATIC", L"", SS_ICON | SS_REALSIZEIMAGE, Panel1, IdProgramIcon,
-                            ProgramIconPlacement, dpi);
+  const auto make = [this, dpi](int id) {
+    return MakeLaidOut(Handle, AboutBoxLayout, Classes, id, dpi);
+  };
+  Panel1 = make(IdAboutPanel1);
+  ProgramIcon = make(IdProgramIcon);
   SendMessageW(ProgramIcon, STM_SETICON, reinterpret_cast<WPARAM>(::ProgramIcon(IconSize)), 0);
-  HWND* labels[] = {&ProductName, &Version, &Copyright, &Comments, &Label1};
-  for (std::size_t i = 0; i < std::size(Labels); ++i) {
-    *labels[i] = MakeControl(L"STATIC", Labels[i].text, SS_LEFT | SS_NOPREFIX, Panel1, Labels[i].id,
-                             Labels[i].placement, dpi);
-  }
-  OKButton = MakeControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, Handle, IdOKButton,
-                         OKButtonPlacement, dpi);
+  ProductName = make(IdProductName);
+  Version = make(IdVersion);
+  Copyright = make(IdCopyright);
+  Comments = make(IdComments);
+  Label1 = make(IdAboutLabel1);
+  OKButton = make(IdOKButton);
   ApplyLayout(dpi);
 }
 
@@ -71,26 +74,25 @@ TAboutBox::~TAboutBox() {
 void TAboutBox::ApplyLayout(UINT dpi) {
   const HFONT old = font_;
   font_ = GothicFont(FontHeight, dpi);
-  const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, WindowExStyle, dpi);
+  const SIZE outer = OuterSize(Window.width, Window.height, WindowStyle, WindowExStyle, dpi);
   SetWindowPos(Handle, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-  Place(Panel1, Panel1Placement, dpi);
-  SetWindowPos(ProgramIcon, nullptr, Scaled(ProgramIconPlacement.left, dpi),
-               Scaled(ProgramIconPlacement.top, dpi), 0, 0,
+  Place(Panel1, PlaceOf(IdAboutPanel1), dpi);
+  const LayoutRect& icon = PlaceOf(IdProgramIcon);
+  SetWindowPos(ProgramIcon, nullptr, Scaled(icon.left, dpi), Scaled(icon.top, dpi), 0, 0,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
-  for (const Label& label : Labels) {
-    HWND control = GetDlgItem(Panel1, label.id);
+  for (const int id : LabelIds) {
+    HWND control = GetDlgItem(Panel1, id);
+    const LayoutRect& place = PlaceOf(id);
+    const bool wraps = id == IdComments;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    const SIZE size =
-        TextExtent(control, font_, label.wraps ? Scaled(label.placement.width, dpi) : 0);
-    SetWindowPos(control, nullptr, Scaled(label.placement.left, dpi),
-                 Scaled(label.placement.top, dpi),
-                 label.wraps ? Scaled(label.placement.width, dpi) : size.cx,
-                 std::max<LONG>(size.cy, Scaled(label.placement.height, dpi)),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = TextExtent(control, font_, wraps ? Scaled(place.width, dpi) : 0);
+    SetWindowPos(control, nullptr, Scaled(place.left, dpi), Scaled(place.top, dpi),
+                 wraps ? Scaled(place.width, dpi) : size.cx,
+                 std::max<LONG>(size.cy, Scaled(place.height, dpi)), SWP_NOZORDER | SWP_NOACTIVATE);
   }
   SendMessageW(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  Place(OKButton, OKButtonPlacement, dpi);
+  Place(OKButton, PlaceOf(IdOKButton), dpi);
   InvalidateRect(Handle, nullptr, TRUE);
   DeleteObject(old);
 }

@@ -1,10 +1,6 @@
 // Start-up and shut-down of the program.
 #pragma once
 
-// The application title: the main window's caption and the title of the
-// plain and failure boxes.
-inline constexpr wchar_t ApplicationTitle[] = L"SCSI情報取得";
-
 // Creates Form1, hidden (its creation runs the host adapter survey, boxes
 // and all), then AboutBox, hidden.
 void CreateBusviewWindows();

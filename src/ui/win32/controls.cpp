@@ -3,18 +3,17 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 #include "text/cp932.h"
 #include "text/utf.h"
+#include "ui/commands/shown_text.h"
+#include "ui/layout/window_texts.h"
 
 namespace {
 
 ATOM groupBoxClass = 0;
-
-constexpr wchar_t SubstituteCharacter = L'\uFF65';  // "･", one column like every single byte
-constexpr std::size_t MaxTypedBytes = 255;
-constexpr int MaxVisibleEntries = 8;
 
 // Extra window bytes of the classes here.
 constexpr int FontSlot = 0;      // panels and group boxes: the font
@@ -206,12 +205,36 @@ void RegisterControlClasses() {
 }
 
 HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,
-                 const Placement& placement, UINT dpi, DWORD exStyle) {
+                 const LayoutRect& placement, UINT dpi, DWORD exStyle) {
   return CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style,
                          Scaled(placement.left, dpi), Scaled(placement.top, dpi),
                          Scaled(placement.width, dpi), Scaled(placement.height, dpi), parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
+}
+
+const ControlClass& ClassOf(std::span<const ControlClass> classes, int id) {
+  for (const ControlClass& control : classes) {
+    if (control.id == id) return control;
+  }
+  throw std::logic_error("no control of that identifier");
+}
+
+HWND MakeLaidOut(HWND window, std::span<const ControlLayout> layout,
+                 std::span<const ControlClass> classes, int id, UINT dpi) {
+  const ControlClass& control = ClassOf(classes, id);
+  const ControlLayout& record = LayoutOf(layout, control.name);
+  HWND parent = window;
+  if (record.parent != std::string_view(layout.front().name)) {
+    const auto named = std::find_if(classes.begin(), classes.end(), [&](const ControlClass& c) {
+      return record.parent == std::string_view(c.name);
+    });
+    if (named == classes.end()) throw std::logic_error("a parent the classes lack");
+    parent = FindControl(window, named->id);
+  }
+  const std::wstring caption = record.caption != nullptr ? WideFromUtf8(record.caption) : L"";
+  return MakeControl(control.className, caption.c_str(), control.style, parent, control.id,
+                     record.rect, dpi, control.exStyle);
 }
 
 HWND MakeTopLevelWindow(const wchar_t* className, HICON icon, const wchar_t* caption, DWORD style,
@@ -245,6 +268,8 @@ void SetSpeedButtonPictures(HWND button, HIMAGELIST pictures) {
   InvalidateRect(button, nullptr, TRUE);
 }
 
+namespace {
+
 void AddHint(HWND hints, HWND control, const wchar_t* text) {
   HWND tools[2] = {control, nullptr};
   // The text field of a drop-down list is a window of its own.
@@ -259,15 +284,34 @@ void AddHint(HWND hints, HWND control, const wchar_t* text) {
     info.hwnd = GetParent(tool);
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = const_cast<wchar_t*>(text);
+    // The hint control keeps a copy of the text.
     SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   }
 }
 
+}  // namespace
+
+void AddHints(HWND hints, HWND window, std::span<const ControlLayout> layout,
+              std::span<const ControlClass> classes) {
+  for (const ControlClass& control : classes) {
+    const char* hint = LayoutOf(layout, control.name).hint;
+    if (hint == nullptr) continue;
+    AddHint(hints, FindControl(window, control.id), WideFromUtf8(hint).c_str());
+  }
+}
+
 std::wstring ShownText(std::string_view cp932) {
-  cp932 = cp932.substr(0, cp932.find('\0'));
-  const std::u16string shown =
-      Utf32ToUtf16(Cp932ToUtf32(cp932, SubstituteCharacter, ControlBytes::Substitute));
+  const std::u16string shown = Utf32ToUtf16(ShownCharacters(cp932));
   return {shown.begin(), shown.end()};
+}
+
+std::wstring WideFromUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int length = static_cast<int>(utf8.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
+  return wide;
 }
 
 std::wstring TextOf(HWND window) {

@@ -6,9 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "ui/layout/form_layouts.h"
 #include "ui/win32/scaling.h"
 
 // The window classes of this file; call once before making controls.
@@ -38,7 +40,27 @@ LRESULT CALLBACK WindowProcOf(HWND handle, UINT message, WPARAM wParam, LPARAM l
 // A child control. `className` is a user32 or comctl32 class, or "TPanel",
 // "TGroupBox" or "TSpeedButton".
 HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, HWND parent, int id,
-                 const Placement& placement, UINT dpi, DWORD exStyle = 0);
+                 const LayoutRect& placement, UINT dpi, DWORD exStyle = 0);
+
+// How a control of a window's layout (ui/layout/form_layouts.h) is drawn
+// here: its identifier, its name in the layout, its class (as MakeControl
+// takes it) and its styles.
+struct ControlClass {
+  int id;
+  const char* name;
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+// The class of the control `id`.
+const ControlClass& ClassOf(std::span<const ControlClass> classes, int id);
+
+// Makes the control `id` in `window`, the window of `layout`: in the
+// control the layout names as its parent, at its place at `dpi`, with its
+// caption.
+HWND MakeLaidOut(HWND window, std::span<const ControlLayout> layout,
+                 std::span<const ControlClass> classes, int id, UINT dpi);
 
 // TPanel's styles: the bevel, raised or lowered. A panel and a group box
 // pass their children's notifications on to their own parent.
@@ -53,9 +75,11 @@ HWND FindControl(HWND window, int id);
 // never takes the keyboard focus. The list stays the caller's.
 void SetSpeedButtonPictures(HWND button, HIMAGELIST pictures);
 
-// A hint shown while the mouse pointer rests on `control` (or on the text
-// field of a drop-down list), through the window's one hint control.
-void AddHint(HWND hints, HWND control, const wchar_t* text);
+// Each control's hint in `layout`, shown while the mouse pointer rests on
+// it (or on the text field of a drop-down list), through the window's one
+// hint control.
+void AddHints(HWND hints, HWND window, std::span<const ControlLayout> layout,
+              std::span<const ControlClass> classes);
 
 // The characters code page 932 bytes show: everything before the first NUL
 // byte, with a substitute for a byte that is no character or a control.
@@ -63,6 +87,9 @@ std::wstring ShownText(std::string_view cp932);
 
 // The text of a window or control.
 std::wstring TextOf(HWND window);
+
+// UTF-8 text as the wide controls take it.
+std::wstring WideFromUtf8(std::string_view utf8);
 
 // The size of a control's text in `font`: on one line, or wrapped at
 // `wrapWidth` pixels when that is not 0.
@@ -83,8 +110,8 @@ class ReportPane {
   bool empty_ = true;
 };
 
-// A drop-down list with an editable text field of at most 255 code page
-// 932 bytes, showing at most 8 entries at a time.
+// A drop-down list with an editable text field of at most MaxTypedBytes
+// code page 932 bytes, showing at most MaxVisibleEntries entries at a time.
 class DropDownList {
  public:
   HWND handle = nullptr;
@@ -101,7 +128,7 @@ class DropDownList {
   void AppendEntry(std::string_view cp932Entry);
   // Entry 0, or the empty text when there is none.
   std::wstring Entry0() const;
-  // After typing (CBN_EDITCHANGE): a text beyond 255 bytes goes back to
+  // After typing (CBN_EDITCHANGE): a text beyond MaxTypedBytes goes back to
   // the last one that fitted.
   void KeepWithinLimit();
 

@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "ui/commands/form1_commands.h"
-#include "ui/commands/layouts.h"
+#include "ui/layout/form_layouts.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/application.h"
 #include "ui/win32/control_ids.h"
@@ -20,44 +20,38 @@ namespace {
 using namespace form1_layout;
 // A drop-down list's height in the layout is its text field's; the open
 // list hangs below it.
-constexpr int ListRoom = 8 * 18;
+constexpr int ListRoom = MaxVisibleEntries * 18;
 
 constexpr DWORD WindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // Sent to itself so that the adapter selection runs once the text field
 // shows the chosen entry.
 constexpr UINT ComboBox2Chosen = WM_APP + 1;
 
-struct Layout {
-  int id;
-  Placement placement;
-};
-
-// Where each control lies in its parent, in the order of creation.
-constexpr Layout Layouts[] = {
-    {IdMemo1, {0, Panel1Height, ClientWidth, ClientHeight - Panel1Height}},
-    {IdPanel1, {0, 0, ClientWidth, Panel1Height}},
-    {IdSpeedButton1, {420, 18, 31, 31}},
-    {IdSpeedButton2, {470, 18, 31, 31}},
-    {IdLabel1, {8, 64, 118, 15}},
-    {IdLabel2, {8, 208, 97, 15}},
-    {IdGroupBox1, {12, 8, 325, 49}},
-    {IdRadioButton1, {20, 20, 61, 21}},
-    {IdRadioButton2, {90, 20, 55, 21}},
-    {IdButton1, {350, 18, 51, 31}},
-    {IdMemo2, {8, 80, 313, 121}},
-    {IdComboBox1, {280, 24, 41, 23}},
-    {IdComboBox2, {160, 24, 113, 23}},
-};
-
-const Placement& PlacementOf(int id) {
-  for (const Layout& layout : Layouts) {
-    if (layout.id == id) return layout.placement;
-  }
-  return Layouts[0].placement;
-}
-
 // Text boxes and lists sunken into their parent, as the layouts draw them.
 constexpr DWORD Sunken = WS_BORDER;
+constexpr DWORD PaneStyle = Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY;
+constexpr DWORD ListStyle = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+
+// The controls of the layout, in the order of creation.
+constexpr ControlClass Classes[] = {
+    {IdMemo1, "Memo1", L"EDIT", PaneStyle, 0},
+    {IdPanel1, "Panel1", L"TPanel", PanelRaised, WS_EX_CONTROLPARENT},
+    {IdSpeedButton1, "SpeedButton1", L"TSpeedButton", 0, 0},
+    {IdSpeedButton2, "SpeedButton2", L"TSpeedButton", 0, 0},
+    {IdLabel1, "Label1", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {IdLabel2, "Label2", L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    // The group box is drawn over the two lists inside its frame, which
+    // show through it; clicks go through to them.
+    {IdGroupBox1, "GroupBox1", L"TGroupBox", 0, WS_EX_CONTROLPARENT | WS_EX_TRANSPARENT},
+    {IdRadioButton1, "RadioButton1", L"BUTTON", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0},
+    {IdRadioButton2, "RadioButton2", L"BUTTON", BS_AUTORADIOBUTTON, 0},
+    {IdButton1, "Button1", L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0},
+    {IdMemo2, "Memo2", L"EDIT", PaneStyle, 0},
+    {IdComboBox1, "ComboBox1", L"COMBOBOX", ListStyle, 0},
+    {IdComboBox2, "ComboBox2", L"COMBOBOX", ListStyle, 0},
+};
+
+const LayoutRect& PlaceOf(int id) { return LayoutOf(Form1Layout, ClassOf(Classes, id).name).rect; }
 
 void SetFont(HWND control, HFONT font) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -69,11 +63,12 @@ std::wstring Wide(const std::u16string& text) { return {text.begin(), text.end()
 }  // namespace
 
 TForm1::TForm1() {
-  Handle = MakeTopLevelWindow(BUSVIEW_FORM1_CLASS, ProgramIcon(32), ApplicationTitle, WindowStyle,
-                              0, nullptr, WindowProcOf<TForm1>, this);
+  Handle = MakeTopLevelWindow(BUSVIEW_FORM1_CLASS, ProgramIcon(32),
+                              WideFromUtf8(Form1Layout[0].caption).c_str(), WindowStyle, 0, nullptr,
+                              WindowProcOf<TForm1>, this);
   dpi_ = DpiOf(Handle);
-  const SIZE outer = OuterSize(ClientWidth, ClientHeight, WindowStyle, 0, dpi_);
-  SetWindowPos(Handle, nullptr, Scaled(WindowLeft, dpi_), Scaled(WindowTop, dpi_), outer.cx,
+  const SIZE outer = OuterSize(Window.width, Window.height, WindowStyle, 0, dpi_);
+  SetWindowPos(Handle, nullptr, Scaled(Window.left, dpi_), Scaled(Window.top, dpi_), outer.cx,
                outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
   ApplyLayout(dpi_);
@@ -89,40 +84,21 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateControls() {
-  const UINT dpi = dpi_;
-  Memo1.handle =
-      MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
-                  Handle, IdMemo1, PlacementOf(IdMemo1), dpi);
-  Panel1 = MakeControl(L"TPanel", L"", PanelRaised, Handle, IdPanel1, PlacementOf(IdPanel1), dpi,
-                       WS_EX_CONTROLPARENT);
-  SpeedButton1 = MakeControl(L"TSpeedButton", L"", 0, Panel1, IdSpeedButton1,
-                             PlacementOf(IdSpeedButton1), dpi);
-  SpeedButton2 = MakeControl(L"TSpeedButton", L"", 0, Panel1, IdSpeedButton2,
-                             PlacementOf(IdSpeedButton2), dpi);
-  Label1 = MakeControl(L"STATIC", L"ホストアダプタ情報", SS_LEFT | SS_NOPREFIX, Panel1, IdLabel1,
-                       PlacementOf(IdLabel1), dpi);
-  Label2 = MakeControl(L"STATIC", L"SCSI装置情報", SS_LEFT | SS_NOPREFIX, Panel1, IdLabel2,
-                       PlacementOf(IdLabel2), dpi);
-  // The group box is drawn over the two lists inside its frame, which
-  // show through it; clicks go through to them.
-  GroupBox1 = MakeControl(L"TGroupBox", L"表示状態", 0, Panel1, IdGroupBox1,
-                          PlacementOf(IdGroupBox1), dpi, WS_EX_CONTROLPARENT | WS_EX_TRANSPARENT);
-  RadioButton1 = MakeControl(L"BUTTON", L"簡易", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
-                             GroupBox1, IdRadioButton1, PlacementOf(IdRadioButton1), dpi);
-  RadioButton2 = MakeControl(L"BUTTON", L"詳細", BS_AUTORADIOBUTTON, GroupBox1, IdRadioButton2,
-                             PlacementOf(IdRadioButton2), dpi);
+  const auto make = [this](int id) { return MakeLaidOut(Handle, Form1Layout, Classes, id, dpi_); };
+  Memo1.handle = make(IdMemo1);
+  Panel1 = make(IdPanel1);
+  SpeedButton1 = make(IdSpeedButton1);
+  SpeedButton2 = make(IdSpeedButton2);
+  Label1 = make(IdLabel1);
+  Label2 = make(IdLabel2);
+  GroupBox1 = make(IdGroupBox1);
+  RadioButton1 = make(IdRadioButton1);
+  RadioButton2 = make(IdRadioButton2);
   SendMessageW(RadioButton1, BM_SETCHECK, BST_CHECKED, 0);
-  Button1 = MakeControl(L"BUTTON", L"表示", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, Panel1,
-                        IdButton1, PlacementOf(IdButton1), dpi);
-  Memo2.handle =
-      MakeControl(L"EDIT", L"", Sunken | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
-                  Panel1, IdMemo2, PlacementOf(IdMemo2), dpi);
-  ComboBox1.handle =
-      MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                  Panel1, IdComboBox1, PlacementOf(IdComboBox1), dpi);
-  ComboBox2.handle =
-      MakeControl(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                  Panel1, IdComboBox2, PlacementOf(IdComboBox2), dpi);
+  Button1 = make(IdButton1);
+  Memo2.handle = make(IdMemo2);
+  ComboBox1.handle = make(IdComboBox1);
+  ComboBox2.handle = make(IdComboBox2);
   Memo1.Clear();
   Memo2.Clear();
   ComboBox1.Prepare();
@@ -132,10 +108,7 @@ void TForm1::CreateControls() {
                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, Handle, nullptr, GetModuleHandleW(nullptr),
                            nullptr);
-  AddHint(hints_, SpeedButton1, L"バージョン情報");
-  AddHint(hints_, SpeedButton2, L"終了");
-  AddHint(hints_, ComboBox1.handle, L"詳細表示のSCSI ID");
-  AddHint(hints_, ComboBox2.handle, L"詳細表示のホストアダプタ");
+  AddHints(hints_, Handle, Form1Layout, Classes);
 }
 
 void TForm1::ApplyLayout(UINT dpi) {
@@ -159,22 +132,22 @@ void TForm1::ApplyLayout(UINT dpi) {
   SetSpeedButtonPictures(SpeedButton2, exitPictures_);
   for (HIMAGELIST pictures : oldPictures) ImageList_Destroy(pictures);
 
-  for (const Layout& layout : Layouts) {
-    HWND control = FindControl(Handle, layout.id);
-    Placement placement = layout.placement;
+  for (const ControlClass& control : Classes) {
+    HWND handle = FindControl(Handle, control.id);
+    LayoutRect placement = PlaceOf(control.id);
     // The text field keeps the layout's height; the open list hangs below.
-    if (layout.id == IdComboBox1 || layout.id == IdComboBox2) placement.height += ListRoom;
+    if (control.id == IdComboBox1 || control.id == IdComboBox2) placement.height += ListRoom;
     // A label is as wide as its text, where that is wider (Label1's text
     // is where the font is wider than the layouts').
-    if (layout.id == IdLabel1 || layout.id == IdLabel2) {
+    if (control.id == IdLabel1 || control.id == IdLabel2) {
       placement.width =
           std::max(placement.width,
-                   MulDiv(TextExtent(control, windowFont_, 0).cx, 120, static_cast<int>(dpi)) + 1);
+                   MulDiv(TextExtent(handle, windowFont_, 0).cx, 120, static_cast<int>(dpi)) + 1);
     }
-    Place(control, placement, dpi);
+    Place(handle, placement, dpi);
   }
-  ComboBox1.SetFieldHeight(Scaled(PlacementOf(IdComboBox1).height, dpi));
-  ComboBox2.SetFieldHeight(Scaled(PlacementOf(IdComboBox2).height, dpi));
+  ComboBox1.SetFieldHeight(Scaled(PlaceOf(IdComboBox1).height, dpi));
+  ComboBox2.SetFieldHeight(Scaled(PlaceOf(IdComboBox2).height, dpi));
   DockPanes();
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-// Error icon, title "ｴﾗｰ".
+// Error icon, the title ErrorBoxTitle.
 void ShowErrorBox(const std::wstring& text);
 // No icon, the application title.
 void ShowPlainBox(const std::wstring& text);
@@ -16,6 +16,3 @@ void ShowFailureBox(const std::wstring& text);
 // shown in the failure box as its message followed by "."; the program
 // goes on.
 void RunCommand(const std::function<void()>& command);
-
-// UTF-8 text as the wide controls take it.
-std::wstring WideFromUtf8(const std::string& utf8);

@@ -27,7 +27,7 @@ UINT DpiOf(HWND window) {
 
 int Scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), LayoutDpi); }
 
-void Place(HWND control, const Placement& placement, UINT dpi) {
+void Place(HWND control, const LayoutRect& placement, UINT dpi) {
   SetWindowPos(control, nullptr, Scaled(placement.left, dpi), Scaled(placement.top, dpi),
                Scaled(placement.width, dpi), Scaled(placement.height, dpi),
                SWP_NOZORDER | SWP_NOACTIVATE);

@@ -4,16 +4,13 @@
 
 #include <windows.h>
 
+#include "ui/layout/form_layouts.h"
+
 // Sent when the window moved to a monitor of another resolution (Windows
 // 8.1 and later; the headers declare it only for builds aimed at them).
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
-
-// A window and its controls as the layouts give them.
-struct Placement {
-  int left, top, width, height;
-};
 
 // The resolution of the monitor `window` is on (the primary monitor's for
 // null), in pixels per inch.
@@ -23,7 +20,7 @@ UINT DpiOf(HWND window);
 int Scaled(int pixels, UINT dpi);
 
 // Moves and sizes `control` within its parent to `placement` at `dpi`.
-void Place(HWND control, const Placement& placement, UINT dpi);
+void Place(HWND control, const LayoutRect& placement, UINT dpi);
 
 // The outer size of a window whose client area is `width` x `height` at
 // `dpi`, with its frame at that resolution.

@@ -31,9 +31,21 @@ constexpr std::uint8_t SRB_DIR_IN = 0x08;
 constexpr std::uint8_t SRB_DIR_OUT = 0x10;
 constexpr std::uint8_t SRB_EVENT_NOTIFY = 0x40;
 
-// Host adapter status (SRB_HaStat) and target status (SRB_TargStat).
+// Host adapter status (SRB_HaStat): what the adapter says of a command's
+// way to and from the target.
 constexpr std::uint8_t HASTAT_OK = 0x00;
-constexpr std::uint8_t HASTAT_SEL_TO = 0x11;
+constexpr std::uint8_t HASTAT_TIMEOUT = 0x09;          // timed out waiting to be processed
+constexpr std::uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;  // timed out while it ran
+constexpr std::uint8_t HASTAT_MESSAGE_REJECT = 0x0D;
+constexpr std::uint8_t HASTAT_BUS_RESET = 0x0E;
+constexpr std::uint8_t HASTAT_PARITY_ERROR = 0x0F;
+constexpr std::uint8_t HASTAT_REQUEST_SENSE_FAILED = 0x10;
+constexpr std::uint8_t HASTAT_SEL_TO = 0x11;           // selection time-out: no target there
+constexpr std::uint8_t HASTAT_DO_DU = 0x12;            // data overrun or underrun
+constexpr std::uint8_t HASTAT_BUS_FREE = 0x13;         // unexpected bus free
+constexpr std::uint8_t HASTAT_PHASE_ERR = 0x14;        // target bus phase sequence failure
+
+// Target status (SRB_TargStat): the SCSI status byte.
 constexpr std::uint8_t STATUS_GOOD = 0x00;
 constexpr std::uint8_t STATUS_CHKCOND = 0x02;
 
@@ -43,7 +55,7 @@ static_assert(std::endian::native == std::endian::little,
 // The two address fields of a SCSI command (SRB_BufPointer, SRB_PostProc).
 // 64-bit Windows: a real address, 8 bytes. Everywhere else 4 bytes: the
 // address itself on 32-bit Windows, a 32-bit handle of it on Linux
-// (win32/buffer_handles.h).
+// (win32_stand_ins/buffer_handles.h).
 #ifdef _WIN64
 using SrbPointer = std::uint64_t;
 // The 8-byte fields lie on 8-byte boundaries: 4 bytes of padding before

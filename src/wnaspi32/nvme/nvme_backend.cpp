@@ -1,4 +1,4 @@
-#include "nvme/nvme_backend.h"
+#include "wnaspi32/nvme/nvme_backend.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,12 +7,10 @@
 #include <span>
 #include <vector>
 
-#include "adapter_fields.h"
-#include "nvme/nvme_tree.h"
-#include "nvme/scsi_translation.h"
-#include "sg/disk_info.h"
-#include "sg/sg_backend.h"
-#include "sg/workers.h"
+#include "scsi/commands.h"
+#include "wnaspi32/front/adapter_fields.h"
+#include "wnaspi32/nvme/nvme_tree.h"
+#include "wnaspi32/nvme/scsi_translation.h"
 
 namespace wnaspi32 {
 namespace {
@@ -21,67 +19,55 @@ using nvme::Controller;
 using nvme::Namespace;
 
 constexpr std::uint8_t HostScsiId = 7;
-constexpr int TypeDisk = 0;
 
 class NvmeBackend final : public Backend {
  public:
-  NvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io, int firstAdapter,
-              std::size_t mostAdapters, std::chrono::milliseconds diskInfoWait)
-      : roots_(std::move(roots)),
-        io_(std::move(io)),
-        firstAdapter_(firstAdapter),
-        mostAdapters_(mostAdapters),
-        diskInfoWait_(diskInfoWait) {}
+  explicit NvmeBackend(linux_io::Reach reach) : access_(std::move(reach)) {}
 
-  std::uint32_t SupportInfo() override { return SupportInfoFor(Controllers().size()); }
+  int AdapterCount() override { return controllers_.Count(); }
 
-  int AdapterCount() override { return static_cast<int>(Controllers().size()); }
-
-  std::uint8_t HostAdapterInquiry(SRB& srb) override {
-    const Controller* controller = ControllerOf(srb);
+  std::uint8_t HostAdapterInquiry(int adapter, SRB& srb) override {
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
-    srb.HA_Count = static_cast<std::uint8_t>(Controllers().size());
     srb.HA_SCSI_ID = HostScsiId;
-    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, controller->transport);
     // Namespace n sits at target n - 1.
     unsigned highest = 0;
-    for (const Namespace& ns : nvme::ListNamespaces(roots_.sysfs, controller->number))
+    for (const Namespace& ns : nvme::ListNamespaces(access_.sysfs(), controller->number))
       if (ns.nsid > 0) highest = std::max<unsigned>(highest, ns.nsid - 1);
     FillHaUnique(srb, TargetIdCount(highest));
     return SS_COMP;
   }
 
-  std::uint8_t GetDeviceType(SRB& srb) override {
-    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
-    if (!NamespaceOf(srb)) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = TypeDisk;
-    return SS_COMP;
+  // Every namespace is a disk.
+  std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) override {
+    const Controller* controller = controllers_.Find(adapter);
+    if (controller == nullptr || !NamespaceOf(*controller, srb)) return std::nullopt;
+    return scsi::DirectAccessDevice;
   }
 
-  std::uint8_t GetDiskInfo(SRB& srb) override {
-    if (ControllerOf(srb) == nullptr) return SS_INVALID_HA;
-    const auto ns = NamespaceOf(srb);
+  std::uint8_t GetDiskInfo(int adapter, SRB& srb) override {
+    const Controller* controller = controllers_.Find(adapter);
+    if (controller == nullptr) return SS_INVALID_HA;
+    const auto ns = NamespaceOf(*controller, srb);
     if (!ns) return SS_NO_DEVICE;
     // The namespace's block device is a disk like any other.
-    const sg::ScsiDevice disk{.dir = ns->dir,
-                              .type = TypeDisk,
-                              .sgName = {},
-                              .blockName = ns->blockName,
-                              .blockDir = ns->dir};
-    return sg::AnswerDiskInfo(srb, roots_, disk, io_, workers_, slots_, diskInfoWait_);
+    const linux_io::ScsiDevice disk{.dir = ns->dir,
+                                    .type = scsi::DirectAccessDevice,
+                                    .sgName = {},
+                                    .blockName = ns->blockName,
+                                    .blockDir = ns->dir};
+    return access_.AnswerDiskInfo(srb, disk);
   }
 
   // Answered at once, from sysfs: nothing is sent to the device, so nothing
   // waits for it.
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  std::uint8_t ExecScsiCommand(int adapter, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    const Controller* controller = ControllerOf(srb);
+    const Controller* controller = controllers_.Find(adapter);
     if (controller == nullptr) return SS_INVALID_HA;
-    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
-    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
-    if (buffer == nullptr) bufferLength = 0;
-    const auto ns = NamespaceOf(srb);
+    const auto ns = NamespaceOf(*controller, srb);
     std::optional<nvme::Answer> answer;
     if (ns) {
       if (const auto facts = nvme::ReadNamespaceFacts(ControllerDir(*controller), *ns))
@@ -89,7 +75,7 @@ class NvmeBackend final : public Backend {
     }
     if (!answer) {
       // Gone, or gone while its facts were read: an empty target.
-      const bool there = ns && nvme::FindNamespace(roots_.sysfs, controller->number, ns->nsid);
+      const bool there = ns && nvme::FindNamespace(access_.sysfs(), controller->number, ns->nsid);
       srb.SRB_HaStat = there ? HASTAT_OK : HASTAT_SEL_TO;
       return SS_ERR;
     }
@@ -109,51 +95,27 @@ class NvmeBackend final : public Backend {
   }
 
  private:
-  // Surveyed once, at first use, as the SCSI hosts are: the program numbers
-  // the adapters once for the whole run.
-  const std::vector<Controller>& Controllers() {
-    std::call_once(surveyed_,
-                   [this] { controllers_ = nvme::ListControllers(roots_.sysfs, mostAdapters_); });
-    return controllers_;
-  }
-
-  const Controller* ControllerOf(const SRB& srb) {
-    const auto& controllers = Controllers();
-    const int index = srb.SRB_HaId - firstAdapter_;
-    if (index < 0 || static_cast<std::size_t>(index) >= controllers.size()) return nullptr;
-    return &controllers[static_cast<std::size_t>(index)];
-  }
-
   std::filesystem::path ControllerDir(const Controller& controller) const {
-    return nvme::ControllerDir(roots_.sysfs, controller.number);
+    return nvme::ControllerDir(access_.sysfs(), controller.number);
   }
 
   // Namespace ID n is at target n - 1, LUN 0; looked up anew every time,
   // for one may have gone.
-  std::optional<Namespace> NamespaceOf(const SRB& srb) {
+  std::optional<Namespace> NamespaceOf(const Controller& controller, const SRB& srb) {
     if (srb.SRB_Lun != 0) return std::nullopt;
-    return nvme::FindNamespace(roots_.sysfs, ControllerOf(srb)->number, srb.SRB_Target + 1u);
+    return nvme::FindNamespace(access_.sysfs(), controller.number, srb.SRB_Target + 1u);
   }
 
-  const sg::Roots roots_;
-  const std::shared_ptr<sg::DeviceIo> io_;
-  const int firstAdapter_;
-  const std::size_t mostAdapters_;
-  const std::chrono::milliseconds diskInfoWait_;
-  std::once_flag surveyed_;
-  std::vector<Controller> controllers_;
-  sg::CommandSlots slots_{sg::CommandsPerDevice};
+  AdapterList<Controller> controllers_{
+      [this] { return nvme::ListControllers(access_.sysfs(), MostAdapters); }};
   // Last, so that the disk reads under way end before anything else goes.
-  sg::Workers workers_;
+  linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-                                         int firstAdapter, std::size_t mostAdapters,
-                                         std::chrono::milliseconds diskInfoWait) {
-  return std::make_unique<NvmeBackend>(std::move(roots), std::move(io), firstAdapter, mostAdapters,
-                                       diskInfoWait);
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Reach reach) {
+  return std::make_unique<NvmeBackend>(std::move(reach));
 }
 
 }  // namespace wnaspi32

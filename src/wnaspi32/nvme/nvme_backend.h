@@ -3,21 +3,15 @@
 // commands translated from what sysfs shows.
 #pragma once
 
-#include <chrono>
-#include <cstddef>
 #include <memory>
 
-#include "backend.h"
-#include "sg/device_io.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/linux/device_access.h"
 
 namespace wnaspi32 {
 
-// The controllers under `roots` as adapters `firstAdapter` onward, at most
-// `mostAdapters` of them; `io` reads a namespace's geometry and signature
-// for get-disk-information, which waits at most `diskInfoWait`.
-std::unique_ptr<Backend> MakeNvmeBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-                                         int firstAdapter, std::size_t mostAdapters,
-                                         std::chrono::milliseconds diskInfoWait);
+// The NVMe controllers `reach` finds as its adapters, in their numbers'
+// order.
+std::unique_ptr<Backend> MakeNvmeBackend(linux_io::Reach reach);
 
 }  // namespace wnaspi32

@@ -1,16 +1,16 @@
-#include "nvme/nvme_tree.h"
+#include "wnaspi32/nvme/nvme_tree.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::nvme {
 namespace fs = std::filesystem;
-using sg::ListNames;
-using sg::ReadNumber;
-using sg::ReadText;
+using linux_io::ListNames;
+using linux_io::ReadNumber;
+using linux_io::ReadText;
 namespace {
 
 // Takes one or more digits off the front of `rest`.

@@ -1,5 +1,5 @@
 // What the kernel tells about NVMe controllers and their namespaces under
-// sysfs, read with the SCSI backend's bounded attribute reads.
+// sysfs, read with the bounded attribute reads the Linux backends share.
 #pragma once
 
 #include <cstdint>

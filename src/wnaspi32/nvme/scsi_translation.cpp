@@ -1,10 +1,11 @@
-#include "nvme/scsi_translation.h"
+#include "wnaspi32/nvme/scsi_translation.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "sg/cached_answers.h"
-#include "sg/sysfs_tree.h"
+#include "scsi/designators.h"
+#include "scsi/replies.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::nvme {
 namespace {
@@ -13,21 +14,15 @@ using Bytes = std::vector<std::uint8_t>;
 using scsi::GetBigEndian;
 using scsi::PutBigEndian;
 
-constexpr std::uint8_t DirectAccessDevice = 0x00;
+using scsi::CutTo;
+using scsi::DirectAccessDevice;
+
 constexpr std::uint8_t VersionSpc4 = 0x06;
 constexpr std::uint8_t ResponseDataFormat = 0x02;
 constexpr std::uint8_t CmdQue = 0x02;
 constexpr char VendorIdentification[] = "NVMe    ";
 
-// Page 83h: code sets, what a designator belongs to, designator types.
-constexpr std::uint8_t CodeSetBinary = 0x1;
-constexpr std::uint8_t CodeSetAscii = 0x2;
-constexpr std::uint8_t LogicalUnit = 0x00;
-constexpr std::uint8_t TargetDevice = 0x20;
-constexpr std::uint8_t DesignatorT10VendorId = 0x1;
-constexpr std::uint8_t DesignatorEui64 = 0x2;
-constexpr std::uint8_t DesignatorUuid = 0xA;
-constexpr std::uint8_t UuidTypeRfc4122 = 0x10;  // high nibble of the first byte
+constexpr std::uint8_t UuidTypeRfc4122 = 0x10;  // high nibble of a UUID designator's first byte
 
 Answer Good(Bytes data) { return {.good = true, .data = std::move(data), .sense = {}}; }
 
@@ -49,20 +44,16 @@ std::string ProductRevision(std::string_view firmware) {
   return std::string(firmware.substr(firmware.size() - std::min<std::size_t>(firmware.size(), 4)));
 }
 
-// A VPD page: the peripheral byte, the page code and the page length.
-Bytes VpdPage(std::uint8_t code, const Bytes& body) {
-  Bytes page(4);
-  page[0] = DirectAccessDevice;
-  page[1] = code;
-  PutBigEndian(&page[2], body.size(), 2);
-  page.insert(page.end(), body.begin(), body.end());
-  return page;
+// A page of the namespace, a direct-access device.
+Bytes NamespacePage(std::uint8_t code, const Bytes& body) {
+  return scsi::VpdPage(DirectAccessDevice, code, body);
 }
 
-void AddDesignator(Bytes& body, std::uint8_t codeSet, std::uint8_t associationAndType,
+// A designation descriptor of page 83h: its header, then the designator.
+void AddDesignator(Bytes& body, std::uint8_t codeSet, std::uint8_t association, std::uint8_t type,
                    const Bytes& designator) {
   body.push_back(codeSet);
-  body.push_back(associationAndType);
+  body.push_back(static_cast<std::uint8_t>(association << scsi::AssociationShift | type));
   body.push_back(0);
   body.push_back(static_cast<std::uint8_t>(designator.size()));
   body.insert(body.end(), designator.begin(), designator.end());
@@ -71,11 +62,6 @@ void AddDesignator(Bytes& body, std::uint8_t codeSet, std::uint8_t associationAn
 template <std::size_t N>
 Bytes ToBytes(const std::array<std::uint8_t, N>& bytes) {
   return {bytes.begin(), bytes.end()};
-}
-
-Bytes CutTo(Bytes data, std::uint64_t allocation) {
-  data.resize(std::min<std::uint64_t>(data.size(), allocation));
-  return data;
 }
 
 std::optional<Answer> Inquiry(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
@@ -89,8 +75,8 @@ std::optional<Answer> Inquiry(std::span<const std::uint8_t> cdb, const Namespace
   }
   switch (page) {
     case scsi::SupportedVpdPages:
-      return Good(CutTo(VpdPage(page, {scsi::SupportedVpdPages, scsi::UnitSerialNumberPage,
-                                       scsi::DeviceIdentificationPage}),
+      return Good(CutTo(NamespacePage(page, {scsi::SupportedVpdPages, scsi::UnitSerialNumberPage,
+                                             scsi::DeviceIdentificationPage}),
                         allocation));
     case scsi::UnitSerialNumberPage:
       return Good(CutTo(UnitSerialNumberPage(facts), allocation));
@@ -104,34 +90,23 @@ std::optional<Answer> Inquiry(std::span<const std::uint8_t> cdb, const Namespace
 // READ CAPACITY (10) and (16) as a SCSI disk of the namespace's size
 // answers them.
 std::optional<Answer> ReadCapacity(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {
-  if (!facts.sectors || !facts.logicalBlockSize || *facts.logicalBlockSize == 0 ||
-      *facts.sectors * 512 / *facts.logicalBlockSize == 0)
-    return std::nullopt;
-  const sg::CachedDeviceData sizes{.inquiry = {},
-                                   .sectors = facts.sectors,
-                                   .logicalBlockSize = facts.logicalBlockSize,
-                                   .physicalBlockSize = std::nullopt,
-                                   .vpdPage = std::nullopt,
-                                   .targetLuns = {}};
-  if (auto data = sg::AnswerFromCache(cdb, sizes)) return Good(std::move(*data));
+  if (!facts.sectors || !facts.logicalBlockSize || *facts.logicalBlockSize == 0) return std::nullopt;
+  const std::uint64_t blocks = *facts.sectors * 512 / *facts.logicalBlockSize;
+  if (blocks == 0) return std::nullopt;
+  if (auto data = scsi::ReadCapacityReply(cdb, blocks, *facts.logicalBlockSize))
+    return Good(std::move(*data));
   return CheckCondition(scsi::AscInvalidFieldInCdb);  // an address, PMI, or a short block
 }
 
 // Every namespace is a target of its own: its one logical unit is LUN 0.
 Answer ReportLuns(std::span<const std::uint8_t> cdb) {
-  if (cdb.size() < 12) return CheckCondition(scsi::AscInvalidFieldInCdb);
-  const std::uint64_t allocation = GetBigEndian(cdb.data(), scsi::ReportLunsAllocationLength);
-  if (allocation < scsi::LeastReportLunsAllocation) return CheckCondition(scsi::AscInvalidFieldInCdb);
-  Bytes data(scsi::LunListHeaderLength, 0);
-  if (cdb[scsi::ReportLunsSelect] != scsi::ReportWellKnownLunsOnly) {
-    PutBigEndian(data.data(), scsi::LunEntryLength, 4);
-    data.resize(data.size() + scsi::LunEntryLength, 0);
-  }
-  return Good(CutTo(std::move(data), allocation));
+  constexpr std::uint64_t OnlyLun[] = {0};
+  if (auto data = scsi::ReportLunsReply(cdb, OnlyLun)) return Good(std::move(*data));
+  return CheckCondition(scsi::AscInvalidFieldInCdb);
 }
 
 std::optional<std::uint64_t> ReadUnsigned(const std::filesystem::path& file) {
-  const auto value = sg::ReadNumber(file);
+  const auto value = linux_io::ReadNumber(file);
   if (!value || *value < 0) return std::nullopt;
   return static_cast<std::uint64_t>(*value);
 }
@@ -161,9 +136,9 @@ std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& co
                                                  const Namespace& ns) {
   NamespaceFacts facts;
   facts.nsid = ns.nsid;
-  const auto model = sg::ReadText(controllerDir / "model");
-  const auto serial = sg::ReadText(controllerDir / "serial");
-  const auto firmware = sg::ReadText(controllerDir / "firmware_rev");
+  const auto model = linux_io::ReadText(controllerDir / "model");
+  const auto serial = linux_io::ReadText(controllerDir / "serial");
+  const auto firmware = linux_io::ReadText(controllerDir / "firmware_rev");
   if (!model || !serial || !firmware) return std::nullopt;
   // No longer than the Identify fields they come from.
   facts.model = model->substr(0, 40);
@@ -173,7 +148,7 @@ std::optional<NamespaceFacts> ReadNamespaceFacts(const std::filesystem::path& co
   if (const auto size = ReadUnsigned(ns.dir / "queue/logical_block_size");
       size && *size <= 0xFFFFFFFF)
     facts.logicalBlockSize = static_cast<std::uint32_t>(*size);
-  const auto text = [&](const char* name) { return sg::ReadText(ns.dir / name).value_or(""); };
+  const auto text = [&](const char* name) { return linux_io::ReadText(ns.dir / name).value_or(""); };
   facts.eui64 = ParseIdentifier<8>(text("eui"));
   facts.nguid = ParseIdentifier<16>(text("nguid"));
   facts.uuid = ParseIdentifier<16>(text("uuid"));
@@ -199,7 +174,7 @@ Bytes StandardInquiryData(const NamespaceFacts& facts) {
 Bytes UnitSerialNumberPage(const NamespaceFacts& facts) {
   Bytes serial(20);
   PutText(serial.data(), facts.serial, serial.size());
-  return VpdPage(scsi::UnitSerialNumberPage, serial);
+  return NamespacePage(scsi::UnitSerialNumberPage, serial);
 }
 
 // The namespace's own identifiers; a namespace without any gets the one of
@@ -208,21 +183,24 @@ Bytes DeviceIdentificationPage(const NamespaceFacts& facts) {
   Bytes body;
   // An NGUID is an EUI-64 based designator of 16 bytes.
   if (facts.eui64)
-    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorEui64, ToBytes(*facts.eui64));
+    AddDesignator(body, scsi::CodeSetBinary, scsi::AssociationLogicalUnit,
+                  scsi::DesignatorType::Eui64, ToBytes(*facts.eui64));
   if (facts.nguid)
-    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorEui64, ToBytes(*facts.nguid));
+    AddDesignator(body, scsi::CodeSetBinary, scsi::AssociationLogicalUnit,
+                  scsi::DesignatorType::Eui64, ToBytes(*facts.nguid));
   if (facts.uuid) {
     Bytes uuid = {UuidTypeRfc4122, 0};
     uuid.insert(uuid.end(), facts.uuid->begin(), facts.uuid->end());
-    AddDesignator(body, CodeSetBinary, LogicalUnit | DesignatorUuid, uuid);
+    AddDesignator(body, scsi::CodeSetBinary, scsi::AssociationLogicalUnit,
+                  scsi::DesignatorType::Uuid, uuid);
   }
   if (body.empty()) {
     std::string t10 = VendorIdentification + facts.model + "_" + facts.serial;
     t10.resize((t10.size() + 3) / 4 * 4, '\0');  // NUL-padded to whole words
-    AddDesignator(body, CodeSetAscii, TargetDevice | DesignatorT10VendorId,
-                  Bytes(t10.begin(), t10.end()));
+    AddDesignator(body, scsi::CodeSetAscii, scsi::AssociationTargetDevice,
+                  scsi::DesignatorType::T10VendorId, Bytes(t10.begin(), t10.end()));
   }
-  return VpdPage(scsi::DeviceIdentificationPage, body);
+  return NamespacePage(scsi::DeviceIdentificationPage, body);
 }
 
 std::optional<Answer> Translate(std::span<const std::uint8_t> cdb, const NamespaceFacts& facts) {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "nvme/nvme_tree.h"
 #include "scsi/commands.h"
+#include "wnaspi32/nvme/nvme_tree.h"
 
 namespace wnaspi32::nvme {
 

@@ -1,20 +1,21 @@
-#include "sg/cached_answers.h"
+#include "wnaspi32/sg/cached_answers.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdio>
 
 #include "scsi/commands.h"
+#include "scsi/replies.h"
 
 namespace wnaspi32::sg {
+using linux_io::ListLuns;
+using linux_io::ParseScsiAddress;
+using linux_io::ReadBytes;
+using linux_io::ReadNumber;
+using linux_io::ScsiDevice;
 namespace {
 
 using scsi::GetBigEndian;
-using scsi::PutBigEndian;
-
-bool AllZero(std::span<const std::uint8_t> bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
-}
 
 // Number of logical blocks, or nothing for a device without a medium.
 std::optional<std::uint64_t> BlockCount(const CachedDeviceData& cached) {
@@ -33,9 +34,7 @@ std::filesystem::path VpdFile(const ScsiDevice& device, std::uint8_t page) {
 
 std::vector<std::uint8_t> CutToAllocation(std::span<const std::uint8_t> cdb,
                                           std::vector<std::uint8_t> data) {
-  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::InquiryAllocationLength);
-  data.resize(std::min(data.size(), allocation));
-  return data;
+  return scsi::CutTo(std::move(data), GetBigEndian(cdb.data(), scsi::InquiryAllocationLength));
 }
 
 std::optional<std::vector<std::uint8_t>> Inquiry(std::span<const std::uint8_t> cdb,
@@ -62,48 +61,26 @@ std::optional<std::vector<std::uint8_t>> ReadVpdPage(const ScsiDevice& device, s
   }
   if (listed.empty()) return std::nullopt;
   listed.insert(listed.begin(), scsi::SupportedVpdPages);
-  std::vector<std::uint8_t> page(scsi::VpdHeaderLength, 0);
-  page[0] = static_cast<std::uint8_t>(device.type & 0x1F);
-  PutBigEndian(page.data(), scsi::VpdPageLength, listed.size());
-  page.insert(page.end(), listed.begin(), listed.end());
-  return page;
+  return scsi::VpdPage(static_cast<std::uint8_t>(device.type), scsi::SupportedVpdPages, listed);
 }
 
-std::optional<std::vector<std::uint8_t>> ReadCapacity10(std::span<const std::uint8_t> cdb,
-                                                        const CachedDeviceData& cached) {
-  // With an LBA or PMI the device would answer about a part of the medium.
-  if (cdb.size() < 10 || !AllZero(cdb.subspan(2, 4)) || (cdb[8] & 0x01) != 0)
-    return std::nullopt;
-  const auto blocks = BlockCount(cached);
-  if (!blocks) return std::nullopt;
-  // A last LBA that does not fit says "ask READ CAPACITY(16)".
-  const std::uint64_t lastLba = std::min<std::uint64_t>(*blocks - 1, scsi::LastAddressTooLarge);
-  std::vector<std::uint8_t> data(scsi::ReadCapacity10Length);
-  PutBigEndian(&data[0], lastLba, 4);
-  PutBigEndian(&data[4], *cached.logicalBlockSize, 4);
-  return data;
+// Logical blocks per physical block, as a power of two; 0 when sysfs does
+// not say or says something that is no power of two.
+std::uint8_t BlocksPerPhysicalExponent(const CachedDeviceData& cached) {
+  const std::uint32_t logical = *cached.logicalBlockSize;
+  if (!cached.physicalBlockSize || *cached.physicalBlockSize <= logical ||
+      *cached.physicalBlockSize % logical != 0)
+    return 0;
+  const std::uint32_t ratio = *cached.physicalBlockSize / logical;
+  return std::has_single_bit(ratio) ? static_cast<std::uint8_t>(std::countr_zero(ratio)) : 0;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadCapacity16(std::span<const std::uint8_t> cdb,
-                                                        const CachedDeviceData& cached) {
-  if (cdb.size() < 16 || (cdb[1] & scsi::ServiceActionMask) != scsi::ReadCapacity16Action ||
-      !AllZero(cdb.subspan(2, 8)) || (cdb[14] & 0x01) != 0)
-    return std::nullopt;
+std::optional<std::vector<std::uint8_t>> ReadCapacity(std::span<const std::uint8_t> cdb,
+                                                      const CachedDeviceData& cached) {
   const auto blocks = BlockCount(cached);
   if (!blocks) return std::nullopt;
-  std::vector<std::uint8_t> data(scsi::ReadCapacity16Length);
-  PutBigEndian(&data[0], *blocks - 1, 8);
-  PutBigEndian(&data[8], *cached.logicalBlockSize, 4);
-  // Logical blocks per physical block, as a power of two.
-  if (cached.physicalBlockSize && *cached.physicalBlockSize > *cached.logicalBlockSize &&
-      *cached.physicalBlockSize % *cached.logicalBlockSize == 0) {
-    const std::uint32_t ratio = *cached.physicalBlockSize / *cached.logicalBlockSize;
-    if (std::has_single_bit(ratio))
-      data[13] = static_cast<std::uint8_t>(std::countr_zero(ratio) & 0x0F);
-  }
-  const std::size_t allocation = GetBigEndian(cdb.data(), scsi::ReadCapacity16AllocationLength);
-  data.resize(std::min(data.size(), allocation));
-  return data;
+  return scsi::ReadCapacityReply(cdb, *blocks, *cached.logicalBlockSize,
+                                 BlocksPerPhysicalExponent(cached));
 }
 
 template <typename Number>
@@ -127,25 +104,6 @@ std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
   return CutToAllocation(cdb, std::move(*page));
 }
 
-std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
-                                                       const std::vector<std::uint64_t>& luns) {
-  if (cdb.size() < 12) return std::nullopt;
-  const std::uint64_t allocation = GetBigEndian(cdb.data(), scsi::ReportLunsAllocationLength);
-  if (allocation < scsi::LeastReportLunsAllocation) return std::nullopt;
-  // The kernel lists no well-known logical units.
-  const bool wellKnownOnly = cdb[scsi::ReportLunsSelect] == scsi::ReportWellKnownLunsOnly;
-  std::vector<std::uint8_t> data(scsi::LunListHeaderLength, 0);
-  if (!wellKnownOnly) {
-    for (const std::uint64_t lun : luns) {
-      const scsi::LunEntry entry = scsi::LunEntryOf(lun);
-      data.insert(data.end(), entry.begin(), entry.end());
-    }
-  }
-  PutBigEndian(data.data(), data.size() - scsi::LunListHeaderLength, 4);
-  data.resize(std::min<std::uint64_t>(data.size(), allocation));
-  return data;
-}
-
 CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device, std::span<const std::uint8_t> cdb) {
   CachedDeviceData cached;
   if (AsksVpdPage(cdb)) cached.vpdPage = ReadVpdPage(device, cdb[scsi::InquiryPageCode]);
@@ -162,7 +120,7 @@ CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device, std::span<const 
     // sr gives a drive whose READ CAPACITY failed (no medium) a made-up size
     // of 1FFFFFh 512-byte sectors; the drive itself would answer "not ready".
     constexpr std::uint64_t SrNoMediumSectors = 0x1FFFFF;
-    if (device.type == 5 && cached.sectors == SrNoMediumSectors && cached.logicalBlockSize == 512u)
+    if (device.type == scsi::MultimediaDevice && cached.sectors == SrNoMediumSectors && cached.logicalBlockSize == 512u)
       cached.sectors.reset();
   }
   return cached;
@@ -175,12 +133,11 @@ std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::ui
     case scsi::Inquiry:
       return Inquiry(cdb, cached);
     case scsi::ReadCapacity10:
-      return ReadCapacity10(cdb, cached);
     case scsi::ServiceActionIn16:
-      return ReadCapacity16(cdb, cached);
+      return ReadCapacity(cdb, cached);
     case scsi::ReportLuns:
       if (cached.targetLuns.empty()) return std::nullopt;
-      return LunListAnswer(cdb, cached.targetLuns);
+      return scsi::ReportLunsReply(cdb, cached.targetLuns);
     default:
       return std::nullopt;
   }

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::sg {
 
@@ -25,7 +25,7 @@ struct CachedDeviceData {
 };
 // The standard INQUIRY data and the sizes; besides, what `cdb` alone needs
 // (a vital product data page, the target's LUNs).
-CachedDeviceData ReadCachedDeviceData(const ScsiDevice& device,
+CachedDeviceData ReadCachedDeviceData(const linux_io::ScsiDevice& device,
                                       std::span<const std::uint8_t> cdb = {});
 
 // The data the device would return for `cdb`: INQUIRY, standard or of a
@@ -41,12 +41,7 @@ bool AsksVpdPage(std::span<const std::uint8_t> cdb);
 // The vital product data page `cdb` asks for, as the kernel fetched it from
 // the device and keeps it (`vpd_pg<code>`), cut to the allocation length;
 // nothing for any other command or for a page the kernel did not fetch.
-std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
+std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const linux_io::ScsiDevice& device,
                                                        std::span<const std::uint8_t> cdb);
-
-// REPORT LUNS answered with `luns`: nothing for a block too short or an
-// allocation length too small for one LUN.
-std::optional<std::vector<std::uint8_t>> LunListAnswer(std::span<const std::uint8_t> cdb,
-                                                       const std::vector<std::uint64_t>& luns);
 
 }  // namespace wnaspi32::sg

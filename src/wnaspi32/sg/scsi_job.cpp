@@ -1,15 +1,17 @@
-#include "sg/scsi_job.h"
+#include "wnaspi32/sg/scsi_job.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "scsi/commands.h"
-#include "sg/cached_answers.h"
-#include "sg/host_status.h"
 #include "wnaspi32.h"
+#include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/sg/cached_answers.h"
 
 namespace wnaspi32::sg {
+using linux_io::DeviceIo;
+using linux_io::ScsiOutcome;
 namespace {
 
 constexpr std::uint16_t DidOk = 0x00;
@@ -39,7 +41,7 @@ std::span<const std::uint8_t> SenseGot(const std::vector<std::uint8_t>& sense,
 
 // A command that failed to a device no longer there failed because it left.
 std::uint8_t FailedHaStat(const ScsiJob& job, std::uint8_t haStat) {
-  return DeviceIsThere(job.device.dir) ? haStat : HASTAT_SEL_TO;
+  return linux_io::DeviceIsThere(job.device.dir) ? haStat : HASTAT_SEL_TO;
 }
 
 ScsiJobResult AnswerFromSysfs(const ScsiJob& job) {
@@ -65,7 +67,7 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   const std::vector<std::uint8_t> given = job.data;
   // The whole sense data, whatever the caller has room for: the sense key
   // decides what the outcome means.
-  std::vector<std::uint8_t> sense(SenseRoom);
+  std::vector<std::uint8_t> sense(linux_io::SenseRoom);
   const std::string node = (job.devRoot / job.device.sgName).string();
   ScsiOutcome outcome;
   // A UNIT ATTENTION tells of something past (a reset, a new medium or
@@ -74,22 +76,22 @@ ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     job.data = given;
     outcome = io.Run(node, {.cdb = job.cdb, .data = job.data, .sense = sense,
-                            .timeoutMs = ScsiTimeoutMs});
+                            .timeoutMs = linux_io::ScsiTimeoutMs});
     const auto key = scsi::SenseKeyOf(SenseGot(sense, outcome));
     const bool attention = outcome.error == 0 && outcome.status == STATUS_CHKCOND &&
                            key == scsi::SenseKeyUnitAttention;
     if (!attention) break;
   }
   if (outcome.error != 0) {
-    if (NodeClosedToUs(outcome.error)) return AnswerFromSysfs(job);
+    if (linux_io::NodeClosedToUs(outcome.error)) return AnswerFromSysfs(job);
     // Unplugged, held exclusively, or refused: nothing reached the buffer.
     return {.status = SS_ERR,
-            .haStat = FailedHaStat(job, HostAdapterStatusOfError(outcome.error)),
+            .haStat = FailedHaStat(job, linux_io::HostAdapterStatusOfError(outcome.error)),
             .targStat = 0, .sense = {}, .data = {}};
   }
 
   ScsiJobResult result;
-  result.haStat = HostAdapterStatus(outcome.hostStatus, outcome.driverStatus);
+  result.haStat = linux_io::HostAdapterStatus(outcome.hostStatus, outcome.driverStatus);
   result.targStat = outcome.status;
   const auto senseGot = SenseGot(sense, outcome);
   // The device recovered the error itself: the data is good, as the

@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "sg/device_io.h"
-#include "sg/sysfs_tree.h"
+#include "wnaspi32/linux/device_io.h"
+#include "wnaspi32/linux/sysfs_tree.h"
 
 namespace wnaspi32::sg {
 
 struct ScsiJob {
   std::filesystem::path devRoot;
-  ScsiDevice device;
+  linux_io::ScsiDevice device;
   std::vector<std::uint8_t> cdb;
   // The data-in buffer, of the length the command may fill, holding what
   // the caller's buffer held: bytes the device does not send stay as they were.
@@ -32,6 +32,6 @@ struct ScsiJobResult {
 // CAPACITY are answered from sysfs. A command that fails to a device that
 // has gone has HaStat 11h (selection time-out). CHECK CONDITION with
 // RECOVERED ERROR is done: the data is good, TargStat and sense say how.
-ScsiJobResult RunScsiJob(ScsiJob job, DeviceIo& io);
+ScsiJobResult RunScsiJob(ScsiJob job, linux_io::DeviceIo& io);
 
 }  // namespace wnaspi32::sg

@@ -1,86 +1,77 @@
-#include "sg/sg_backend.h"
+#include "wnaspi32/sg/sg_backend.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "adapter_fields.h"
 #include "scsi/commands.h"
-#include "sg/cached_answers.h"
-#include "sg/data_direction.h"
-#include "sg/disk_info.h"
-#include "sg/host_status.h"
-#include "sg/scsi_job.h"
-#include "sg/workers.h"
+#include "scsi/replies.h"
+#include "wnaspi32/front/adapter_fields.h"
+#include "wnaspi32/linux/host_status.h"
+#include "wnaspi32/sg/cached_answers.h"
+#include "wnaspi32/sg/scsi_job.h"
 
 namespace wnaspi32 {
 namespace {
 
-using sg::Adapter;
-using sg::ScsiDevice;
+using linux_io::Adapter;
+using linux_io::ScsiDevice;
 
 class SgBackend final : public Backend {
  public:
-  SgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-            std::chrono::milliseconds diskInfoWait)
-      : roots_(std::move(roots)), io_(std::move(io)), diskInfoWait_(diskInfoWait) {}
+  explicit SgBackend(linux_io::Reach reach) : access_(std::move(reach)) {}
 
-  std::uint32_t SupportInfo() override { return SupportInfoFor(Adapters().size()); }
+  int AdapterCount() override { return adapters_.Count(); }
 
-  int AdapterCount() override { return static_cast<int>(Adapters().size()); }
-
-  std::uint8_t HostAdapterInquiry(SRB& srb) override {
-    const Adapter* adapter = AdapterOf(srb);
+  std::uint8_t HostAdapterInquiry(int number, SRB& srb) override {
+    const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
-    srb.HA_Count = static_cast<std::uint8_t>(Adapters().size());
     srb.HA_SCSI_ID = adapter->scsiId;
-    CopyAdapterName(srb.HA_ManagerId, SgManagerName);
+    CopyAdapterName(srb.HA_ManagerId, linux_io::ManagerName);
     CopyAdapterName(srb.HA_Identifier, adapter->procName);
-    FillHaUnique(srb, TargetIdCount(sg::HighestTarget(roots_.sysfs, *adapter)));
+    FillHaUnique(srb, TargetIdCount(linux_io::HighestTarget(access_.sysfs(), *adapter)));
     return SS_COMP;
   }
 
-  std::uint8_t GetDeviceType(SRB& srb) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
+  std::optional<std::uint8_t> DeviceTypeOf(int number, const SRB& srb) override {
+    const Adapter* adapter = adapters_.Find(number);
+    if (adapter == nullptr) return std::nullopt;
     // The type alone: its sg node and block device are not looked for.
-    const auto type = sg::FindDeviceType(roots_.sysfs, AddressOf(srb));
-    if (!type) return SS_NO_DEVICE;
-    srb.SRB_DeviceType = static_cast<std::uint8_t>(*type);
-    return SS_COMP;
+    const auto type = linux_io::FindDeviceType(access_.sysfs(), AddressOf(*adapter, srb));
+    if (!type) return std::nullopt;
+    return static_cast<std::uint8_t>(*type);
   }
 
-  std::uint8_t GetDiskInfo(SRB& srb) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
+  std::uint8_t GetDiskInfo(int number, SRB& srb) override {
+    const Adapter* adapter = adapters_.Find(number);
+    if (adapter == nullptr) return SS_INVALID_HA;
     std::string state;
-    const auto device = DeviceOf(srb, &state);
+    const auto device = DeviceOf(*adapter, srb, &state);
     if (!device) return SS_NO_DEVICE;
-    if (Refusal(srb, state)) return SS_ERR;
-    return sg::AnswerDiskInfo(srb, roots_, *device, io_, workers_, slots_, diskInfoWait_);
+    if (Refusal(*adapter, state)) return SS_ERR;
+    return access_.AnswerDiskInfo(srb, *device);
   }
 
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  std::uint8_t ExecScsiCommand(int number, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    if (AdapterOf(srb) == nullptr) return SS_INVALID_HA;
-    // Data-in (direction bits 0 or SRB_DIR_IN) only.
-    if (srb.SRB_Flags & SRB_DIR_OUT) return SS_ERR;
-    if (srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte) return SS_ERR;
-    if (buffer == nullptr) bufferLength = 0;
+    const Adapter* adapter = adapters_.Find(number);
+    if (adapter == nullptr) return SS_INVALID_HA;
     const std::vector<std::uint8_t> cdb(srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen);
     // A page the kernel keeps needs neither the sg node nor the block
     // device: they are looked for when the device itself is to be asked.
     const bool keptPage = sg::AsksVpdPage(cdb);
     std::string state;
-    auto device = sg::FindDevice(roots_.sysfs, AddressOf(srb), &state, !keptPage);
-    if (!device) return AnswerWithoutDevice(srb, buffer, bufferLength);
-    if (const auto refusal = Refusal(srb, state)) {
+    auto device = DeviceOf(*adapter, srb, &state, !keptPage);
+    if (!device) return AnswerWithoutDevice(*adapter, srb, buffer, bufferLength);
+    if (const auto refusal = Refusal(*adapter, state)) {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
     }
-    if (sg::MovesDataToDevice(cdb, device->type)) return SS_ERR;
     if (keptPage) {
       // The identity pages the kernel read from the device when it found
       // it, and keeps: the device's own bytes, without a round trip to it
@@ -88,9 +79,9 @@ class SgBackend final : public Backend {
       // device).
       if (const auto page = sg::KernelVpdCopy(*device, cdb))
         return AnswerAtOnce(srb, buffer, bufferLength, *page);
-      sg::FindLinks(*device);
+      linux_io::FindLinks(*device);
     }
-    sg::ScsiJob job{.devRoot = roots_.dev,
+    sg::ScsiJob job{.devRoot = access_.roots().dev,
                     .device = *device,
                     .cdb = cdb,
                     .data = {buffer, buffer + bufferLength},
@@ -98,15 +89,15 @@ class SgBackend final : public Backend {
 
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
-    if (!slots_.Take(slot)) {
-      srb.SRB_HaStat = sg::HaStatWaitTimeout;
+    if (!access_.slots().Take(slot)) {
+      srb.SRB_HaStat = HASTAT_TIMEOUT;
       return SS_ERR;
     }
     // The caller's block is touched again only by Complete().
     try {
       StartCommand(srb, buffer, std::move(job), slot);
     } catch (...) {
-      slots_.Give(slot);
+      access_.slots().Give(slot);
       return SS_ERR;  // no thread to run it on
     }
     return SS_PENDING;
@@ -115,16 +106,16 @@ class SgBackend final : public Backend {
  private:
   // Nobody at the LUN: an empty target, but for REPORT LUNS, which any LUN
   // of a target answers, here from the LUNs the kernel found there.
-  std::uint8_t AnswerWithoutDevice(SRB& srb, std::uint8_t* buffer, std::uint32_t bufferLength) {
+  std::uint8_t AnswerWithoutDevice(const Adapter& adapter, SRB& srb, std::uint8_t* buffer,
+                                   std::uint32_t bufferLength) {
     srb.SRB_HaStat = HASTAT_SEL_TO;
     if (srb.CDBByte[0] != scsi::ReportLuns) return SS_ERR;
-    const Adapter& adapter = *AdapterOf(srb);
-    const auto luns = sg::ListLuns(
-        roots_.sysfs / "bus/scsi/devices",
+    const auto luns = linux_io::ListLuns(
+        access_.sysfs() / "bus/scsi/devices",
         {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = 0});
     if (luns.empty()) return SS_ERR;
     srb.SRB_HaStat = HASTAT_OK;
-    const auto answer = sg::LunListAnswer(std::span(srb.CDBByte, srb.SRB_CDBLen), luns);
+    const auto answer = scsi::ReportLunsReply(std::span(srb.CDBByte, srb.SRB_CDBLen), luns);
     if (!answer) return SS_ERR;
     return AnswerAtOnce(srb, buffer, bufferLength, *answer);
   }
@@ -140,18 +131,18 @@ class SgBackend final : public Backend {
   }
 
   void StartCommand(SRB& srb, std::uint8_t* buffer, sg::ScsiJob job, std::string slot) {
-    workers_.Start([this, job = std::move(job), reply = srb, &srb, buffer,
-                    slot = std::move(slot)]() mutable {
+    access_.workers().Start([this, job = std::move(job), reply = srb, &srb, buffer,
+                             slot = std::move(slot)]() mutable {
       sg::ScsiJobResult result;
       try {
-        result = sg::RunScsiJob(std::move(job), *io_);
+        result = sg::RunScsiJob(std::move(job), access_.io());
       } catch (...) {
         // Nothing the job meets may end the program: the request fails.
         result = sg::ScsiJobResult{};
         result.status = SS_ERR;
       }
       // Free before the answer, so the caller's next command finds room.
-      slots_.Give(slot);
+      access_.slots().Give(slot);
       reply.SRB_HaStat = result.haStat;
       reply.SRB_TargStat = result.targStat;
       std::copy(result.sense.begin(), result.sense.end(), reply.SenseArea);
@@ -162,54 +153,40 @@ class SgBackend final : public Backend {
     });
   }
 
-  // The adapters are surveyed once, at first use: the program numbers them
-  // once and keeps those numbers for the whole run.
-  const std::vector<Adapter>& Adapters() {
-    std::call_once(surveyed_, [this] { adapters_ = sg::ListAdapters(roots_.sysfs); });
-    return adapters_;
-  }
-
-  const Adapter* AdapterOf(const SRB& srb) {
-    const auto& adapters = Adapters();
-    return srb.SRB_HaId < adapters.size() ? &adapters[srb.SRB_HaId] : nullptr;
-  }
-
-  sg::ScsiAddress AddressOf(const SRB& srb) {
-    const Adapter& adapter = *AdapterOf(srb);
-    return {.host = adapter.host, .channel = adapter.channel, .target = srb.SRB_Target, .lun = srb.SRB_Lun};
+  static linux_io::ScsiAddress AddressOf(const Adapter& adapter, const SRB& srb) {
+    return {.host = adapter.host,
+            .channel = adapter.channel,
+            .target = srb.SRB_Target,
+            .lun = srb.SRB_Lun};
   }
 
   // Devices are looked up anew for every request: one may have gone. Its
-  // state, read then, goes to `state`.
-  std::optional<ScsiDevice> DeviceOf(const SRB& srb, std::string* state = nullptr) {
-    return sg::FindDevice(roots_.sysfs, AddressOf(srb), state);
+  // state, read then, goes to `state`; without `withLinks` its sg node and
+  // block device are left to linux_io::FindLinks.
+  std::optional<ScsiDevice> DeviceOf(const Adapter& adapter, const SRB& srb,
+                                     std::string* state = nullptr, bool withLinks = true) {
+    return linux_io::FindDevice(access_.sysfs(), AddressOf(adapter, srb), state, withLinks);
   }
 
   // Whether the device, or the host it is on, says beforehand that a
   // command would fail or wait (offline, blocked, in error recovery): the
   // request then fails at once, and the device is not even opened. Reading
   // sysfs attributes never waits for the error handler.
-  std::optional<std::uint8_t> Refusal(const SRB& srb, const std::string& deviceState) {
-    const auto host = roots_.sysfs / "class/scsi_host" /
-                      ("host" + std::to_string(AdapterOf(srb)->host)) / "state";
-    return sg::RefusalOfStates(deviceState, sg::ReadText(host).value_or(""));
+  std::optional<std::uint8_t> Refusal(const Adapter& adapter, const std::string& deviceState) {
+    const auto host =
+        access_.sysfs() / "class/scsi_host" / ("host" + std::to_string(adapter.host)) / "state";
+    return linux_io::RefusalOfStates(deviceState, linux_io::ReadText(host).value_or(""));
   }
 
-  const sg::Roots roots_;
-  const std::shared_ptr<sg::DeviceIo> io_;
-  const std::chrono::milliseconds diskInfoWait_;
-  std::once_flag surveyed_;
-  std::vector<Adapter> adapters_;
-  sg::CommandSlots slots_{sg::CommandsPerDevice};
+  AdapterList<Adapter> adapters_{[this] { return linux_io::ListAdapters(access_.sysfs()); }};
   // Last, so that running commands finish before anything else goes.
-  sg::Workers workers_;
+  linux_io::DeviceAccess access_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSgBackend(sg::Roots roots, std::shared_ptr<sg::DeviceIo> io,
-                                       std::chrono::milliseconds diskInfoWait) {
-  return std::make_unique<SgBackend>(std::move(roots), std::move(io), diskInfoWait);
+std::unique_ptr<Backend> MakeSgBackend(linux_io::Reach reach) {
+  return std::make_unique<SgBackend>(std::move(reach));
 }
 
 }  // namespace wnaspi32

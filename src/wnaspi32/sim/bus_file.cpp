@@ -1,9 +1,11 @@
-#include "bus_file.h"
+#include "wnaspi32/sim/bus_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "wnaspi32/sim/json_fields.h"
 
 namespace wnaspi32::sim {
 namespace {

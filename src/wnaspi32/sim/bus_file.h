@@ -5,10 +5,15 @@
 #include <string>
 #include <string_view>
 
-#include "bus.h"
-#include "json_fields.h"
+#include "wnaspi32/sim/bus.h"
 
 namespace wnaspi32::sim {
+
+// Where a bus file is wrong, and how.
+struct FieldError {
+  std::string place;
+  std::string problem;
+};
 
 // The bus `text` describes, or nothing with `error` saying where and what is
 // wrong (the place is "line L, column C" for bad JSON, else a key path).

@@ -1,4 +1,4 @@
-#include "json_fields.h"
+#include "wnaspi32/sim/json_fields.h"
 
 #include <cmath>
 #include <cstdio>

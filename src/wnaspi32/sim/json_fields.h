@@ -11,14 +11,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "wnaspi32/sim/bus_file.h"
+
 namespace wnaspi32::sim {
 
 using Json = nlohmann::json;
-
-struct FieldError {
-  std::string place;
-  std::string problem;
-};
 
 // Throws FieldError for the value at `path`.
 [[noreturn]] void Fail(const std::string& path, std::string problem);

@@ -1,8 +1,10 @@
-#include "scsi_device.h"
+#include "wnaspi32/sim/scsi_device.h"
 
 #include <algorithm>
+#include <span>
 
 #include "scsi/commands.h"
+#include "scsi/replies.h"
 #include "wnaspi32.h"
 
 namespace wnaspi32::sim {
@@ -12,7 +14,6 @@ using scsi::AscInvalidFieldInCdb;
 using scsi::AscInvalidOpcode;
 using scsi::AscLunNotSupported;
 using scsi::GetBigEndian;
-using scsi::PutBigEndian;
 using scsi::SenseKeyIllegalRequest;
 
 ScsiAnswer CheckCondition(std::uint8_t senseKey, std::uint8_t asc) {
@@ -36,9 +37,9 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::uint64_t all
 ScsiAnswer AnswerMissingUnit(const std::uint8_t* cdb, std::uint32_t bufferLength) {
   if (cdb[0] != scsi::Inquiry)
     return CheckCondition(SenseKeyIllegalRequest, AscLunNotSupported);
-  std::vector<std::uint8_t> bytes(36, 0);
-  bytes[0] = 0x7F;
-  bytes[4] = 36 - 5;
+  std::vector<std::uint8_t> bytes(scsi::StandardInquiryLength, 0);
+  bytes[0] = scsi::NoUnitPeripheralByte;
+  bytes[4] = scsi::StandardInquiryLength - 5;  // the additional length
   ScsiAnswer answer;
   answer.data =
       Cut(std::move(bytes), GetBigEndian(cdb, scsi::InquiryAllocationLength), bufferLength);
@@ -65,20 +66,13 @@ ScsiAnswer AnswerInquiry(const Target& target, const std::uint8_t* cdb,
 // Every LUN of the target, from any of its LUNs, in the bus file's order.
 ScsiAnswer AnswerReportLuns(const Adapter& adapter, std::uint8_t id, const std::uint8_t* cdb,
                             std::uint32_t bufferLength) {
-  const std::uint64_t allocation = GetBigEndian(cdb, scsi::ReportLunsAllocationLength);
-  if (allocation < scsi::LeastReportLunsAllocation)
-    return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
-  std::vector<std::uint8_t> bytes(scsi::LunListHeaderLength, 0);
-  if (cdb[scsi::ReportLunsSelect] != scsi::ReportWellKnownLunsOnly) {
-    for (const Target& unit : adapter.targets) {
-      if (unit.id != id) continue;
-      const scsi::LunEntry entry = scsi::LunEntryOf(unit.lun);
-      bytes.insert(bytes.end(), entry.begin(), entry.end());
-    }
-  }
-  PutBigEndian(bytes.data(), bytes.size() - scsi::LunListHeaderLength, 4);
+  std::vector<std::uint64_t> luns;
+  for (const Target& unit : adapter.targets)
+    if (unit.id == id) luns.push_back(unit.lun);
+  auto bytes = scsi::ReportLunsReply(std::span(cdb, sizeof SRB::CDBByte), luns);
+  if (!bytes) return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
   ScsiAnswer answer;
-  answer.data = Cut(std::move(bytes), allocation, bufferLength);
+  answer.data = Cut(std::move(*bytes), UINT32_MAX, bufferLength);
   return answer;
 }
 
@@ -88,26 +82,18 @@ ScsiAnswer AnswerReadCapacity10(const Target& target, const std::uint8_t* cdb,
   // Without PMI the logical block address must be 0.
   if (!(cdb[8] & 0x01) && GetBigEndian(&cdb[2], 4) != 0)
     return CheckCondition(SenseKeyIllegalRequest, AscInvalidFieldInCdb);
-  std::vector<std::uint8_t> bytes(scsi::ReadCapacity10Length, 0);
-  // A disk too large for 32 bits says FFFFFFFFh and leaves the rest to
-  // READ CAPACITY(16).
-  PutBigEndian(&bytes[0],
-               std::min<std::uint64_t>(target.capacity->lastLba, scsi::LastAddressTooLarge), 4);
-  PutBigEndian(&bytes[4], target.capacity->blockLength, 4);
   ScsiAnswer answer;
-  answer.data = Cut(std::move(bytes), UINT32_MAX, bufferLength);
+  answer.data = Cut(scsi::ReadCapacity10Data(target.capacity->lastLba, target.capacity->blockLength),
+                    UINT32_MAX, bufferLength);
   return answer;
 }
 
 ScsiAnswer AnswerReadCapacity16(const Target& target, const std::uint8_t* cdb,
                                 std::uint32_t bufferLength) {
   if (!target.capacity) return CheckCondition(SenseKeyIllegalRequest, AscInvalidOpcode);
-  std::vector<std::uint8_t> bytes(scsi::ReadCapacity16Length, 0);
-  PutBigEndian(&bytes[0], target.capacity->lastLba, 8);
-  PutBigEndian(&bytes[8], target.capacity->blockLength, 4);
   ScsiAnswer answer;
-  answer.data =
-      Cut(std::move(bytes), GetBigEndian(cdb, scsi::ReadCapacity16AllocationLength), bufferLength);
+  answer.data = Cut(scsi::ReadCapacity16Data(target.capacity->lastLba, target.capacity->blockLength),
+                    GetBigEndian(cdb, scsi::ReadCapacity16AllocationLength), bufferLength);
   return answer;
 }
 

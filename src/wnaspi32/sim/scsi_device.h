@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bus.h"
+#include "wnaspi32/sim/bus.h"
 
 namespace wnaspi32::sim {
 

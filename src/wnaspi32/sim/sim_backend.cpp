@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 
-#include "backend.h"
-#include "bus_file.h"
-#include "adapter_fields.h"
-#include "scsi_device.h"
+#include "wnaspi32/front/adapter_fields.h"
+#include "wnaspi32/front/backend.h"
+#include "wnaspi32/sim/bus_file.h"
+#include "wnaspi32/sim/scsi_device.h"
 
 namespace wnaspi32 {
 namespace {
@@ -56,8 +56,8 @@ class SimBackend final : public Backend {
   }
   int AdapterCount() override { return static_cast<int>(bus_.adapters.size()); }
 
-  std::uint8_t HostAdapterInquiry(SRB& srb) override {
-    const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
+  std::uint8_t HostAdapterInquiry(int number, SRB& srb) override {
+    const sim::Adapter& adapter = bus_.adapters.at(static_cast<std::size_t>(number));
     SRB reply = srb;
     if (adapter.inquiry.status == SS_COMP) {
       reply.HA_Count = adapter.haCount;
@@ -71,16 +71,16 @@ class SimBackend final : public Backend {
     return Finish(srb, reply, adapter.inquiry.status, adapter.inquiry.delayMs);
   }
 
-  std::uint8_t GetDeviceType(SRB& srb) override {
-    const sim::Target* target = FindUnit(srb);
+  std::uint8_t GetDeviceType(int adapter, SRB& srb) override {
+    const sim::Target* target = FindUnit(adapter, srb);
     if (target == nullptr) return SS_NO_DEVICE;
     SRB reply = srb;
     if (target->devType.status == SS_COMP) reply.SRB_DeviceType = target->deviceType;
     return Finish(srb, reply, target->devType.status, target->devType.delayMs);
   }
 
-  std::uint8_t GetDiskInfo(SRB& srb) override {
-    const sim::Target* target = FindUnit(srb);
+  std::uint8_t GetDiskInfo(int adapter, SRB& srb) override {
+    const sim::Target* target = FindUnit(adapter, srb);
     if (target == nullptr) return SS_NO_DEVICE;
     SRB reply = srb;
     if (target->diskInfo.status == SS_COMP) {
@@ -92,11 +92,11 @@ class SimBackend final : public Backend {
     return Finish(srb, reply, target->diskInfo.status, target->diskInfo.delayMs);
   }
 
-  std::uint8_t ExecScsiCommand(SRB& srb, std::uint8_t* buffer,
+  std::uint8_t ExecScsiCommand(int number, SRB& srb, std::uint8_t* buffer,
                                std::uint32_t bufferLength) override {
-    const sim::Adapter& adapter = bus_.adapters.at(srb.SRB_HaId);
+    const sim::Adapter& adapter = bus_.adapters.at(static_cast<std::size_t>(number));
     const sim::ScsiAnswer answer = sim::AnswerScsiCommand(
-        adapter, srb.SRB_Target, srb.SRB_Lun, srb.CDBByte, buffer == nullptr ? 0 : bufferLength);
+        adapter, srb.SRB_Target, srb.SRB_Lun, srb.CDBByte, bufferLength);
     SRB reply = srb;
     if (answer.status == SS_COMP) SetResidualCount(reply, answer.data.size());
     if (answer.replies) {
@@ -109,10 +109,17 @@ class SimBackend final : public Backend {
     return Finish(srb, reply, answer.status, answer.delayMs, buffer, answer.data);
   }
 
+  std::optional<std::uint8_t> DeviceTypeOf(int adapter, const SRB& srb) override {
+    const sim::Target* target = FindUnit(adapter, srb);
+    if (target == nullptr) return std::nullopt;
+    return target->deviceType;
+  }
+
  private:
   // The logical unit the request names, or null.
-  const sim::Target* FindUnit(const SRB& srb) const {
-    return sim::FindUnit(bus_.adapters.at(srb.SRB_HaId), srb.SRB_Target, srb.SRB_Lun);
+  const sim::Target* FindUnit(int adapter, const SRB& srb) const {
+    return sim::FindUnit(bus_.adapters.at(static_cast<std::size_t>(adapter)), srb.SRB_Target,
+                         srb.SRB_Lun);
   }
 
   bool usable_;

@@ -9,6 +9,7 @@
 
 #include "text/cp932.h"
 #include "text/utf.h"
+#include "ui/layout/window_texts.h"
 #include "ui/win32/control_ids.h"
 
 namespace {
@@ -200,7 +201,7 @@ std::vector<std::wstring> ExpectedLines(const std::string& name) {
   std::vector<std::wstring> lines;
   for (std::string line; std::getline(file, line);) {
     const std::u16string shown =
-        Utf32ToUtf16(Cp932ToUtf32(line, U'\uFF65', ControlBytes::Substitute));
+        Utf32ToUtf16(Cp932ToUtf32(line, SubstituteCharacter, ControlBytes::Substitute));
     lines.emplace_back(shown.begin(), shown.end());
   }
   return lines;
