@@ -56,7 +56,8 @@ std::string RefusalMessage(const OptionError& error, Encoding encoding) {
 // Every thread of the run (the layer's, one per command, and those that
 // wait for requests) needs little stack. Under 2 MiB a stack is never given
 // a huge page, which the kernel would clear whole for each new thread.
-// ThreadSanitizer refuses threads once the defaults are changed.
+// ThreadSanitizer builds keep the defaults: their instrumented frames are
+// larger, and their runs look for races, not for speed.
 void KeepThreadStacksSmall() {
 #if defined(__GLIBC__) && !defined(__SANITIZE_THREAD__)
   constexpr std::size_t StackBytes = 512 * 1024;
