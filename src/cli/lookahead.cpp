@@ -143,7 +143,9 @@ Lookahead::~Lookahead() {
   {
     const std::lock_guard lock(mutex_);
     ending_ = true;
-    jobs_.clear();
+    // A request not yet made is left; one the layer has is waited for: its
+    // block, buffer and event must outlive it (or go to the executor).
+    std::erase_if(jobs_, [](const Job& job) { return job.send; });
   }
   work_.notify_all();
   for (std::thread& runner : runners_) runner.join();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "../reports/recording_window.h"
+#include "aspi/given_up_requests.h"
 #include "aspi/request_block.h"
 #include "cli/lookahead.h"
 #include "reports/ask_about_target.h"
@@ -39,20 +41,36 @@ class SlowBus {
   int goneAfter = 0;
   UnitKey late{-1, -1, -1};
 
-  SlowBus() : saved_(Aspi) {
+  // Within another, it counts the same platform's events.
+  SlowBus() : saved_(Aspi), outer_(active), platform_(outer_ != nullptr ? outer_->platform_ : Aspi) {
     active = this;
     Aspi.GetASPI32SupportInfo = [] { return std::uint32_t{0x0102}; };
     Aspi.SendASPI32Command = [](void* srb) { return active->Send(*static_cast<SRB*>(srb)); };
+    Aspi.CreateEventA = [](void* attributes, BOOL manual, BOOL initial, const char* name) {
+      ++active->eventsMade;
+      return active->platform_.CreateEventA(attributes, manual, initial, name);
+    };
+    Aspi.CloseHandle = [](HANDLE event) {
+      ++active->eventsClosed;
+      return active->platform_.CloseHandle(event);
+    };
   }
   ~SlowBus() {
-    for (std::thread& thread : completions_) thread.join();
+    Settle();
     Aspi = saved_;
-    active = nullptr;
+    active = outer_;
+  }
+
+  // Waits until every command has completed.
+  void Settle() {
+    for (std::thread& thread : completions_) thread.join();
+    completions_.clear();
   }
 
   // What each unit was asked, in order: the command, or the SCSI opcode.
   std::map<UnitKey, std::vector<int>> asked;
   std::array<int, 2> mostUnderWay{};
+  std::atomic<int> eventsMade{0}, eventsClosed{0};
 
  private:
   std::uint32_t Send(SRB& srb) {
@@ -106,6 +124,8 @@ class SlowBus {
 
   static SlowBus* active;
   AspiCalls saved_;
+  SlowBus* outer_;
+  AspiCalls platform_;
   std::mutex mutex_;
   std::array<int, 2> underWay_{};
   std::vector<std::thread> completions_;
@@ -237,6 +257,33 @@ TEST(Lookahead, ReportsGetWhatTheyGetOneRequestAfterTheOther) {
       // What the lookahead asked for the reports' place is asked again.
       EXPECT_GT(ahead.missed, 0);
     }
+  }
+}
+
+// A scan that ends after its first unit (its output failed, say) leaves
+// the requests the lookahead made for the next ones under way: each is
+// still waited for, or given up to the executor, which keeps its block,
+// buffer and event until the layer is done with them. Several rounds: a
+// request may be sent a moment before the end or a moment after.
+TEST(Lookahead, RequestsUnderWayOutliveAScanThatEndsEarly) {
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    ReapAbandonedRequests();  // what earlier tests gave up
+    SlowBus bus;
+    RecordingWindow window;
+    MainWindow = &window;
+    UnitReports plan;
+    {
+      Lookahead lookahead(plan, EveryUnit(), window, 3);
+      const ScanPiece first = EveryUnit().front();
+      lookahead.Enter(first.kind, first.unit);
+      Report(first.unit, InquiryLength);
+    }
+    MainWindow = nullptr;
+    bus.Settle();
+    ReapAbandonedRequests();
+    EXPECT_EQ(AbandonedRequestCount(), 0u);
+    EXPECT_EQ(bus.eventsClosed, bus.eventsMade) << "a request's event was left behind";
   }
 }
 
