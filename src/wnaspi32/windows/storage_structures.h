@@ -44,11 +44,14 @@ constexpr std::uint32_t ErrorFileNotFound = 2;
 constexpr std::uint32_t ErrorAccessDenied = 5;
 constexpr std::uint32_t ErrorInvalidHandle = 6;
 constexpr std::uint32_t ErrorNotReady = 21;
+constexpr std::uint32_t ErrorCrc = 23;
 constexpr std::uint32_t ErrorGenFailure = 31;
 constexpr std::uint32_t ErrorNotSupported = 50;
+constexpr std::uint32_t ErrorDevNotExist = 55;
 constexpr std::uint32_t ErrorInvalidParameter = 87;
 constexpr std::uint32_t ErrorSemTimeout = 121;
 constexpr std::uint32_t ErrorInsufficientBuffer = 122;
+constexpr std::uint32_t ErrorBusy = 170;
 constexpr std::uint32_t ErrorMoreData = 234;
 constexpr std::uint32_t ErrorOperationAborted = 995;
 constexpr std::uint32_t ErrorIoPending = 997;
@@ -56,6 +59,9 @@ constexpr std::uint32_t ErrorInvalidFunction = 1;
 constexpr std::uint32_t ErrorDeviceNotConnected = 1167;
 constexpr std::uint32_t ErrorNoSuchDevice = 433;
 constexpr std::uint32_t ErrorIoDevice = 1117;
+constexpr std::uint32_t ErrorBusReset = 1111;
+constexpr std::uint32_t ErrorTimeout = 1460;
+constexpr std::uint32_t ErrorDeviceRemoved = 1617;
 
 // SCSI_PASS_THROUGH; DataBufferOffset is pointer-sized.
 struct ScsiPassThrough {
