@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "fake_storage.h"
 #include "wnaspi32/front/end_to_end.h"
@@ -25,7 +26,11 @@ std::unique_ptr<Backend> MakePlatformBackend() {
     std::fprintf(stderr, "wnaspi32: %s\n", error.c_str());
     return LayEndToEnd({});
   }
-  return MakeWindowsBackend(std::move(storage));
+  // Laid end to end as the shipped layer lays its backends: that gives
+  // every adapter inquiry the whole count.
+  std::vector<std::unique_ptr<Backend>> backends;
+  backends.push_back(MakeWindowsBackend(std::move(storage)));
+  return LayEndToEnd(std::move(backends));
 }
 
 }  // namespace wnaspi32

@@ -224,7 +224,7 @@ Reply PassThrough(const sim::Adapter& adapter, const UnitView& unit, const std::
   std::memcpy(cdb, request.Cdb, request.CdbLength);
   const sim::ScsiAnswer answer = sim::AnswerScsiCommand(adapter, unit.target->id, unit.target->lun, cdb,
                                                         dataIn ? request.DataTransferLength : 0);
-  Reply reply{.delayMs = answer.delayMs, .unit = &unit};
+  Reply reply{.result = {}, .delayMs = answer.delayMs, .unit = &unit};
   if (answer.status == SS_PENDING) {
     reply.delayMs = -1;
     return reply;
@@ -372,7 +372,7 @@ Reply CapacityQuestion(const UnitView& unit, std::uint32_t code, std::uint32_t o
   if (unit.kind != ObjectKind::Disk && unit.kind != ObjectKind::CdRom) return Fails(ErrorInvalidFunction);
   const sim::Target& target = *unit.target;
   const int delay = code == IoctlStorageReadCapacity || GeometryAsksDevice(unit) ? target.readCapacity.delayMs : 0;
-  if (delay < 0) return {.delayMs = -1, .unit = &unit};
+  if (delay < 0) return {.result = {}, .delayMs = -1, .unit = &unit};
   Reply reply;
   if (!target.capacity || target.capacity->blockLength == 0) {
     reply = Fails(ErrorNotReady);  // no medium, or none that tells its size
