@@ -70,7 +70,11 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 }  // namespace
 
 BusviewProcess::BusviewProcess(const std::string& bus) {
-  SetEnvironmentVariableW(L"WNASPI32_BUS", Wide(Setting("BUSVIEW_BUSES") + "/" + bus).c_str());
+  if (bus.empty()) {
+    SetEnvironmentVariableW(L"WNASPI32_BUS", nullptr);
+  } else {
+    SetEnvironmentVariableW(L"WNASPI32_BUS", Wide(Setting("BUSVIEW_BUSES") + "/" + bus).c_str());
+  }
   std::wstring commandLine = L"\"" + Wide(Setting("BUSVIEW_EXE")) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

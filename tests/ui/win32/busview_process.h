@@ -18,7 +18,8 @@ struct Box {
 
 class BusviewProcess {
  public:
-  // Starts busview.exe (BUSVIEW_EXE) on `bus`, a file of BUSVIEW_BUSES.
+  // Starts busview.exe (BUSVIEW_EXE) on `bus`, a file of BUSVIEW_BUSES;
+  // with none, on what the layer finds.
   explicit BusviewProcess(const std::string& bus);
   // Ends a program still running.
   ~BusviewProcess();
