@@ -288,8 +288,9 @@ std::vector<std::uint8_t> DeviceDescriptor(const UnitView& unit) {
   descriptor.CommandQueueing = inquiry.size() > 7 && (inquiry[7] & 0x02) != 0;
   descriptor.BusType = BusTypeScsi;
   descriptor.RawPropertiesLength = static_cast<std::uint32_t>(inquiry.size());
-  std::vector<std::uint8_t> bytes(offsetof(StorageDeviceDescriptor, RawDeviceProperties));
-  bytes.insert(bytes.end(), inquiry.begin(), inquiry.end());
+  const std::size_t raw = offsetof(StorageDeviceDescriptor, RawDeviceProperties);
+  std::vector<std::uint8_t> bytes(raw + inquiry.size());
+  std::copy(inquiry.begin(), inquiry.end(), bytes.begin() + raw);
   const auto text = [&](std::optional<std::string> value, std::uint32_t& offset) {
     if (!value) return;
     offset = static_cast<std::uint32_t>(bytes.size());

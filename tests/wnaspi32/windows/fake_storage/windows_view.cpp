@@ -53,7 +53,9 @@ WindowsView ViewOf(const sim::Bus& bus) {
     for (const sim::Target& target : bus.adapters[a].targets) {
       // A unit that gave no INQUIRY data was never found.
       if (!target.inquiry || target.inquiry->empty()) continue;
-      UnitView unit{.adapter = a, .target = &target};
+      UnitView unit;
+      unit.adapter = a;
+      unit.target = &target;
       unit.portInquiry.assign(
           target.inquiry->begin(),
           target.inquiry->begin() +
