@@ -7,8 +7,8 @@
 namespace wnaspi32::windows {
 
 std::optional<ControlResult> CallUntil(Device& device, std::uint32_t code,
-                                       std::vector<std::uint8_t> input,
-                                       std::uint32_t outputLength, Clock::time_point deadline) {
+                                       std::vector<std::uint8_t> input, std::uint32_t outputLength,
+                                       Clock::time_point deadline) {
   const auto pending = device.Control(code, std::move(input), outputLength);
   if (!pending) return ControlResult{.error = ErrorGenFailure, .output = {}};
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());

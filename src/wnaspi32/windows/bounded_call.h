@@ -20,7 +20,7 @@ constexpr std::chrono::milliseconds RequestBound{10000};
 // way then is cancelled and left to the door, which keeps its buffers
 // until Windows ends it: nothing.
 std::optional<ControlResult> CallUntil(Device& device, std::uint32_t code,
-                                       std::vector<std::uint8_t> input,
-                                       std::uint32_t outputLength, Clock::time_point deadline);
+                                       std::vector<std::uint8_t> input, std::uint32_t outputLength,
+                                       Clock::time_point deadline);
 
 }  // namespace wnaspi32::windows

@@ -67,16 +67,21 @@ bool CallRefused(std::uint32_t error) {
 }
 
 CommandOutcome FailedCall(std::uint32_t error) {
-  return {.status = SS_ERR, .haStat = HostAdapterStatusOfError(error), .targStat = STATUS_GOOD,
-          .sense = {}, .data = {}};
+  return {.status = SS_ERR,
+          .haStat = HostAdapterStatusOfError(error),
+          .targStat = STATUS_GOOD,
+          .sense = {},
+          .data = {}};
 }
 
 CommandOutcome TargetAnswer(std::uint8_t status, std::vector<std::uint8_t> sense,
                             std::vector<std::uint8_t> data) {
-  const bool recovered = status == STATUS_CHKCOND &&
-                         scsi::SenseKeyOf(sense) == scsi::SenseKeyRecoveredError;
+  const bool recovered =
+      status == STATUS_CHKCOND && scsi::SenseKeyOf(sense) == scsi::SenseKeyRecoveredError;
   const bool good = status == STATUS_GOOD || recovered;
-  return {.status = good ? SS_COMP : SS_ERR, .haStat = HASTAT_OK, .targStat = status,
+  return {.status = good ? SS_COMP : SS_ERR,
+          .haStat = HASTAT_OK,
+          .targStat = status,
           .sense = status == STATUS_CHKCOND ? std::move(sense) : std::vector<std::uint8_t>{},
           .data = std::move(data)};
 }

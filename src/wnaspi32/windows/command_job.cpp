@@ -21,12 +21,11 @@ struct Attempt {
 
 Attempt PassThrough(const CommandJob& job, Device& device, bool throughPort,
                     Clock::time_point deadline) {
-  const PassThroughRequest request{
-      .path = throughPort ? job.path : std::uint8_t{0},
-      .target = throughPort ? job.unit.target : std::uint8_t{0},
-      .lun = throughPort ? job.unit.lun : std::uint8_t{0},
-      .cdb = job.cdb,
-      .dataLength = job.dataLength};
+  const PassThroughRequest request{.path = throughPort ? job.path : std::uint8_t{0},
+                                   .target = throughPort ? job.unit.target : std::uint8_t{0},
+                                   .lun = throughPort ? job.unit.lun : std::uint8_t{0},
+                                   .cdb = job.cdb,
+                                   .dataLength = job.dataLength};
   PassThroughReply reply;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const auto result = CallUntil(device, IoctlScsiPassThrough, BuildPassThrough(request),
@@ -43,13 +42,6 @@ Attempt PassThrough(const CommandJob& job, Device& device, bool throughPort,
           TargetAnswer(reply.scsiStatus, std::move(reply.sense), std::move(reply.data))};
 }
 
-std::vector<std::uint8_t> PropertyQuery(std::uint32_t property) {
-  StoragePropertyQuery query{.PropertyId = property, .QueryType = PropertyStandardQuery,
-                             .AdditionalParameters = {}};
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
-  return {bytes, bytes + sizeof query};
-}
-
 // The facts the command needs, from the device object (opened with no
 // access rights) and the port's list. An error is a failed call's.
 struct Gathered {
@@ -59,41 +51,57 @@ struct Gathered {
 };
 
 Gathered Gather(const CommandJob& job, Clock::time_point deadline, bool needDescription) {
-  DeviceFacts facts{.type = job.unit.type, .inquiry = job.unit.inquiry, .serial = {},
-                    .designators = {}, .shape = {}, .shapeError = 0, .luns = job.luns};
+  DeviceFacts facts{.type = job.unit.type,
+                    .inquiry = job.unit.inquiry,
+                    .serial = {},
+                    .designators = {},
+                    .shape = {},
+                    .shapeError = 0,
+                    .luns = job.luns};
   const FactsNeeded needs = NeedsFor(job.cdb);
   const bool describe = needDescription || needs.description;
   if (job.unit.object.empty() || !(describe || needs.designators || needs.shape))
     return {facts, ErrorSuccess, {}};
   const Opened opened = job.calls->Open(job.unit.object, Access::None);
   if (!opened.device) return {facts, opened.error, {}};
-  Device& device = *opened.device;
+  // Queries one after another, until one runs out of time or finds the
+  // device gone.
+  bool timedOut = false;
+  std::uint32_t gone = ErrorSuccess;
+  const auto ask = [&](std::uint32_t code, std::vector<std::uint8_t> input,
+                       std::uint32_t room) -> std::optional<ControlResult> {
+    if (timedOut || gone != ErrorSuccess) return std::nullopt;
+    auto result = CallUntil(*opened.device, code, std::move(input), room, deadline);
+    if (!result)
+      timedOut = true;
+    else if (DeviceIsGone(result->error))
+      gone = result->error;
+    else
+      return result;
+    return std::nullopt;
+  };
   Gathered gathered;
   if (describe) {
-    const auto r = CallUntil(device, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty),
-                             DescriptorRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) gathered.description = ParseDeviceDescriptor(r->output);
+    const auto r =
+        ask(IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty), DescriptorRoom);
+    if (r && r->error == ErrorSuccess) gathered.description = ParseDeviceDescriptor(r->output);
     if (gathered.description) {
       facts.serial = gathered.description->serial;
       if (facts.inquiry.empty()) facts.inquiry = InquiryOfDescription(*gathered.description);
     }
   }
   if (needs.designators) {
-    const auto r = CallUntil(device, IoctlStorageQueryProperty,
-                             PropertyQuery(StorageDeviceIdProperty), DeviceIdRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) facts.designators = ParseDeviceIds(r->output);
+    const auto r =
+        ask(IoctlStorageQueryProperty, PropertyQuery(StorageDeviceIdProperty), DeviceIdRoom);
+    if (r && r->error == ErrorSuccess) facts.designators = ParseDeviceIds(r->output);
   }
   if (needs.shape) {
-    const auto r = CallUntil(device, IoctlDiskGetDriveGeometryEx, {}, GeometryRoom, deadline);
-    if (!r) return {};
-    if (DeviceIsGone(r->error)) return {facts, r->error, {}};
-    if (r->error == ErrorSuccess) facts.shape = ParseGeometryEx(r->output);
-    facts.shapeError = r->error;
+    const auto r = ask(IoctlDiskGetDriveGeometryEx, {}, GeometryRoom);
+    if (r && r->error == ErrorSuccess) facts.shape = ParseGeometryEx(r->output);
+    if (r) facts.shapeError = r->error;
   }
+  if (timedOut) return {};
+  if (gone != ErrorSuccess) return {facts, gone, {}};
   gathered.facts = std::move(facts);
   return gathered;
 }
@@ -130,9 +138,11 @@ std::optional<CommandOutcome> RunCommand(const CommandJob& job) {
       if (attempt.kind == Attempt::TimedOut) return std::nullopt;
       if (attempt.kind == Attempt::Answered && !NvmeRefused(job, attempt.outcome, deadline))
         return attempt.outcome;
-    } else if (opened.error != ErrorAccessDenied) {
+    } else if (DeviceIsGone(opened.error)) {
       return FailedCall(opened.error);
     }
+    // Refused a handle for reading and writing (ERROR_ACCESS_DENIED: an
+    // ordinary user; or a sharing violation): what Windows tells anyone.
   }
   return AnswerFromProperties(job, deadline);
 }

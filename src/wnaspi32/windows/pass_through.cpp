@@ -46,7 +46,8 @@ std::optional<PassThroughReply> ParsePassThrough(Bytes output, std::uint32_t dat
   if (output.size() < sizeof(ScsiPassThrough)) return std::nullopt;
   ScsiPassThrough spt;
   std::memcpy(&spt, output.data(), sizeof spt);
-  const auto sense = Slice(output, SenseOffset, std::min(spt.SenseInfoLength, PassThroughSenseRoom));
+  const auto sense =
+      Slice(output, SenseOffset, std::min(spt.SenseInfoLength, PassThroughSenseRoom));
   const auto data = Slice(output, DataOffset, std::min(spt.DataTransferLength, dataLength));
   return PassThroughReply{.scsiStatus = spt.ScsiStatus,
                           .sense = {sense.begin(), sense.end()},

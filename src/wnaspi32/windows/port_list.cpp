@@ -31,7 +31,8 @@ std::vector<PortUnit> ReadUnits(Bytes answer, std::uint8_t path, std::uint32_t o
     if (!length || !next || !pathId || !target || !lun || !claimed) break;
     if (*pathId == path) {
       const std::size_t first = offset + offsetof(ScsiInquiryData, InquiryData);
-      const std::size_t kept = std::min<std::size_t>(*length, answer.size() - std::min(first, answer.size()));
+      const std::size_t kept =
+          std::min<std::size_t>(*length, answer.size() - std::min(first, answer.size()));
       const auto data = answer.subspan(std::min(first, answer.size()), kept);
       units.push_back({.target = *target,
                        .lun = *lun,
@@ -52,10 +53,12 @@ std::vector<PortBus> ParsePortList(Bytes answer) {
   for (std::size_t bus = 0; bus < *count; ++bus) {
     const std::size_t at = BusDataAt(bus);
     const auto initiator = ReadAt<std::uint8_t>(answer, at + offsetof(ScsiBusData, InitiatorBusId));
-    const auto offset = ReadAt<std::uint32_t>(answer, at + offsetof(ScsiBusData, InquiryDataOffset));
+    const auto offset =
+        ReadAt<std::uint32_t>(answer, at + offsetof(ScsiBusData, InquiryDataOffset));
     if (!initiator || !offset) break;
     const auto path = static_cast<std::uint8_t>(bus);
-    buses.push_back({.path = path, .initiatorId = *initiator, .units = ReadUnits(answer, path, *offset)});
+    buses.push_back(
+        {.path = path, .initiatorId = *initiator, .units = ReadUnits(answer, path, *offset)});
   }
   return buses;
 }

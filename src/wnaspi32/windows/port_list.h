@@ -14,7 +14,7 @@ namespace wnaspi32::windows {
 struct PortUnit {
   std::uint8_t target = 0;
   std::uint8_t lun = 0;
-  bool claimed = false;  // a class driver owns it: reached by its device object
+  bool claimed = false;               // a class driver owns it: reached by its device object
   std::vector<std::uint8_t> inquiry;  // the INQUIRY data the port keeps
 };
 

@@ -1,8 +1,8 @@
 #include "wnaspi32/windows/property_answers.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 
 #include "scsi/designators.h"
 #include "scsi/replies.h"
@@ -96,25 +96,33 @@ bool IsReadCapacity(std::span<const std::uint8_t> cdb) {
 
 }  // namespace
 
+std::vector<std::uint8_t> PropertyQuery(std::uint32_t property) {
+  const StoragePropertyQuery query{
+      .PropertyId = property, .QueryType = PropertyStandardQuery, .AdditionalParameters = {}};
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
+  return {bytes, bytes + sizeof query};
+}
+
 std::optional<DeviceDescription> ParseDeviceDescriptor(Bytes answer) {
   if (answer.size() < DescriptorFixedPart) return std::nullopt;
   StorageDeviceDescriptor d;
   std::memcpy(&d, answer.data(), DescriptorFixedPart);
   // Texts lie after the fixed part and inside what both the call and the
   // descriptor's own size say.
-  const Bytes whole = answer.first(std::max<std::size_t>(DescriptorFixedPart,
-                                                         std::min<std::size_t>(d.Size, answer.size())));
+  const Bytes whole = answer.first(
+      std::max<std::size_t>(DescriptorFixedPart, std::min<std::size_t>(d.Size, answer.size())));
   const auto text = [&](std::uint32_t offset) {
     if (offset < DescriptorFixedPart) return std::string{};
     return Trimmed(TextAt(whole, offset).value_or(""));
   };
-  return DeviceDescription{.type = static_cast<std::uint8_t>(d.DeviceType & scsi::PeripheralTypeMask),
-                           .removable = d.RemovableMedia != 0,
-                           .vendor = text(d.VendorIdOffset),
-                           .product = text(d.ProductIdOffset),
-                           .revision = text(d.ProductRevisionOffset),
-                           .serial = text(d.SerialNumberOffset),
-                           .busType = d.BusType};
+  return DeviceDescription{
+      .type = static_cast<std::uint8_t>(d.DeviceType & scsi::PeripheralTypeMask),
+      .removable = d.RemovableMedia != 0,
+      .vendor = text(d.VendorIdOffset),
+      .product = text(d.ProductIdOffset),
+      .revision = text(d.ProductRevisionOffset),
+      .serial = text(d.SerialNumberOffset),
+      .busType = d.BusType};
 }
 
 std::vector<std::uint8_t> ParseDeviceIds(Bytes answer) {
@@ -128,8 +136,9 @@ std::vector<std::uint8_t> ParseDeviceIds(Bytes answer) {
     std::memcpy(&id, answer.data() + offset, IdentifierFixedPart);
     const std::size_t first = offset + IdentifierFixedPart;
     if (id.IdentifierSize > answer.size() - first) break;
-    const bool fits = id.IdentifierSize <= MostDesignatorLength &&
-                      body.size() + scsi::DesignatorHeaderLength + id.IdentifierSize <= MostPageBody;
+    const bool fits =
+        id.IdentifierSize <= MostDesignatorLength &&
+        body.size() + scsi::DesignatorHeaderLength + id.IdentifierSize <= MostPageBody;
     if (fits) {
       body.push_back(static_cast<std::uint8_t>(id.CodeSet & 0x0F));
       body.push_back(static_cast<std::uint8_t>((id.Association & 0x03) << scsi::AssociationShift |
@@ -164,7 +173,7 @@ std::vector<std::uint8_t> InquiryOfDescription(const DeviceDescription& descript
   std::vector<std::uint8_t> data(scsi::StandardInquiryLength, 0);
   data[0] = description.type & scsi::PeripheralTypeMask;
   data[1] = description.removable ? 0x80 : 0x00;
-  data[3] = 0x02;  // response data format
+  data[3] = 0x02;                             // response data format
   data[4] = scsi::StandardInquiryLength - 5;  // additional length
   PutPadded(data, 8, 8, description.vendor);
   PutPadded(data, 16, 16, description.product);
@@ -177,8 +186,10 @@ FactsNeeded NeedsFor(std::span<const std::uint8_t> cdb) {
   if (cdb.size() >= 6 && cdb[0] == scsi::Inquiry) {
     const bool vpd = (cdb[1] & scsi::InquiryEvpd) != 0;
     const std::uint8_t page = cdb[scsi::InquiryPageCode];
-    needs.description = !vpd || page == scsi::SupportedVpdPages || page == scsi::UnitSerialNumberPage;
-    needs.designators = vpd && (page == scsi::SupportedVpdPages || page == scsi::DeviceIdentificationPage);
+    needs.description =
+        !vpd || page == scsi::SupportedVpdPages || page == scsi::UnitSerialNumberPage;
+    needs.designators =
+        vpd && (page == scsi::SupportedVpdPages || page == scsi::DeviceIdentificationPage);
   }
   needs.shape = IsReadCapacity(cdb);
   return needs;

@@ -15,6 +15,10 @@
 
 namespace wnaspi32::windows {
 
+// IOCTL_STORAGE_QUERY_PROPERTY's input: a standard query of `property`
+// (StorageDeviceProperty, StorageDeviceIdProperty).
+std::vector<std::uint8_t> PropertyQuery(std::uint32_t property);
+
 // STORAGE_DEVICE_DESCRIPTOR (IOCTL_STORAGE_QUERY_PROPERTY,
 // StorageDeviceProperty); texts as Windows gives them.
 struct DeviceDescription {
@@ -50,11 +54,11 @@ std::vector<std::uint8_t> InquiryOfDescription(const DeviceDescription& descript
 // not get) stays empty.
 struct DeviceFacts {
   std::uint8_t type = 0;
-  std::vector<std::uint8_t> inquiry;               // standard INQUIRY data
-  std::optional<std::string> serial;               // for page 80h
+  std::vector<std::uint8_t> inquiry;                     // standard INQUIRY data
+  std::optional<std::string> serial;                     // for page 80h
   std::optional<std::vector<std::uint8_t>> designators;  // page 83h body
   std::optional<DiskShape> shape;
-  std::uint32_t shapeError = 0;  // the geometry query's error, when it failed
+  std::uint32_t shapeError = 0;     // the geometry query's error, when it failed
   std::vector<std::uint64_t> luns;  // the target's LUNs, for REPORT LUNS
 };
 

@@ -46,6 +46,7 @@ constexpr std::uint32_t ErrorInvalidHandle = 6;
 constexpr std::uint32_t ErrorNotReady = 21;
 constexpr std::uint32_t ErrorCrc = 23;
 constexpr std::uint32_t ErrorGenFailure = 31;
+constexpr std::uint32_t ErrorSharingViolation = 32;
 constexpr std::uint32_t ErrorNotSupported = 50;
 constexpr std::uint32_t ErrorDevNotExist = 55;
 constexpr std::uint32_t ErrorInvalidParameter = 87;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "text/cp932.h"
 #include "scsi/commands.h"
+#include "text/cp932.h"
 #include "wnaspi32/front/adapter_fields.h"
 #include "wnaspi32/windows/bounded_call.h"
 #include "wnaspi32/windows/port_list.h"
@@ -55,15 +55,10 @@ void ForEachNumbered(StorageCalls& calls, Name name, Each each) {
   }
 }
 
-std::optional<ControlResult> Ask(Device& device, std::uint32_t code, std::vector<std::uint8_t> input,
-                                 std::uint32_t room, std::chrono::milliseconds bound) {
-  return CallUntil(device, code, std::move(input), room, Clock::now() + bound);
-}
-
 std::optional<std::vector<std::uint8_t>> Answer(Device& device, std::uint32_t code,
                                                 std::vector<std::uint8_t> input, std::uint32_t room,
                                                 std::chrono::milliseconds bound) {
-  const auto result = Ask(device, code, std::move(input), room, bound);
+  const auto result = CallUntil(device, code, std::move(input), room, Clock::now() + bound);
   if (!result || result->error != ErrorSuccess) return std::nullopt;
   return result->output;
 }
@@ -92,13 +87,20 @@ std::vector<Adapter> PortAdapters(StorageCalls& calls, std::chrono::milliseconds
     if (!list) return;
     const std::string identifier = DriverName(calls, number);
     for (PortBus& bus : ParsePortList(*list)) {
-      Adapter adapter{.port = number, .path = bus.path, .initiatorId = bus.initiatorId,
-                      .identifier = identifier, .units = {}};
+      Adapter adapter{.port = number,
+                      .path = bus.path,
+                      .initiatorId = bus.initiatorId,
+                      .identifier = identifier,
+                      .units = {}};
       for (PortUnit& unit : bus.units) {
         const std::uint8_t type =
             unit.inquiry.empty() ? 0 : unit.inquiry[0] & scsi::PeripheralTypeMask;
-        adapter.units.push_back({.target = unit.target, .lun = unit.lun, .claimed = unit.claimed,
-                                 .type = type, .inquiry = std::move(unit.inquiry), .object = {},
+        adapter.units.push_back({.target = unit.target,
+                                 .lun = unit.lun,
+                                 .claimed = unit.claimed,
+                                 .type = type,
+                                 .inquiry = std::move(unit.inquiry),
+                                 .object = {},
                                  .biosDrive = {}});
       }
       adapters.push_back(std::move(adapter));
@@ -113,21 +115,19 @@ std::vector<DeviceObject> DeviceObjects(StorageCalls& calls, std::chrono::millis
     const auto name = [&](int n) { return std::string(kind.prefix) + std::to_string(n); };
     ForEachNumbered(calls, name, [&](int, const std::string& path, Device& device) {
       DeviceObject object{.path = path, .type = kind.type, .place = {}, .fixedDisk = false};
-      if (const auto address =
-              Answer(device, IoctlScsiGetAddress, {}, sizeof(ScsiAddress), bound))
+      if (const auto address = Answer(device, IoctlScsiGetAddress, {}, sizeof(ScsiAddress), bound))
         object.place = ParseScsiAddress(*address);
-      StoragePropertyQuery query{.PropertyId = StorageDeviceProperty,
-                                 .QueryType = PropertyStandardQuery, .AdditionalParameters = {}};
-      const auto* bytes = reinterpret_cast<const std::uint8_t*>(&query);
-      if (const auto descriptor = Answer(device, IoctlStorageQueryProperty,
-                                         {bytes, bytes + sizeof query}, DescriptorRoom, bound))
+      if (const auto descriptor =
+              Answer(device, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty),
+                     DescriptorRoom, bound))
         if (const auto description = ParseDeviceDescriptor(*descriptor))
           object.type = description->type;
       if (kind.type == scsi::DirectAccessDevice) {
         const auto geometry =
             Answer(device, IoctlDiskGetDriveGeometry, {}, sizeof(DiskGeometry), bound);
-        const auto media = geometry ? ReadAt<std::uint32_t>(*geometry, offsetof(DiskGeometry, MediaType))
-                                    : std::nullopt;
+        const auto media = geometry
+                               ? ReadAt<std::uint32_t>(*geometry, offsetof(DiskGeometry, MediaType))
+                               : std::nullopt;
         object.fixedDisk = media == MediaFixed;
       }
       objects.push_back(std::move(object));
@@ -146,14 +146,21 @@ std::vector<Adapter> SurveyAdapters(StorageCalls& calls, std::chrono::millisecon
   int fixedDisks = 0;
   for (DeviceObject& object : DeviceObjects(calls, bound)) {
     std::optional<std::uint8_t> biosDrive;
-    if (object.fixedDisk && fixedDisks < 0x80) biosDrive = static_cast<std::uint8_t>(0x80 + fixedDisks++);
+    if (object.fixedDisk && fixedDisks < 0x80)
+      biosDrive = static_cast<std::uint8_t>(0x80 + fixedDisks++);
     const Unit placed{.target = object.place ? object.place->target : std::uint8_t{0},
                       .lun = object.place ? object.place->lun : std::uint8_t{0},
-                      .claimed = true, .type = object.type, .inquiry = {}, .object = object.path,
+                      .claimed = true,
+                      .type = object.type,
+                      .inquiry = {},
+                      .object = object.path,
                       .biosDrive = biosDrive};
     if (!object.place) {
-      unaddressed.push_back({.port = {}, .path = 0, .initiatorId = UsualInitiatorId,
-                             .identifier = object.path.substr(4, 16), .units = {placed}});
+      unaddressed.push_back({.port = {},
+                             .path = 0,
+                             .initiatorId = UsualInitiatorId,
+                             .identifier = object.path.substr(4, 16),
+                             .units = {placed}});
       continue;
     }
     const ScsiPlace& place = *object.place;
@@ -161,8 +168,11 @@ std::vector<Adapter> SurveyAdapters(StorageCalls& calls, std::chrono::millisecon
       return a.port == place.port && a.path == place.path;
     });
     if (adapter == adapters.end()) {
-      adapters.push_back({.port = place.port, .path = place.path, .initiatorId = UsualInitiatorId,
-                          .identifier = DriverName(calls, place.port), .units = {}});
+      adapters.push_back({.port = place.port,
+                          .path = place.path,
+                          .initiatorId = UsualInitiatorId,
+                          .identifier = DriverName(calls, place.port),
+                          .units = {}});
       adapter = adapters.end() - 1;
     }
     auto unit = std::find_if(adapter->units.begin(), adapter->units.end(), [&](const Unit& u) {

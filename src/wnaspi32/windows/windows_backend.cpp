@@ -132,7 +132,8 @@ class WindowsBackend final : public Backend {
     srb.SRB_Int13HDriveInfo = 0;
     srb.SRB_Heads = 0;
     srb.SRB_Sectors = 0;
-    const bool disk = unit->type == scsi::DirectAccessDevice || unit->type == scsi::OpticalMemoryDevice;
+    const bool disk =
+        unit->type == scsi::DirectAccessDevice || unit->type == scsi::OpticalMemoryDevice;
     if (!disk || !unit->object.starts_with("\\\\.\\PhysicalDrive")) return SS_COMP;
     const windows::Opened opened = calls_->Open(unit->object, windows::Access::None);
     if (!opened.device) return SS_ERR;
@@ -146,8 +147,10 @@ class WindowsBackend final : public Backend {
     const bool fixed = unit->biosDrive && shape->mediaType == windows::MediaFixed;
     srb.SRB_DriveFlags = fixed ? DriveInt13ManagedByOs : DriveGeometryOnly;
     srb.SRB_Int13HDriveInfo = fixed ? *unit->biosDrive : std::uint8_t{0};
-    srb.SRB_Heads = static_cast<std::uint8_t>(std::min<std::uint32_t>(shape->tracksPerCylinder, MostInt13Heads));
-    srb.SRB_Sectors = static_cast<std::uint8_t>(std::min<std::uint32_t>(shape->sectorsPerTrack, MostInt13Sectors));
+    srb.SRB_Heads = static_cast<std::uint8_t>(
+        std::min<std::uint32_t>(shape->tracksPerCylinder, MostInt13Heads));
+    srb.SRB_Sectors = static_cast<std::uint8_t>(
+        std::min<std::uint32_t>(shape->sectorsPerTrack, MostInt13Sectors));
     return SS_COMP;
   }
 
@@ -158,9 +161,13 @@ class WindowsBackend final : public Backend {
     const Unit* unit = UnitOf(number, srb);
     const std::span<const std::uint8_t> cdb(srb.CDBByte, srb.SRB_CDBLen);
     if (unit == nullptr) return AnswerWithoutUnit(*adapter, srb, buffer, bufferLength);
-    windows::CommandJob job{.calls = calls_, .port = adapter->port, .path = adapter->path,
-                            .unit = *unit, .luns = LunsAt(*adapter, unit->target),
-                            .cdb = {cdb.begin(), cdb.end()}, .dataLength = bufferLength,
+    windows::CommandJob job{.calls = calls_,
+                            .port = adapter->port,
+                            .path = adapter->path,
+                            .unit = *unit,
+                            .luns = LunsAt(*adapter, unit->target),
+                            .cdb = {cdb.begin(), cdb.end()},
+                            .dataLength = bufferLength,
                             .bound = bound_};
     const std::string slot = SlotOf(*adapter, *unit);
     if (!slots_->Take(slot)) {
@@ -186,15 +193,16 @@ class WindowsBackend final : public Backend {
     try {
       outcome = windows::RunCommand(job);
     } catch (...) {
-      outcome = windows::CommandOutcome{.status = SS_ERR, .haStat = HASTAT_OK, .targStat = 0,
-                                        .sense = {}, .data = {}};
+      outcome = windows::CommandOutcome{
+          .status = SS_ERR, .haStat = HASTAT_OK, .targStat = 0, .sense = {}, .data = {}};
     }
     slots->Give(slot);
     if (!outcome) return;  // the program has given up on it
     reply.SRB_HaStat = outcome->haStat;
     reply.SRB_TargStat = outcome->targStat;
     const std::size_t senseRoom = std::min<std::size_t>(reply.SRB_SenseLen, sizeof reply.SenseArea);
-    std::copy_n(outcome->sense.begin(), std::min(senseRoom, outcome->sense.size()), reply.SenseArea);
+    std::copy_n(outcome->sense.begin(), std::min(senseRoom, outcome->sense.size()),
+                reply.SenseArea);
     outcome->data.resize(std::min<std::size_t>(outcome->data.size(), job.dataLength));
     if (outcome->status == SS_COMP) SetResidualCount(reply, outcome->data.size());
     Complete(*srb, reply, outcome->status, buffer,

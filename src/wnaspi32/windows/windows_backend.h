@@ -13,7 +13,8 @@
 namespace wnaspi32 {
 
 // `bound`: the most any request waits on Windows (the tests shorten it).
-std::unique_ptr<Backend> MakeWindowsBackend(std::shared_ptr<windows::StorageCalls> calls,
-                                            std::chrono::milliseconds bound = windows::RequestBound);
+std::unique_ptr<Backend> MakeWindowsBackend(
+    std::shared_ptr<windows::StorageCalls> calls,
+    std::chrono::milliseconds bound = windows::RequestBound);
 
 }  // namespace wnaspi32

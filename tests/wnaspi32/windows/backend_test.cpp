@@ -21,7 +21,7 @@ namespace w = wnaspi32::windows;
 using std::chrono::milliseconds;
 
 constexpr char Disk0[] = "\\\\.\\PhysicalDrive0";  // port 0 path 0 target 0, claimed
-constexpr char Disk1[] = "\\\\.\\PhysicalDrive1";  // port 2 path 0 target 4, no port lists it
+constexpr char Disk1[] = "\\\\.\\PhysicalDrive1";  // port 2 path 0 target 12, no port lists it
 constexpr char Disk3[] = "\\\\.\\PhysicalDrive3";  // no SCSI address, removable
 constexpr char CdRom0[] = "\\\\.\\CdRom0";         // port 0 path 1 target 2, claimed
 constexpr char Port0[] = "\\\\.\\Scsi0:";
@@ -39,13 +39,16 @@ Bytes StandardInquiry(std::uint8_t type, const std::string& product) {
 const Bytes DiskInquiry = StandardInquiry(0, "DISK0");
 const Bytes ScannerInquiry = StandardInquiry(6, "SCANNER");
 const Bytes CdInquiry = StandardInquiry(5, "CDROM");
+const Bytes ChangerInquiry = StandardInquiry(8, "CHANGER");  // claimed, no device object of ours
 const Bytes DeviceData = {0xD0, 0xD1, 0xD2, 0xD3};  // what a device answers by pass-through
 
 ScriptedDevice Object(const Bytes& address, const Described& described, const Bytes& geometryEx,
                       std::uint32_t media) {
   ScriptedDevice device;
-  if (!address.empty()) device.answers[w::IoctlScsiGetAddress] = {0, address};
-  else device.answers[w::IoctlScsiGetAddress] = {w::ErrorInvalidFunction, {}};
+  if (!address.empty())
+    device.answers[w::IoctlScsiGetAddress] = {0, address};
+  else
+    device.answers[w::IoctlScsiGetAddress] = {w::ErrorInvalidFunction, {}};
   device.answers[w::IoctlStorageQueryProperty] = {0, Descriptor(described)};
   if (!geometryEx.empty()) device.answers[w::IoctlDiskGetDriveGeometryEx] = {0, geometryEx};
   if (media != 0) device.answers[w::IoctlDiskGetDriveGeometry] = {0, Geometry(media)};
@@ -60,15 +63,18 @@ class WindowsBackendTest : public ::testing::Test {
  protected:
   WindowsBackendTest() {
     auto& d = calls->devices;
-    d[Port0].answers[w::IoctlScsiGetInquiryData] = {
-        0, PortList({{7, {{0, 0, true, DiskInquiry}, {1, 0, false, ScannerInquiry}}},
-                     {6, {{2, 0, true, CdInquiry}}}})};
+    d[Port0].answers[w::IoctlScsiGetInquiryData] = {0, PortList({{7,
+                                                                  {{0, 0, true, DiskInquiry},
+                                                                   {1, 0, false, ScannerInquiry},
+                                                                   {5, 0, true, ChangerInquiry}}},
+                                                                 {6, {{2, 0, true, CdInquiry}}}})};
     d[Port0].passThrough = d[Disk0].passThrough;
     d[Port2].answers[w::IoctlScsiGetInquiryData] = {0, PortList({{5, {}}})};
-    d[Disk0] = Object(Address(0, 0, 0, 0), {.type = 0, .serial = "SER0"}, GeometryEx(w::MediaFixed, 300, 255, 512, 1 << 30),
-                      w::MediaFixed);
-    d[Disk1] = Object(Address(2, 0, 4, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
-                      GeometryEx(w::MediaFixed, 255, 63, 4096, 1 << 30), w::MediaFixed);
+    d[Disk0] = Object(Address(0, 0, 0, 0), {.type = 0, .serial = "SER0"},
+                      GeometryEx(w::MediaFixed, 300, 255, 512, 1 << 30), w::MediaFixed);
+    d[Disk1] =
+        Object(Address(2, 0, 12, 0), {.type = 0, .product = "NVME", .busType = w::BusTypeNvme},
+               GeometryEx(w::MediaFixed, 255, 63, 4096, 1 << 30), w::MediaFixed);
     d[Disk3] = Object({}, {.type = 0, .removable = true, .product = "STICK"},
                       GeometryEx(w::MediaRemovable, 64, 32, 512, 1 << 26), w::MediaRemovable);
     d[CdRom0] = Object(Address(0, 1, 2, 0), {.type = 5}, {}, 0);
@@ -91,7 +97,8 @@ class WindowsBackendTest : public ::testing::Test {
   std::unique_ptr<wnaspi32::Backend> backend;
 };
 
-SRB Command(std::uint8_t adapter, std::uint8_t target, const Bytes& cdb, std::uint32_t length = 64) {
+SRB Command(std::uint8_t adapter, std::uint8_t target, const Bytes& cdb,
+            std::uint32_t length = 64) {
   SRB srb{};
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
   srb.SRB_HaId = adapter;
@@ -141,13 +148,15 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     std::uint8_t scsiId;
     std::string identifier;
     std::uint8_t targetIds;
-  } expected[] = {{7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 8}, {7, "PhysicalDrive3", 8}};
+  } expected[] = {
+      {7, "storahci", 8}, {6, "storahci", 8}, {5, "stornvme", 13}, {7, "PhysicalDrive3", 8}};
   for (int a = 0; a < 4; ++a) {
     SRB srb{};
     ASSERT_EQ(Backend().HostAdapterInquiry(a, srb), SS_COMP);
     EXPECT_EQ(srb.HA_SCSI_ID, expected[a].scsiId) << a;
     EXPECT_STREQ(reinterpret_cast<const char*>(srb.HA_ManagerId), "ASPI for WIN32");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier)), expected[a].identifier) << a;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier)), expected[a].identifier)
+        << a;
     EXPECT_EQ(srb.HA_Unique[3], expected[a].targetIds);
   }
   // Device types: listed, placed by address, without address; nobody else.
@@ -155,7 +164,9 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
     int adapter;
     std::uint8_t target;
     std::optional<std::uint8_t> type;
-  } types[] = {{0, 0, 0}, {0, 1, 6}, {1, 2, 5}, {2, 4, 0}, {3, 0, 0}, {0, 2, std::nullopt}, {2, 0, std::nullopt}};
+  } types[] = {{0, 0, 0},           {0, 1, 6}, {1, 2, 5},
+               {2, 12, 0},          {3, 0, 0}, {0, 2, std::nullopt},
+               {2, 0, std::nullopt}};
   for (const auto& t : types) {
     SRB srb = Command(static_cast<std::uint8_t>(t.adapter), t.target, {});
     EXPECT_EQ(Backend().DeviceTypeOf(t.adapter, srb), t.type) << t.adapter << ":" << int{t.target};
@@ -168,8 +179,8 @@ struct CommandCase {
   std::uint8_t adapter, target;
   Bytes cdb;
   std::uint8_t status;
-  Bytes data;               // the reply's first bytes
-  std::string reachedBy;    // the path the pass-through went to, "" for none
+  Bytes data;             // the reply's first bytes
+  std::string reachedBy;  // the path the pass-through went to, "" for none
 };
 
 class CommandTest : public WindowsBackendTest, public ::testing::WithParamInterface<CommandCase> {};
@@ -179,7 +190,8 @@ TEST_P(CommandTest, ReachesTheDeviceOrAnswersFromWhatWindowsTellsAnyone) {
   if (c.ordinaryUser) AsOrdinaryUser();
   const Done done = Send(Backend(), Command(c.adapter, c.target, c.cdb));
   EXPECT_EQ(done.status, c.status);
-  EXPECT_EQ(Bytes(done.data.begin(), done.data.begin() + std::min(done.data.size(), c.data.size())), c.data);
+  EXPECT_EQ(Bytes(done.data.begin(), done.data.begin() + std::min(done.data.size(), c.data.size())),
+            c.data);
   std::string reached;
   for (const SeenCall& call : calls->Seen()) {
     if (call.code != w::IoctlScsiPassThrough) continue;
@@ -199,16 +211,24 @@ const Bytes Disk0Capacity = {0, 0x1F, 0xFF, 0xFF, 0, 0, 2, 0};  // 1 GiB of 512-
 INSTANTIATE_TEST_SUITE_P(
     Users, CommandTest,
     ::testing::Values(
-        CommandCase{"admin_claimed_disk_by_its_object", false, 0, 0, Inquiry36, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive0 0.0"},
-        CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData, "\\\\.\\Scsi0: 0.1"},
-        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 4, ModeSense, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
-        CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData, "\\\\.\\PhysicalDrive3 0.0"},
+        CommandCase{"admin_claimed_disk_by_its_object", false, 0, 0, Inquiry36, SS_COMP, DeviceData,
+                    "\\\\.\\PhysicalDrive0 0.0"},
+        CommandCase{"admin_unclaimed_unit_by_its_port", false, 0, 1, Inquiry36, SS_COMP, DeviceData,
+                    "\\\\.\\Scsi0: 0.1"},
+        CommandCase{"admin_unlisted_disk_by_its_object", false, 2, 12, ModeSense, SS_COMP,
+                    DeviceData, "\\\\.\\PhysicalDrive1 0.0"},
+        CommandCase{"admin_disk_without_address", false, 3, 0, Capacity10, SS_COMP, DeviceData,
+                    "\\\\.\\PhysicalDrive3 0.0"},
+        CommandCase{"admin_claimed_unit_never_through_its_port", false, 0, 5, Inquiry36, SS_COMP,
+                    ChangerInquiry, ""},
         CommandCase{"user_inquiry_from_the_port", true, 0, 0, Inquiry36, SS_COMP, DiskInquiry, ""},
-        CommandCase{"user_inquiry_from_the_descriptor", true, 2, 4, Inquiry36, SS_COMP,
+        CommandCase{"user_inquiry_from_the_descriptor", true, 2, 12, Inquiry36, SS_COMP,
                     StandardInquiry(0, "NVME"), ""},
-        CommandCase{"user_unclaimed_unit_inquiry", true, 0, 1, Inquiry36, SS_COMP, ScannerInquiry, ""},
+        CommandCase{"user_unclaimed_unit_inquiry", true, 0, 1, Inquiry36, SS_COMP, ScannerInquiry,
+                    ""},
         CommandCase{"user_serial_page", true, 0, 0, SerialPage, SS_COMP, Serial0Page, ""},
-        CommandCase{"user_capacity_from_the_geometry", true, 0, 0, Capacity10, SS_COMP, Disk0Capacity, ""},
+        CommandCase{"user_capacity_from_the_geometry", true, 0, 0, Capacity10, SS_COMP,
+                    Disk0Capacity, ""},
         CommandCase{"user_unclaimed_unit_capacity", true, 0, 1, Capacity10, SS_ERR, {}, ""},
         CommandCase{"user_mode_sense", true, 0, 0, ModeSense, SS_ERR, {}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -230,7 +250,8 @@ TEST_F(WindowsBackendTest, LunsTheTargetHasAreReportedAtAnyLun) {
   srb.SRB_Lun = 1;  // nobody there
   const Done done = Send(Backend(), srb);
   ASSERT_EQ(done.status, SS_COMP);
-  EXPECT_EQ(done.data, (Bytes{0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(done.data,
+            (Bytes{0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}));
   srb.SRB_Target = 4;
   EXPECT_EQ(Send(Backend(), srb).srb.SRB_HaStat, HASTAT_SEL_TO);
 }
@@ -270,22 +291,66 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyTest,
     ::testing::Values(
         ReplyCase{"good", {{0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 1},
-        ReplyCase{"recovered_error_is_good", {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}}, SS_COMP, HASTAT_OK,
-                  STATUS_CHKCOND, 0x01, 1},
+        ReplyCase{"recovered_error_is_good",
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}},
+                  SS_COMP,
+                  HASTAT_OK,
+                  STATUS_CHKCOND,
+                  0x01,
+                  1},
         ReplyCase{"unit_attention_goes_once_more",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK,
-                  STATUS_GOOD, 0, 2},
-        ReplyCase{"a_second_unit_attention_is_the_answer", {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
-                  SS_ERR, HASTAT_OK, STATUS_CHKCOND, 0x06, 2},
-        ReplyCase{"gone_mid_command", {{w::ErrorDeviceNotConnected, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"windows_timed_it_out", {{w::ErrorSemTimeout, 0, {}}}, SS_ERR, HASTAT_COMMAND_TIMEOUT, 0, 0, 1}),
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}},
+                  SS_COMP,
+                  HASTAT_OK,
+                  STATUS_GOOD,
+                  0,
+                  2},
+        ReplyCase{"a_second_unit_attention_is_the_answer",
+                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
+                  SS_ERR,
+                  HASTAT_OK,
+                  STATUS_CHKCOND,
+                  0x06,
+                  2},
+        ReplyCase{"gone_mid_command",
+                  {{w::ErrorDeviceNotConnected, 0, {}}},
+                  SS_ERR,
+                  HASTAT_SEL_TO,
+                  0,
+                  0,
+                  1},
+        ReplyCase{
+            "no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"windows_timed_it_out",
+                  {{w::ErrorSemTimeout, 0, {}}},
+                  SS_ERR,
+                  HASTAT_COMMAND_TIMEOUT,
+                  0,
+                  0,
+                  1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(WindowsBackendTest, ADeviceGoneBeforeTheCommandIsAnEmptyTarget) {
-  Backend().AdapterCount();
-  calls->devices[Disk0].openError = w::ErrorFileNotFound;
-  const Done done = Send(Backend(), Command(0, 0, Inquiry36));
+// A device gone before the command is an empty target; one Windows will
+// not open for reading and writing now is answered as for anyone.
+TEST_F(WindowsBackendTest, WhenTheDeviceObjectWillNotOpen) {
+  const struct {
+    std::uint32_t readWriteError;
+    std::uint8_t status, haStat;
+  } cases[] = {{w::ErrorFileNotFound, SS_ERR, HASTAT_SEL_TO},
+               {w::ErrorDeviceRemoved, SS_ERR, HASTAT_SEL_TO},
+               {w::ErrorSharingViolation, SS_COMP, HASTAT_OK}};
+  for (const auto& c : cases) {
+    calls->devices[Disk0].readWriteError = c.readWriteError;
+    const Done done = Send(Backend(), Command(0, 0, Inquiry36));
+    EXPECT_EQ(done.status, c.status) << c.readWriteError;
+    EXPECT_EQ(done.srb.SRB_HaStat, c.haStat) << c.readWriteError;
+  }
+}
+
+TEST_F(WindowsBackendTest, AnOrdinaryUsersDeviceGoneMidQueryIsAnEmptyTarget) {
+  AsOrdinaryUser();
+  calls->devices[Disk0].answers[w::IoctlDiskGetDriveGeometryEx] = {w::ErrorDeviceNotConnected, {}};
+  const Done done = Send(Backend(), Command(0, 0, Capacity10));
   EXPECT_EQ(done.status, SS_ERR);
   EXPECT_EQ(done.srb.SRB_HaStat, HASTAT_SEL_TO);
 }
@@ -293,12 +358,12 @@ TEST_F(WindowsBackendTest, ADeviceGoneBeforeTheCommandIsAnEmptyTarget) {
 TEST_F(WindowsBackendTest, NvmeCommandsTheTranslationRefusesComeFromTheProperties) {
   calls->devices[Disk1].answers[w::IoctlStorageQueryProperty] = {
       0, Descriptor({.type = 0, .serial = "NV01", .busType = w::BusTypeNvme})};
-  const Bytes illegal(scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24).begin(),
-                      scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24).end());
+  const scsi::FixedSense refusal = scsi::MakeFixedSense(scsi::SenseKeyIllegalRequest, 0x24);
+  const Bytes illegal(refusal.begin(), refusal.end());
   calls->devices[Disk1].passThrough = [illegal](const Bytes& input, std::uint32_t) {
     return ControlResult{0, PassThroughOutput(input, STATUS_CHKCOND, illegal, {})};
   };
-  const Done done = Send(Backend(), Command(2, 4, SerialPage));
+  const Done done = Send(Backend(), Command(2, 12, SerialPage));
   ASSERT_EQ(done.status, SS_COMP);
   EXPECT_EQ(done.data, (Bytes{0, 0x80, 0, 4, 'N', 'V', '0', '1'}));
 }
@@ -309,17 +374,18 @@ TEST_F(WindowsBackendTest, DiskInformationFollowsTheFixedDisksOrder) {
     std::uint8_t target;
     Bytes expected;  // drive flags, drive, heads, sectors
   } cases[] = {
-      {0, 0, {1, 0x80, 255, 63}},  // fixed, cut to what INT 13h holds
-      {2, 4, {1, 0x81, 255, 63}},  // the second fixed PhysicalDrive
-      {3, 0, {3, 0, 64, 32}},      // removable: geometry only
-      {1, 2, {0, 0, 0, 0}},        // a CD-ROM
-      {0, 1, {0, 0, 0, 0}},        // no device object
+      {0, 0, {1, 0x80, 255, 63}},   // fixed, cut to what INT 13h holds
+      {2, 12, {1, 0x81, 255, 63}},  // the second fixed PhysicalDrive
+      {3, 0, {3, 0, 64, 32}},       // removable: geometry only
+      {1, 2, {0, 0, 0, 0}},         // a CD-ROM
+      {0, 1, {0, 0, 0, 0}},         // no device object
   };
   for (const auto& c : cases) {
     SRB srb = Command(static_cast<std::uint8_t>(c.adapter), c.target, {});
     srb.SRB_Cmd = SC_GET_DISK_INFO;
     ASSERT_EQ(Backend().GetDiskInfo(c.adapter, srb), SS_COMP);
-    EXPECT_EQ((Bytes{srb.SRB_DriveFlags, srb.SRB_Int13HDriveInfo, srb.SRB_Heads, srb.SRB_Sectors}), c.expected)
+    EXPECT_EQ((Bytes{srb.SRB_DriveFlags, srb.SRB_Int13HDriveInfo, srb.SRB_Heads, srb.SRB_Sectors}),
+              c.expected)
         << c.adapter;
   }
 }
@@ -333,7 +399,8 @@ TEST_F(WindowsBackendTest, ACallThatNeverEndsIsCancelledAtTheBound) {
   auto srb = std::make_unique<SRB>(Command(0, 0, Inquiry36));
   Bytes buffer(64, 0xA5);
   ASSERT_EQ(Backend().ExecScsiCommand(0, *srb, buffer.data(), 64), SS_PENDING);
-  for (int i = 0; i < 500 && calls->Cancels() == 0; ++i) std::this_thread::sleep_for(milliseconds{10});
+  for (int i = 0; i < 500 && calls->Cancels() == 0; ++i)
+    std::this_thread::sleep_for(milliseconds{10});
   EXPECT_EQ(calls->Cancels(), 1);
   calls->Release();
   std::this_thread::sleep_for(milliseconds{100});
@@ -351,7 +418,8 @@ TEST_F(WindowsBackendTest, AHungDeviceHoldsUpOnlyItsOwnRequests) {
   EXPECT_EQ(Send(Backend(), Command(0, 0, Inquiry36)).status, SS_COMP);
   EXPECT_EQ(StatusOf(hung), SS_PENDING);
   calls->Release();
-  for (int i = 0; i < 500 && StatusOf(hung) == SS_PENDING; ++i) std::this_thread::sleep_for(milliseconds{10});
+  for (int i = 0; i < 500 && StatusOf(hung) == SS_PENDING; ++i)
+    std::this_thread::sleep_for(milliseconds{10});
   EXPECT_EQ(StatusOf(hung), SS_COMP);
 }
 

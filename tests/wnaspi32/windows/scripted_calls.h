@@ -52,7 +52,8 @@ class ScriptedCalls final : public wnaspi32::windows::StorageCalls {
       return {nullptr, device.readWriteError};
     return {std::make_shared<Handle>(*this, path, access), 0};
   }
-  std::optional<std::string> RegistryText(const std::string& key, const std::string& value) override {
+  std::optional<std::string> RegistryText(const std::string& key,
+                                          const std::string& value) override {
     const auto found = registry.find(key + "|" + value);
     if (found == registry.end()) return std::nullopt;
     return found->second;
@@ -97,8 +98,8 @@ class ScriptedCalls final : public wnaspi32::windows::StorageCalls {
    public:
     Handle(ScriptedCalls& calls, std::string path, Access access)
         : calls_(calls), path_(std::move(path)), access_(access) {}
-    std::shared_ptr<wnaspi32::windows::PendingControl> Control(std::uint32_t code, Bytes input,
-                                                               std::uint32_t outputLength) override {
+    std::shared_ptr<wnaspi32::windows::PendingControl> Control(
+        std::uint32_t code, Bytes input, std::uint32_t outputLength) override {
       const ScriptedDevice& device = calls_.devices.at(path_);
       ControlResult result{.error = wnaspi32::windows::ErrorInvalidFunction, .output = {}};
       if (access_ == Access::None && wnaspi32::windows::AccessOf(code) != 0) {
@@ -108,7 +109,8 @@ class ScriptedCalls final : public wnaspi32::windows::StorageCalls {
       } else if (const auto found = device.answers.find(code); found != device.answers.end()) {
         result = found->second;
       }
-      if (result.output.size() > outputLength) result = {wnaspi32::windows::ErrorInsufficientBuffer, {}};
+      if (result.output.size() > outputLength)
+        result = {wnaspi32::windows::ErrorInsufficientBuffer, {}};
       const std::lock_guard lock(calls_.mutex_);
       calls_.seen_.push_back({path_, access_, code, std::move(input)});
       // Kept, as Windows keeps a call's buffers, until the door goes.

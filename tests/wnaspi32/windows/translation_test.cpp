@@ -4,6 +4,8 @@
 // goes, whatever its offsets say.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "scsi/commands.h"
 #include "windows_answers.h"
 #include "wnaspi32.h"
@@ -19,16 +21,15 @@ using namespace wnaspi32::windows;
 
 // The buses as "path/initiator: target.lun(c=claimed)=first inquiry byte ...".
 std::string Summary(const std::vector<PortBus>& buses) {
-  std::string out;
+  std::ostringstream out;
   for (const PortBus& bus : buses) {
-    out += std::to_string(bus.path) + "/" + std::to_string(bus.initiatorId) + ":";
-    for (const PortUnit& unit : bus.units) {
-      out += " " + std::to_string(unit.target) + "." + std::to_string(unit.lun) +
-             (unit.claimed ? "c" : "") + "=" + std::to_string(unit.inquiry.size());
-    }
-    out += ";";
+    out << int{bus.path} << "/" << int{bus.initiatorId} << ":";
+    for (const PortUnit& unit : bus.units)
+      out << " " << int{unit.target} << "." << int{unit.lun} << (unit.claimed ? "c" : "") << "="
+          << unit.inquiry.size();
+    out << ";";
   }
-  return out;
+  return out.str();
 }
 
 Bytes Inquiry(std::uint8_t type, std::size_t length = 36) {
@@ -38,8 +39,9 @@ Bytes Inquiry(std::uint8_t type, std::size_t length = 36) {
 }
 
 Bytes TwoBuses() {
-  return PortList({{7, {{0, 0, true, Inquiry(0)}, {1, 0, false, Inquiry(3)}, {1, 1, false, Inquiry(3)}}},
-                   {6, {{2, 0, true, Inquiry(5, 96)}}}});
+  return PortList(
+      {{7, {{0, 0, true, Inquiry(0)}, {1, 0, false, Inquiry(3)}, {1, 1, false, Inquiry(3)}}},
+       {6, {{2, 0, true, Inquiry(5, 96)}}}});
 }
 
 // The first unit record of bus 0, where the tests bend it.
@@ -55,13 +57,18 @@ struct PortListCase {
 
 class PortListTest : public ::testing::TestWithParam<PortListCase> {};
 
-TEST_P(PortListTest, ReadsBusesAndUnits) { EXPECT_EQ(Summary(ParsePortList(GetParam().answer())), GetParam().expected); }
+TEST_P(PortListTest, ReadsBusesAndUnits) {
+  EXPECT_EQ(Summary(ParsePortList(GetParam().answer())), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, PortListTest,
     ::testing::Values(
         PortListCase{"two_buses", TwoBuses, "0/7: 0.0c=36 1.0=36 1.1=36;1/6: 2.0c=96;"},
-        PortListCase{"a_bus_without_units", [] { return PortList({{7, {}}, {7, {{3, 0, false, Inquiry(1)}}}}); },
+        PortListCase{"a_bus_without_units",
+                     [] {
+                       return PortList({{7, {}}, {7, {{3, 0, false, Inquiry(1)}}}});
+                     },
                      "0/7:;1/7: 3.0=36;"},
         PortListCase{"nothing", [] { return Bytes{}; }, ""},
         PortListCase{"more_buses_than_the_answer_holds",
@@ -81,19 +88,23 @@ INSTANTIATE_TEST_SUITE_P(
         PortListCase{"inquiry_data_longer_than_the_answer",
                      [] {
                        Bytes list = PortList({{7, {{0, 0, true, Inquiry(0)}}}});
-                       Put(list, FirstUnit(list) + offsetof(ScsiInquiryData, InquiryDataLength), 0x7FFFFFFFu);
+                       Put(list, FirstUnit(list) + offsetof(ScsiInquiryData, InquiryDataLength),
+                           0x7FFFFFFFu);
                        return list;
                      },
                      "0/7: 0.0c=36;"},
-        PortListCase{"a_chain_that_loops",
-                     [] {
-                       Bytes list = PortList({{7, {{0, 0, true, Inquiry(0)}, {1, 0, true, Inquiry(0)}}}});
-                       const std::size_t first = FirstUnit(list);
-                       const auto second = *ReadAt<std::uint32_t>(list, first + offsetof(ScsiInquiryData, NextInquiryDataOffset));
-                       Put(list, second + offsetof(ScsiInquiryData, NextInquiryDataOffset), static_cast<std::uint32_t>(first));
-                       return list;
-                     },
-                     "0/7: 0.0c=36 1.0c=36;"},
+        PortListCase{
+            "a_chain_that_loops",
+            [] {
+              Bytes list = PortList({{7, {{0, 0, true, Inquiry(0)}, {1, 0, true, Inquiry(0)}}}});
+              const std::size_t first = FirstUnit(list);
+              const auto second = *ReadAt<std::uint32_t>(
+                  list, first + offsetof(ScsiInquiryData, NextInquiryDataOffset));
+              Put(list, second + offsetof(ScsiInquiryData, NextInquiryDataOffset),
+                  static_cast<std::uint32_t>(first));
+              return list;
+            },
+            "0/7: 0.0c=36 1.0c=36;"},
         PortListCase{"a_unit_of_another_path",
                      [] {
                        Bytes list = PortList({{7, {{0, 0, true, Inquiry(0)}}}});
@@ -120,13 +131,19 @@ TEST_P(DescriptorTest, ReadsTextsInsideTheAnswer) {
   const auto d = ParseDeviceDescriptor(GetParam().answer());
   std::optional<std::string> got;
   if (d)
-    got = d->vendor + "|" + d->product + "|" + d->revision + "|" + d->serial + "|" + std::to_string(d->type) +
-          "|" + std::to_string(d->removable) + "|" + std::to_string(d->busType);
+    got = d->vendor + "|" + d->product + "|" + d->revision + "|" + d->serial + "|" +
+          std::to_string(d->type) + "|" + std::to_string(d->removable) + "|" +
+          std::to_string(d->busType);
   EXPECT_EQ(got, GetParam().expected);
 }
 
-const Described UsbStick{.type = 0, .removable = true, .vendor = "BUFFALO ", .product = "USB Flash Disk",
-                         .revision = "1.00", .serial = "  0123ABC  ", .busType = BusTypeUsb};
+const Described UsbStick{.type = 0,
+                         .removable = true,
+                         .vendor = "BUFFALO ",
+                         .product = "USB Flash Disk",
+                         .revision = "1.00",
+                         .serial = "  0123ABC  ",
+                         .busType = BusTypeUsb};
 
 Bytes WithField(Bytes bytes, std::size_t offset, std::uint32_t value) {
   Put(bytes, offset, value);
@@ -139,20 +156,32 @@ INSTANTIATE_TEST_SUITE_P(
         DescriptorCase{"blanks_trimmed", [] { return Descriptor(UsbStick); },
                        "BUFFALO|USB Flash Disk|1.00|0123ABC|0|1|7"},
         DescriptorCase{"offset_past_the_end",
-                       [] { return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, ProductIdOffset), 5000); },
+                       [] {
+                         return WithField(Descriptor(UsbStick),
+                                          offsetof(StorageDeviceDescriptor, ProductIdOffset), 5000);
+                       },
                        "BUFFALO||1.00|0123ABC|0|1|7"},
         DescriptorCase{"offset_into_the_fixed_part",
-                       [] { return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, VendorIdOffset), 8); },
-                       "|USB Flash Disk|1.00|0123ABC|0|1|7"},
+                       [] {
+                         // The product's offset points at the vendor's offset field (36: "$").
+                         return WithField(Descriptor(UsbStick),
+                                          offsetof(StorageDeviceDescriptor, ProductIdOffset),
+                                          offsetof(StorageDeviceDescriptor, VendorIdOffset));
+                       },
+                       "BUFFALO||1.00|0123ABC|0|1|7"},
         DescriptorCase{"last_text_unterminated",
                        [] {
                          Bytes bytes = Descriptor(UsbStick);
                          bytes.pop_back();
-                         return WithField(bytes, offsetof(StorageDeviceDescriptor, Size), static_cast<std::uint32_t>(bytes.size()));
+                         return WithField(bytes, offsetof(StorageDeviceDescriptor, Size),
+                                          static_cast<std::uint32_t>(bytes.size()));
                        },
                        "BUFFALO|USB Flash Disk|1.00|0123ABC|0|1|7"},
         DescriptorCase{"texts_past_its_own_size",
-                       [] { return WithField(Descriptor(UsbStick), offsetof(StorageDeviceDescriptor, Size), 40); },
+                       [] {
+                         return WithField(Descriptor(UsbStick),
+                                          offsetof(StorageDeviceDescriptor, Size), 40);
+                       },
                        "BUFF||||0|1|7"},
         DescriptorCase{"shorter_than_its_fixed_part", [] { return Bytes(20, 0); }, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -161,15 +190,21 @@ TEST(DeviceIds, BecomeDesignatorsAsFarAsTheAnswerHoldsThem) {
   const Identifier naa{1, 3, 0, {0x50, 1, 2, 3, 4, 5, 6, 7}};
   const Identifier name{3, 8, 2, {'n', 'a', 'm', 'e'}};
   const Bytes both = DeviceIds({naa, name});
-  const Bytes body = {0x01, 0x03, 0, 8, 0x50, 1, 2, 3, 4, 5, 6, 7, 0x03, 0x28, 0, 4, 'n', 'a', 'm', 'e'};
+  const Bytes body = {0x01, 0x03, 0,    8,    0x50, 1, 2,   3,   4,   5,
+                      6,    7,    0x03, 0x28, 0,    4, 'n', 'a', 'm', 'e'};
   EXPECT_EQ(ParseDeviceIds(both), body);
   // The second identifier's bytes cut off: it is left out.
-  EXPECT_EQ(ParseDeviceIds(Bytes(both.begin(), both.end() - 2)), Bytes(body.begin(), body.begin() + 12));
+  EXPECT_EQ(ParseDeviceIds(Bytes(both.begin(), both.end() - 2)),
+            Bytes(body.begin(), body.begin() + 12));
   // More identifiers claimed than there are.
-  EXPECT_EQ(ParseDeviceIds(WithField(both, offsetof(StorageDeviceIdDescriptor, NumberOfIdentifiers), 9)), body);
+  EXPECT_EQ(
+      ParseDeviceIds(WithField(both, offsetof(StorageDeviceIdDescriptor, NumberOfIdentifiers), 9)),
+      body);
   // An identifier longer than the answer.
   Bytes tooLong = DeviceIds({naa});
-  Put(tooLong, offsetof(StorageDeviceIdDescriptor, Identifiers) + offsetof(StorageIdentifier, IdentifierSize),
+  Put(tooLong,
+      offsetof(StorageDeviceIdDescriptor, Identifiers) +
+          offsetof(StorageIdentifier, IdentifierSize),
       std::uint16_t{0xFFFF});
   EXPECT_EQ(ParseDeviceIds(tooLong), Bytes{});
 }
@@ -189,8 +224,11 @@ DeviceFacts Facts() {
   facts.inquiry = Inquiry(0);
   facts.serial = "S1";
   facts.designators = Bytes{0x01, 0x03, 0, 1, 0x50};
-  facts.shape = DiskShape{.mediaType = MediaFixed, .tracksPerCylinder = 255, .sectorsPerTrack = 63,
-                          .bytesPerSector = 512, .blocks = 0x100000000};
+  facts.shape = DiskShape{.mediaType = MediaFixed,
+                          .tracksPerCylinder = 255,
+                          .sectorsPerTrack = 63,
+                          .bytesPerSector = 512,
+                          .blocks = 0x100000000};
   facts.luns = {0, 2};
   return facts;
 }
@@ -202,7 +240,8 @@ TEST_P(FactsTest, AnswersOnlyWhatTheFactsSay) {
   DeviceFacts facts = Facts();
   if (std::string(c.name) == "no_serial_no_ids") facts.serial = "", facts.designators.reset();
   if (std::string(c.name) == "capacity_without_medium") facts.shape->blocks = 0;
-  if (std::string(c.name) == "capacity_of_a_tape") facts.shape.reset(), facts.shapeError = ErrorInvalidFunction;
+  if (std::string(c.name) == "capacity_of_a_tape")
+    facts.shape.reset(), facts.shapeError = ErrorInvalidFunction;
   const CommandOutcome got = AnswerFromFacts(c.cdb, facts);
   EXPECT_EQ(got.status, c.status);
   if (c.status == SS_COMP) {
@@ -218,29 +257,62 @@ TEST_P(FactsTest, AnswersOnlyWhatTheFactsSay) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, FactsTest,
     ::testing::Values(
-        FactsCase{"inquiry_cut_to_allocation", {0x12, 0, 0, 0, 5, 0}, SS_COMP, {0, 0x20, 0x20, 0x20, 0x20}, 0, 0},
-        FactsCase{"supported_pages", {0x12, 1, 0x00, 0, 99, 0}, SS_COMP, {0, 0, 0, 3, 0x00, 0x80, 0x83}, 0, 0},
+        FactsCase{"inquiry_cut_to_allocation",
+                  {0x12, 0, 0, 0, 5, 0},
+                  SS_COMP,
+                  {0, 0x20, 0x20, 0x20, 0x20},
+                  0,
+                  0},
+        FactsCase{"supported_pages",
+                  {0x12, 1, 0x00, 0, 99, 0},
+                  SS_COMP,
+                  {0, 0, 0, 3, 0x00, 0x80, 0x83},
+                  0,
+                  0},
         FactsCase{"no_serial_no_ids", {0x12, 1, 0x00, 0, 99, 0}, SS_COMP, {0, 0, 0, 1, 0x00}, 0, 0},
-        FactsCase{"serial_page", {0x12, 1, 0x80, 0, 99, 0}, SS_COMP, {0, 0x80, 0, 2, 'S', '1'}, 0, 0},
-        FactsCase{"identification_page", {0x12, 1, 0x83, 0, 99, 0}, SS_COMP, {0, 0x83, 0, 5, 1, 3, 0, 1, 0x50}, 0, 0},
+        FactsCase{
+            "serial_page", {0x12, 1, 0x80, 0, 99, 0}, SS_COMP, {0, 0x80, 0, 2, 'S', '1'}, 0, 0},
+        FactsCase{"identification_page",
+                  {0x12, 1, 0x83, 0, 99, 0},
+                  SS_COMP,
+                  {0, 0x83, 0, 5, 1, 3, 0, 1, 0x50},
+                  0,
+                  0},
         FactsCase{"another_page", {0x12, 1, 0xB0, 0, 99, 0}, SS_ERR, {}, 5, 0x24},
         FactsCase{"page_code_without_evpd", {0x12, 0, 0x80, 0, 99, 0}, SS_ERR, {}, 5, 0x24},
-        FactsCase{"capacity_10_too_large", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_COMP,
-                  {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}, 0, 0},
-        FactsCase{"capacity_16", {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0}, SS_COMP,
-                  {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}, 0, 0},
+        FactsCase{"capacity_10_too_large",
+                  {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                  SS_COMP,
+                  {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0},
+                  0,
+                  0},
+        FactsCase{"capacity_16",
+                  {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0},
+                  SS_COMP,
+                  {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0},
+                  0,
+                  0},
         FactsCase{"capacity_with_pmi", {0x25, 0, 0, 0, 0, 0, 0, 0, 1, 0}, SS_ERR, {}, 5, 0x24},
-        FactsCase{"capacity_without_medium", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_ERR, {}, 2, 0x3A},
+        FactsCase{
+            "capacity_without_medium", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_ERR, {}, 2, 0x3A},
         FactsCase{"capacity_of_a_tape", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_ERR, {}, 5, 0x20},
-        FactsCase{"report_luns", {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}, SS_COMP,
-                  {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0}, 0, 0},
+        FactsCase{"report_luns",
+                  {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0},
+                  SS_COMP,
+                  {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0},
+                  0,
+                  0},
         FactsCase{"test_unit_ready", {0x00, 0, 0, 0, 0, 0}, SS_ERR, {}, 5, 0x20},
         FactsCase{"mode_sense", {0x1A, 0, 0x3F, 0, 0xFF, 0}, SS_ERR, {}, 5, 0x20}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InquiryOfDescription, PadsTextsAndKeepsTypeAndRemovable) {
-  const Bytes data = InquiryOfDescription({.type = 5, .removable = true, .vendor = "HL-DT-ST",
-                                           .product = "DVDRAM GH24NSD1", .revision = "LG00", .serial = "",
+  const Bytes data = InquiryOfDescription({.type = 5,
+                                           .removable = true,
+                                           .vendor = "HL-DT-ST",
+                                           .product = "DVDRAM GH24NSD1",
+                                           .revision = "LG00",
+                                           .serial = "",
                                            .busType = BusTypeSata});
   ASSERT_EQ(data.size(), 36u);
   EXPECT_EQ(data[0], 5);
@@ -256,7 +328,8 @@ TEST(PassThrough, RequestAndReplyAgree) {
   ASSERT_EQ(input.size(), PassThroughLength(request));
   const ScsiPassThrough spt = PassThroughOf(input);
   EXPECT_EQ(spt.Length, sizeof(ScsiPassThrough));
-  EXPECT_EQ((Bytes{spt.PathId, spt.TargetId, spt.Lun, spt.CdbLength, spt.DataIn}), (Bytes{1, 2, 3, 6, ScsiIoctlDataIn}));
+  EXPECT_EQ((Bytes{spt.PathId, spt.TargetId, spt.Lun, spt.CdbLength, spt.DataIn}),
+            (Bytes{1, 2, 3, 6, ScsiIoctlDataIn}));
   EXPECT_EQ(Bytes(spt.Cdb, spt.Cdb + 6), cdb);
   EXPECT_GT(spt.TimeOutValue, 0u);
   EXPECT_LT(spt.TimeOutValue, 10u);  // inside the program's wait
@@ -265,7 +338,8 @@ TEST(PassThrough, RequestAndReplyAgree) {
   EXPECT_EQ(spt.DataBufferOffset + 36, input.size());
 
   const Bytes sense = {0x70, 0, 1, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x17, 0};
-  const auto reply = ParsePassThrough(PassThroughOutput(input, STATUS_CHKCOND, sense, Inquiry(0, 20)), 36);
+  const auto reply =
+      ParsePassThrough(PassThroughOutput(input, STATUS_CHKCOND, sense, Inquiry(0, 20)), 36);
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->scsiStatus, STATUS_CHKCOND);
   EXPECT_EQ(reply->sense, sense);
@@ -290,15 +364,20 @@ TEST_P(StatusTableTest, FailedCallsTellTheBusStatus) {
   EXPECT_EQ(outcome.haStat, GetParam().haStat) << GetParam().error;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, StatusTableTest,
-    ::testing::Values(StatusCase{ErrorFileNotFound, HASTAT_SEL_TO}, StatusCase{ErrorDevNotExist, HASTAT_SEL_TO},
-                      StatusCase{ErrorNoSuchDevice, HASTAT_SEL_TO}, StatusCase{ErrorDeviceNotConnected, HASTAT_SEL_TO},
-                      StatusCase{ErrorDeviceRemoved, HASTAT_SEL_TO}, StatusCase{ErrorSemTimeout, HASTAT_COMMAND_TIMEOUT},
-                      StatusCase{ErrorTimeout, HASTAT_COMMAND_TIMEOUT}, StatusCase{ErrorBusy, HASTAT_TIMEOUT},
-                      StatusCase{ErrorBusReset, HASTAT_BUS_RESET}, StatusCase{ErrorCrc, HASTAT_PARITY_ERROR},
-                      StatusCase{ErrorIoDevice, HASTAT_PHASE_ERR}, StatusCase{ErrorAccessDenied, HASTAT_OK},
-                      StatusCase{ErrorInvalidParameter, HASTAT_OK}));
+INSTANTIATE_TEST_SUITE_P(Errors, StatusTableTest,
+                         ::testing::Values(StatusCase{ErrorFileNotFound, HASTAT_SEL_TO},
+                                           StatusCase{ErrorDevNotExist, HASTAT_SEL_TO},
+                                           StatusCase{ErrorNoSuchDevice, HASTAT_SEL_TO},
+                                           StatusCase{ErrorDeviceNotConnected, HASTAT_SEL_TO},
+                                           StatusCase{ErrorDeviceRemoved, HASTAT_SEL_TO},
+                                           StatusCase{ErrorSemTimeout, HASTAT_COMMAND_TIMEOUT},
+                                           StatusCase{ErrorTimeout, HASTAT_COMMAND_TIMEOUT},
+                                           StatusCase{ErrorBusy, HASTAT_TIMEOUT},
+                                           StatusCase{ErrorBusReset, HASTAT_BUS_RESET},
+                                           StatusCase{ErrorCrc, HASTAT_PARITY_ERROR},
+                                           StatusCase{ErrorIoDevice, HASTAT_PHASE_ERR},
+                                           StatusCase{ErrorAccessDenied, HASTAT_OK},
+                                           StatusCase{ErrorInvalidParameter, HASTAT_OK}));
 
 TEST(TargetAnswer, RecoveredErrorIsGoodAndOtherConditionsAreNot) {
   const Bytes recovered = {0x70, 0, 0x01, 0, 0, 0, 0, 10};

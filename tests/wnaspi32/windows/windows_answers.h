@@ -39,7 +39,8 @@ inline Bytes PortList(const std::vector<ListedBus>& buses) {
   for (std::size_t b = 0; b < buses.size(); ++b) {
     const std::size_t at = offsetof(w::ScsiAdapterBusInfo, BusData) + b * sizeof(w::ScsiBusData);
     w::ScsiBusData data{.NumberOfLogicalUnits = static_cast<std::uint8_t>(buses[b].units.size()),
-                        .InitiatorBusId = buses[b].initiator, .InquiryDataOffset = 0};
+                        .InitiatorBusId = buses[b].initiator,
+                        .InquiryDataOffset = 0};
     std::size_t previous = 0;
     for (const ListedUnit& unit : buses[b].units) {
       const std::size_t offset = (bytes.size() + 3) / 4 * 4;
@@ -53,8 +54,10 @@ inline Bytes PortList(const std::vector<ListedBus>& buses) {
       bytes.resize(offset + offsetof(w::ScsiInquiryData, InquiryData));
       bytes.insert(bytes.end(), unit.inquiry.begin(), unit.inquiry.end());
       const auto at32 = static_cast<std::uint32_t>(offset);
-      if (previous == 0) data.InquiryDataOffset = at32;
-      else Put(bytes, previous + offsetof(w::ScsiInquiryData, NextInquiryDataOffset), at32);
+      if (previous == 0)
+        data.InquiryDataOffset = at32;
+      else
+        Put(bytes, previous + offsetof(w::ScsiInquiryData, NextInquiryDataOffset), at32);
       previous = offset;
     }
     Put(bytes, at, data);
@@ -64,8 +67,12 @@ inline Bytes PortList(const std::vector<ListedBus>& buses) {
 
 inline Bytes Address(std::uint8_t port, std::uint8_t path, std::uint8_t target, std::uint8_t lun) {
   Bytes bytes;
-  Put(bytes, 0, w::ScsiAddress{.Length = sizeof(w::ScsiAddress), .PortNumber = port, .PathId = path,
-                               .TargetId = target, .Lun = lun});
+  Put(bytes, 0,
+      w::ScsiAddress{.Length = sizeof(w::ScsiAddress),
+                     .PortNumber = port,
+                     .PathId = path,
+                     .TargetId = target,
+                     .Lun = lun});
   return bytes;
 }
 
@@ -125,7 +132,8 @@ inline Bytes DeviceIds(const std::vector<Identifier>& ids) {
   }
   Put(bytes, offsetof(w::StorageDeviceIdDescriptor, NumberOfIdentifiers),
       static_cast<std::uint32_t>(ids.size()));
-  Put(bytes, offsetof(w::StorageDeviceIdDescriptor, Size), static_cast<std::uint32_t>(bytes.size()));
+  Put(bytes, offsetof(w::StorageDeviceIdDescriptor, Size),
+      static_cast<std::uint32_t>(bytes.size()));
   return bytes;
 }
 
@@ -136,7 +144,8 @@ inline Bytes GeometryEx(std::uint32_t media, std::uint32_t heads, std::uint32_t 
   g.Geometry.TracksPerCylinder = heads;
   g.Geometry.SectorsPerTrack = sectors;
   g.Geometry.BytesPerSector = bytesPerSector;
-  g.Geometry.Cylinders = bytesPerSector == 0 ? 0 : diskSize / bytesPerSector / std::max(1u, heads * sectors);
+  g.Geometry.Cylinders =
+      bytesPerSector == 0 ? 0 : diskSize / bytesPerSector / std::max(1u, heads * sectors);
   g.DiskSize = diskSize;
   Bytes bytes;
   Put(bytes, 0, g);
@@ -161,10 +170,13 @@ inline Bytes PassThroughOutput(const Bytes& input, std::uint8_t status, const By
   std::memcpy(&spt, input.data(), sizeof spt);
   Bytes output = input;
   spt.ScsiStatus = status;
-  spt.SenseInfoLength = static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), spt.SenseInfoLength));
+  spt.SenseInfoLength =
+      static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), spt.SenseInfoLength));
   std::copy_n(sense.begin(), spt.SenseInfoLength, output.begin() + spt.SenseInfoOffset);
-  spt.DataTransferLength = static_cast<std::uint32_t>(std::min<std::size_t>(data.size(), spt.DataTransferLength));
-  std::copy_n(data.begin(), spt.DataTransferLength, output.begin() + static_cast<std::ptrdiff_t>(spt.DataBufferOffset));
+  spt.DataTransferLength =
+      static_cast<std::uint32_t>(std::min<std::size_t>(data.size(), spt.DataTransferLength));
+  std::copy_n(data.begin(), spt.DataTransferLength,
+              output.begin() + static_cast<std::ptrdiff_t>(spt.DataBufferOffset));
   std::memcpy(output.data(), &spt, sizeof spt);
   output.resize(spt.DataBufferOffset + spt.DataTransferLength);
   return output;
