@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "nearest_bus.h"
 #include "scsi/commands.h"
 #include "wnaspi32/sim/bus_file.h"
 #include "wnaspi32/windows/storage_structures.h"
+#include "wnaspi32/windows/windows_backend.h"
 
 namespace {
 
@@ -295,6 +298,31 @@ TEST(FakeStorage, AUnitThatGoesAwayEndsItsCalls) {
   EXPECT_EQ(later->Result().error, ErrorDeviceNotConnected);
   EXPECT_EQ(storage->Open(R"(\\.\CdRom0)", Access::None).error, ErrorFileNotFound);
   EXPECT_EQ(Call(*storage, R"(\\.\PhysicalDrive0)", Access::None, IoctlScsiGetAddress).error, ErrorSuccess);
+}
+
+// Each command completes on a thread of the backend's own that may end at
+// once: MinGW's thread library lost the work of a new thread when the one
+// before it had ended before it was detached, and the program crashed.
+TEST(FakeStorage, TheLayerOverItAnswersThousandsOfCommandsInARow) {
+  const auto backend = MakeWindowsBackend(Storage());
+  ASSERT_EQ(backend->AdapterCount(), 2);
+  std::uint8_t inquiry[36] = {};
+  for (int i = 0; i < 3000; ++i) {
+    SRB srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_CDBLen = 6;
+    srb.SRB_BufLen = sizeof inquiry;
+    srb.CDBByte[0] = scsi::Inquiry;
+    srb.CDBByte[4] = sizeof inquiry;
+    std::uint8_t status = backend->ExecScsiCommand(0, srb, inquiry, sizeof inquiry);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (status == SS_PENDING && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(50us);
+      status = std::atomic_ref<std::uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
+    }
+    ASSERT_EQ(status, SS_COMP) << "command " << i;
+  }
+  EXPECT_EQ(std::string(inquiry + 8, inquiry + 14), "DISK81");
 }
 
 // The bus the Linux programs compare with: the ordinary user's shows what
