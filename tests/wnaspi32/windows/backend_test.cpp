@@ -9,6 +9,7 @@
 
 #include "scripted_calls.h"
 #include "scsi/commands.h"
+#include "text/cp932.h"
 #include "win32_stand_ins/win32_events.h"
 #include "windows_answers.h"
 #include "wnaspi32.h"
@@ -173,6 +174,15 @@ TEST_F(WindowsBackendTest, AdaptersArePortsAndPathsThenDevicesWithoutAddress) {
   }
 }
 
+// The driver's name is code page 932 bytes, cut where a character ends.
+TEST_F(WindowsBackendTest, AdapterNamesAreCutWithoutSplittingACharacter) {
+  calls->registry["HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 0|Driver"] = "a日本語のドライバ名";
+  SRB srb{};
+  ASSERT_EQ(Backend().HostAdapterInquiry(0, srb), SS_COMP);
+  const std::string expected = Cp932("a日本語のドライ");  // 15 bytes: the next takes two
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.HA_Identifier), 16), expected + '\0');
+}
+
 struct CommandCase {
   const char* name;
   bool ordinaryUser;
@@ -287,48 +297,25 @@ TEST_P(ReplyTest, WindowsAndTheTargetSayHowTheCommandEnded) {
   EXPECT_EQ(sent->load(), c.calls);
 }
 
+const Bytes Recovered = {0x70, 0, 0x01, 0, 0, 0, 0, 10};
+const Bytes Attention = {0x70, 0, 0x06, 0, 0, 0, 0, 10};
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyTest,
     ::testing::Values(
         ReplyCase{"good", {{0, STATUS_GOOD, {}}}, SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 1},
-        ReplyCase{"recovered_error_is_good",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x01, 0, 0, 0, 0, 10}}},
-                  SS_COMP,
-                  HASTAT_OK,
-                  STATUS_CHKCOND,
-                  0x01,
-                  1},
-        ReplyCase{"unit_attention_goes_once_more",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}, {0, STATUS_GOOD, {}}},
-                  SS_COMP,
-                  HASTAT_OK,
-                  STATUS_GOOD,
-                  0,
-                  2},
-        ReplyCase{"a_second_unit_attention_is_the_answer",
-                  {{0, STATUS_CHKCOND, {0x70, 0, 0x06, 0, 0, 0, 0, 10}}},
-                  SS_ERR,
-                  HASTAT_OK,
-                  STATUS_CHKCOND,
-                  0x06,
-                  2},
-        ReplyCase{"gone_mid_command",
-                  {{w::ErrorDeviceNotConnected, 0, {}}},
-                  SS_ERR,
-                  HASTAT_SEL_TO,
-                  0,
-                  0,
-                  1},
-        ReplyCase{
-            "no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
-        ReplyCase{"windows_timed_it_out",
-                  {{w::ErrorSemTimeout, 0, {}}},
-                  SS_ERR,
-                  HASTAT_COMMAND_TIMEOUT,
-                  0,
-                  0,
-                  1}),
+        ReplyCase{"recovered_error_is_good", {{0, STATUS_CHKCOND, Recovered}},
+                  SS_COMP, HASTAT_OK, STATUS_CHKCOND, 0x01, 1},
+        ReplyCase{"unit_attention_goes_once_more", {{0, STATUS_CHKCOND, Attention}, {0, STATUS_GOOD, {}}},
+                  SS_COMP, HASTAT_OK, STATUS_GOOD, 0, 2},
+        ReplyCase{"a_second_unit_attention_is_the_answer", {{0, STATUS_CHKCOND, Attention}},
+                  SS_ERR, HASTAT_OK, STATUS_CHKCOND, 0x06, 2},
+        ReplyCase{"gone_mid_command", {{w::ErrorDeviceNotConnected, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"no_such_device", {{w::ErrorNoSuchDevice, 0, {}}}, SS_ERR, HASTAT_SEL_TO, 0, 0, 1},
+        ReplyCase{"windows_timed_it_out", {{w::ErrorSemTimeout, 0, {}}}, SS_ERR, HASTAT_COMMAND_TIMEOUT, 0, 0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // A device gone before the command is an empty target; one Windows will
 // not open for reading and writing now is answered as for anyone.

@@ -213,9 +213,8 @@ struct FactsCase {
   const char* name;
   Bytes cdb;
   std::uint8_t status;
-  Bytes data;             // the whole answer when good
-  std::uint8_t senseKey;  // when CHECK CONDITION
-  std::uint8_t asc;
+  Bytes expected;  // the whole answer when good, else the sense key and ASC
+  void (*bend)(DeviceFacts&) = nullptr;
 };
 
 DeviceFacts Facts() {
@@ -238,73 +237,47 @@ class FactsTest : public ::testing::TestWithParam<FactsCase> {};
 TEST_P(FactsTest, AnswersOnlyWhatTheFactsSay) {
   const FactsCase& c = GetParam();
   DeviceFacts facts = Facts();
-  if (std::string(c.name) == "no_serial_no_ids") facts.serial = "", facts.designators.reset();
-  if (std::string(c.name) == "capacity_without_medium") facts.shape->blocks = 0;
-  if (std::string(c.name) == "capacity_of_a_tape")
-    facts.shape.reset(), facts.shapeError = ErrorInvalidFunction;
+  if (c.bend) c.bend(facts);
   const CommandOutcome got = AnswerFromFacts(c.cdb, facts);
   EXPECT_EQ(got.status, c.status);
   if (c.status == SS_COMP) {
-    EXPECT_EQ(got.data, c.data);
+    EXPECT_EQ(got.data, c.expected);
   } else {
     ASSERT_EQ(got.targStat, STATUS_CHKCOND);
-    EXPECT_EQ(scsi::SenseKeyOf(got.sense), c.senseKey);
     ASSERT_GT(got.sense.size(), 12u);
-    EXPECT_EQ(got.sense[12], c.asc);
+    EXPECT_EQ((Bytes{*scsi::SenseKeyOf(got.sense), got.sense[12]}), c.expected);
   }
 }
 
+const Bytes Capacity10 = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const Bytes IllegalField = {5, 0x24}, IllegalOpcode = {5, 0x20};
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Commands, FactsTest,
     ::testing::Values(
-        FactsCase{"inquiry_cut_to_allocation",
-                  {0x12, 0, 0, 0, 5, 0},
-                  SS_COMP,
-                  {0, 0x20, 0x20, 0x20, 0x20},
-                  0,
-                  0},
-        FactsCase{"supported_pages",
-                  {0x12, 1, 0x00, 0, 99, 0},
-                  SS_COMP,
-                  {0, 0, 0, 3, 0x00, 0x80, 0x83},
-                  0,
-                  0},
-        FactsCase{"no_serial_no_ids", {0x12, 1, 0x00, 0, 99, 0}, SS_COMP, {0, 0, 0, 1, 0x00}, 0, 0},
-        FactsCase{
-            "serial_page", {0x12, 1, 0x80, 0, 99, 0}, SS_COMP, {0, 0x80, 0, 2, 'S', '1'}, 0, 0},
-        FactsCase{"identification_page",
-                  {0x12, 1, 0x83, 0, 99, 0},
-                  SS_COMP,
-                  {0, 0x83, 0, 5, 1, 3, 0, 1, 0x50},
-                  0,
-                  0},
-        FactsCase{"another_page", {0x12, 1, 0xB0, 0, 99, 0}, SS_ERR, {}, 5, 0x24},
-        FactsCase{"page_code_without_evpd", {0x12, 0, 0x80, 0, 99, 0}, SS_ERR, {}, 5, 0x24},
-        FactsCase{"capacity_10_too_large",
-                  {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                  SS_COMP,
-                  {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0},
-                  0,
-                  0},
-        FactsCase{"capacity_16",
-                  {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0},
-                  SS_COMP,
-                  {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0},
-                  0,
-                  0},
-        FactsCase{"capacity_with_pmi", {0x25, 0, 0, 0, 0, 0, 0, 0, 1, 0}, SS_ERR, {}, 5, 0x24},
-        FactsCase{
-            "capacity_without_medium", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_ERR, {}, 2, 0x3A},
-        FactsCase{"capacity_of_a_tape", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SS_ERR, {}, 5, 0x20},
-        FactsCase{"report_luns",
-                  {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0},
-                  SS_COMP,
-                  {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0},
-                  0,
-                  0},
-        FactsCase{"test_unit_ready", {0x00, 0, 0, 0, 0, 0}, SS_ERR, {}, 5, 0x20},
-        FactsCase{"mode_sense", {0x1A, 0, 0x3F, 0, 0xFF, 0}, SS_ERR, {}, 5, 0x20}),
+        FactsCase{"inquiry_cut_to_allocation", {0x12, 0, 0, 0, 5, 0}, SS_COMP, {0, 0x20, 0x20, 0x20, 0x20}},
+        FactsCase{"supported_pages", {0x12, 1, 0x00, 0, 99, 0}, SS_COMP, {0, 0, 0, 3, 0x00, 0x80, 0x83}},
+        FactsCase{"no_serial_no_ids", {0x12, 1, 0x00, 0, 99, 0}, SS_COMP, {0, 0, 0, 1, 0x00},
+                  [](DeviceFacts& f) { f.serial = "", f.designators.reset(); }},
+        FactsCase{"serial_page", {0x12, 1, 0x80, 0, 99, 0}, SS_COMP, {0, 0x80, 0, 2, 'S', '1'}},
+        FactsCase{"identification_page", {0x12, 1, 0x83, 0, 99, 0}, SS_COMP, {0, 0x83, 0, 5, 1, 3, 0, 1, 0x50}},
+        FactsCase{"another_page", {0x12, 1, 0xB0, 0, 99, 0}, SS_ERR, IllegalField},
+        FactsCase{"page_code_without_evpd", {0x12, 0, 0x80, 0, 99, 0}, SS_ERR, IllegalField},
+        FactsCase{"capacity_10_too_large", Capacity10, SS_COMP, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
+        FactsCase{"capacity_16", {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0}, SS_COMP,
+                  {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}},
+        FactsCase{"capacity_with_pmi", {0x25, 0, 0, 0, 0, 0, 0, 0, 1, 0}, SS_ERR, IllegalField},
+        FactsCase{"capacity_without_medium", Capacity10, SS_ERR, {2, 0x3A},
+                  [](DeviceFacts& f) { f.shape->blocks = 0; }},
+        FactsCase{"capacity_of_a_tape", Capacity10, SS_ERR, IllegalOpcode,
+                  [](DeviceFacts& f) { f.shape.reset(), f.shapeError = ErrorInvalidFunction; }},
+        FactsCase{"report_luns", {0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0}, SS_COMP,
+                  {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0}},
+        FactsCase{"test_unit_ready", {0x00, 0, 0, 0, 0, 0}, SS_ERR, IllegalOpcode},
+        FactsCase{"mode_sense", {0x1A, 0, 0x3F, 0, 0xFF, 0}, SS_ERR, IllegalOpcode}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(InquiryOfDescription, PadsTextsAndKeepsTypeAndRemovable) {
   const Bytes data = InquiryOfDescription({.type = 5,
