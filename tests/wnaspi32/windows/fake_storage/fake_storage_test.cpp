@@ -23,14 +23,15 @@ using fake_windows::FakeStorage;
 using fake_windows::Rights;
 using namespace std::chrono_literals;
 
-// Port 0: a disk that the bus makes drive 81h, a scanner, a CD-ROM that
-// never answers READ CAPACITY, a slow disk with a serial number and two
-// designators; port 1: the disk the bus makes drive 80h.
+// Port 0: a disk that the bus makes drive 81h, a scanner with a serial
+// number, a CD-ROM that never answers READ CAPACITY, a slow disk with a
+// serial number and two designators; port 1: the disk the bus makes drive
+// 80h.
 constexpr char Machine[] = R"({"adapters": [
   {"identifier": "内蔵SCSI", "targets": [
     {"id": 0, "inquiry": {"type": 0, "vendor": "DISK81"}, "capacity": {"last_lba": 2047},
      "disk": {"flags": 1, "drive": "0x81", "heads": 16, "sectors": 32}},
-    {"id": 3, "inquiry": {"type": 6, "vendor": "SCANNER"}},
+    {"id": 3, "inquiry": {"type": 6, "vendor": "SCANNER"}, "vpd": {"0x80": "06 80 00 02 53 43"}},
     {"id": 4, "inquiry": {"type": 5, "removable": true, "vendor": "CD"},
      "capacity": {"last_lba": 999, "block_length": 2048}, "delay_ms": {"read_capacity": -1}},
     {"id": 5, "inquiry": {"type": 0, "vendor": "SLOW"}, "delay_ms": {"inquiry": 60000},
