@@ -17,9 +17,8 @@ std::unique_ptr<Backend> MakePlatformBackend() {
   const char* file = std::getenv("WNASPI32_FAKE_WINDOWS");
   if (file == nullptr || *file == '\0') return LayEndToEnd({});
   const char* user = std::getenv("WNASPI32_FAKE_USER");
-  const auto rights = user != nullptr && std::string_view(user) == "1"
-                          ? fake_windows::Rights::OrdinaryUser
-                          : fake_windows::Rights::Administrator;
+  const auto rights = user != nullptr && std::string_view(user) == "1" ? fake_windows::Rights::OrdinaryUser
+                                                                       : fake_windows::Rights::Administrator;
   std::string error;
   auto storage = fake_windows::LoadFakeStorage(file, rights, error);
   if (storage == nullptr) {

@@ -133,7 +133,8 @@ class FakeStorage::Machine : public std::enable_shared_from_this<Machine> {
     {
       const std::lock_guard lock(mutex_);
       std::erase_if(underWay_, [](const auto& other) { return other->Ended(); });
-      if (reply.unit != nullptr && gone_.contains(reply.unit)) return call->End({ErrorDeviceNotConnected, {}});
+      if (reply.unit != nullptr && gone_.contains(reply.unit))
+        return call->End({ErrorDeviceNotConnected, {}});
       underWay_.push_back(call);
     }
     if (reply.delayMs < 0) return;
@@ -195,8 +196,10 @@ Reply InquiryData(Machine& machine, std::size_t port, std::uint32_t outputLength
     record.InquiryDataLength = static_cast<std::uint32_t>(unit.portInquiry.size());
     PutAt(bytes, at, record, offsetof(ScsiInquiryData, InquiryData));
     bytes.insert(bytes.end(), unit.portInquiry.begin(), unit.portInquiry.end());
-    if (previous != 0) PatchAt(bytes, previous + offsetof(ScsiInquiryData, NextInquiryDataOffset), at);
-    else info.BusData[0].InquiryDataOffset = static_cast<std::uint32_t>(at);
+    if (previous != 0)
+      PatchAt(bytes, previous + offsetof(ScsiInquiryData, NextInquiryDataOffset), at);
+    else
+      info.BusData[0].InquiryDataOffset = static_cast<std::uint32_t>(at);
     previous = at;
     ++info.BusData[0].NumberOfLogicalUnits;
   }
@@ -252,7 +255,8 @@ Reply PassThrough(const sim::Adapter& adapter, const UnitView& unit, const std::
   request.ScsiStatus = answer.targStat;
   request.DataTransferLength = dataIn ? static_cast<std::uint32_t>(answer.data.size()) : 0;
   if (dataIn && !answer.data.empty()) {
-    std::copy(answer.data.begin(), answer.data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(request.DataBufferOffset));
+    std::copy(answer.data.begin(), answer.data.end(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(request.DataBufferOffset));
     returned = std::max<std::size_t>(returned, request.DataBufferOffset + answer.data.size());
   }
   request.SenseInfoLength =
@@ -304,8 +308,8 @@ std::vector<std::uint8_t> DeviceDescriptor(const UnitView& unit) {
   if (const auto serial = pages.find(scsi::UnitSerialNumberPage); serial != pages.end()) {
     const std::vector<std::uint8_t>& page = serial->second;
     if (page.size() >= scsi::VpdHeaderLength) {
-      const std::size_t length = std::min<std::size_t>(
-          page.size() - scsi::VpdHeaderLength, scsi::GetBigEndian(page.data(), scsi::VpdPageLength));
+      const std::size_t length = std::min<std::size_t>(page.size() - scsi::VpdHeaderLength,
+                                                       scsi::GetBigEndian(page.data(), scsi::VpdPageLength));
       text(std::string(page.begin() + scsi::VpdHeaderLength,
                        page.begin() + static_cast<std::ptrdiff_t>(scsi::VpdHeaderLength + length)),
            descriptor.SerialNumberOffset);
@@ -320,11 +324,11 @@ std::vector<std::uint8_t> DeviceDescriptor(const UnitView& unit) {
 // each; nothing when the device has no such page.
 std::optional<std::vector<std::uint8_t>> DeviceIdDescriptor(const UnitView& unit) {
   const auto page = unit.target->vpdPages.find(scsi::DeviceIdentificationPage);
-  if (page == unit.target->vpdPages.end() || page->second.size() < scsi::VpdHeaderLength)
-    return std::nullopt;
+  if (page == unit.target->vpdPages.end() || page->second.size() < scsi::VpdHeaderLength) return std::nullopt;
   const std::vector<std::uint8_t>& bytesOfPage = page->second;
   const std::size_t end = std::min<std::size_t>(
-      bytesOfPage.size(), scsi::VpdHeaderLength + scsi::GetBigEndian(bytesOfPage.data(), scsi::VpdPageLength));
+      bytesOfPage.size(),
+      scsi::VpdHeaderLength + scsi::GetBigEndian(bytesOfPage.data(), scsi::VpdPageLength));
   StorageDeviceIdDescriptor descriptor{};
   descriptor.Version = sizeof descriptor;
   std::vector<std::uint8_t> bytes(offsetof(StorageDeviceIdDescriptor, Identifiers));
@@ -352,9 +356,11 @@ std::optional<std::vector<std::uint8_t>> DeviceIdDescriptor(const UnitView& unit
   return bytes;
 }
 
-Reply QueryProperty(const UnitView& unit, const std::vector<std::uint8_t>& input, std::uint32_t outputLength) {
+Reply QueryProperty(const UnitView& unit, const std::vector<std::uint8_t>& input,
+                    std::uint32_t outputLength) {
   StoragePropertyQuery query{};
-  if (input.size() < offsetof(StoragePropertyQuery, AdditionalParameters)) return Fails(ErrorInvalidParameter);
+  if (input.size() < offsetof(StoragePropertyQuery, AdditionalParameters))
+    return Fails(ErrorInvalidParameter);
   std::memcpy(&query, input.data(), offsetof(StoragePropertyQuery, AdditionalParameters));
   if (query.QueryType != PropertyStandardQuery) return Fails(ErrorNotSupported);
   // A buffer that holds at least the header gets as much as fits: the
@@ -372,7 +378,8 @@ Reply QueryProperty(const UnitView& unit, const std::vector<std::uint8_t>& input
 Reply CapacityQuestion(const UnitView& unit, std::uint32_t code, std::uint32_t outputLength) {
   if (unit.kind != ObjectKind::Disk && unit.kind != ObjectKind::CdRom) return Fails(ErrorInvalidFunction);
   const sim::Target& target = *unit.target;
-  const int delay = code == IoctlStorageReadCapacity || GeometryAsksDevice(unit) ? target.readCapacity.delayMs : 0;
+  const int delay =
+      code == IoctlStorageReadCapacity || GeometryAsksDevice(unit) ? target.readCapacity.delayMs : 0;
   if (delay < 0) return {.result = {}, .delayMs = -1, .unit = &unit};
   Reply reply;
   if (!target.capacity || target.capacity->blockLength == 0) {
@@ -382,8 +389,8 @@ Reply CapacityQuestion(const UnitView& unit, std::uint32_t code, std::uint32_t o
     const std::uint64_t size = blocks * target.capacity->blockLength;
     const Geometry shape = GeometryOf(unit);
     DiskGeometry geometry{};
-    geometry.Cylinders = static_cast<std::int64_t>(size / (std::uint64_t{shape.heads} * shape.sectors *
-                                                          target.capacity->blockLength));
+    geometry.Cylinders = static_cast<std::int64_t>(
+        size / (std::uint64_t{shape.heads} * shape.sectors * target.capacity->blockLength));
     geometry.MediaType = unit.fixedDisk ? MediaFixed : MediaRemovable;
     geometry.TracksPerCylinder = shape.heads;
     geometry.SectorsPerTrack = shape.sectors;
@@ -454,8 +461,8 @@ Reply ObjectControl(Machine& machine, const UnitView& unit, std::uint32_t code,
 
 // A port, \\.\ScsiN:. Pass-through reaches only the units no class driver
 // owns.
-Reply PortControl(Machine& machine, std::size_t port, std::uint32_t code, const std::vector<std::uint8_t>& input,
-                  std::uint32_t outputLength) {
+Reply PortControl(Machine& machine, std::size_t port, std::uint32_t code,
+                  const std::vector<std::uint8_t>& input, std::uint32_t outputLength) {
   if (code == IoctlScsiGetInquiryData) return InquiryData(machine, port, outputLength);
   if (code != IoctlScsiPassThrough) return Fails(ErrorInvalidFunction);
   ScsiPassThrough request{};
@@ -516,8 +523,9 @@ Opened FakeStorage::Open(const std::string& path, Access access) {
   if (const auto number = NumberAfter(name, "Scsi", ":")) {
     port = machine_->PortNumber(*number);
   } else {
-    for (const auto& [prefix, kind] : {std::pair{"PhysicalDrive", ObjectKind::Disk},
-                                       std::pair{"CdRom", ObjectKind::CdRom}, std::pair{"Tape", ObjectKind::Tape}})
+    for (const auto& [prefix, kind] :
+         {std::pair{"PhysicalDrive", ObjectKind::Disk}, std::pair{"CdRom", ObjectKind::CdRom},
+          std::pair{"Tape", ObjectKind::Tape}})
       if (const auto number = NumberAfter(name, prefix)) unit = machine_->FindObject(kind, *number);
     if (unit != nullptr && machine_->Gone(*unit)) unit = nullptr;
   }

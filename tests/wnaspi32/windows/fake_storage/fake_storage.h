@@ -35,7 +35,6 @@ class FakeStorage final : public windows::StorageCalls {
 
 // The fake over the bus file `path` (WNASPI32_FAKE_WINDOWS), or null with
 // `error` saying why when the file cannot be used.
-std::shared_ptr<FakeStorage> LoadFakeStorage(const std::string& path, Rights rights,
-                                             std::string& error);
+std::shared_ptr<FakeStorage> LoadFakeStorage(const std::string& path, Rights rights, std::string& error);
 
 }  // namespace wnaspi32::fake_windows

@@ -61,14 +61,17 @@ std::vector<std::uint8_t> BytesOf(const T& value) {
 template <typename T>
 T Read(const std::vector<std::uint8_t>& bytes, std::size_t at = 0) {
   T value{};
-  if (bytes.size() >= at + sizeof value) std::memcpy(&value, bytes.data() + at, sizeof value);
-  else ADD_FAILURE() << "answer of " << bytes.size() << " bytes, no " << sizeof value << " at " << at;
+  if (bytes.size() >= at + sizeof value)
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+  else
+    ADD_FAILURE() << "answer of " << bytes.size() << " bytes, no " << sizeof value << " at " << at;
   return value;
 }
 
 // SCSI_PASS_THROUGH for `opcode` to `target`, with room for 18 bytes of
 // sense and 96 of data after the header.
-constexpr std::uint32_t SenseAt = sizeof(ScsiPassThrough), DataAt = SenseAt + 24, PassThroughRoom = DataAt + 96;
+constexpr std::uint32_t SenseAt = sizeof(ScsiPassThrough), DataAt = SenseAt + 24,
+                        PassThroughRoom = DataAt + 96;
 std::vector<std::uint8_t> PassThroughTo(std::uint8_t target, std::uint8_t opcode, std::uint32_t seconds = 8) {
   ScsiPassThrough request{};
   request.Length = sizeof request;
@@ -143,20 +146,24 @@ TEST(FakeStorage, RefusesWhatTheHandleOrThePortMayNotDo) {
       {R"(\\.\PhysicalDrive0)", Access::None, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty),
        ErrorSuccess},
       {R"(\\.\Scsi0:)", Access::None, IoctlScsiGetInquiryData, {}, ErrorSuccess},
-      {R"(\\.\Scsi0:)", Access::None, IoctlScsiPassThrough, PassThroughTo(3, scsi::Inquiry), ErrorAccessDenied},
+      {R"(\\.\Scsi0:)", Access::None, IoctlScsiPassThrough, PassThroughTo(3, scsi::Inquiry),
+       ErrorAccessDenied},
       // The port passes commands only to units no class driver owns.
-      {R"(\\.\Scsi0:)", Access::ReadWrite, IoctlScsiPassThrough, PassThroughTo(3, scsi::Inquiry), ErrorSuccess},
+      {R"(\\.\Scsi0:)", Access::ReadWrite, IoctlScsiPassThrough, PassThroughTo(3, scsi::Inquiry),
+       ErrorSuccess},
       {R"(\\.\Scsi0:)", Access::ReadWrite, IoctlScsiPassThrough, PassThroughTo(0, scsi::Inquiry),
        ErrorInvalidParameter},
+      // A device object passes them to its own unit, whatever address the
+      // request names.
       {R"(\\.\PhysicalDrive1)", Access::ReadWrite, IoctlScsiPassThrough, PassThroughTo(9, scsi::Inquiry),
        ErrorSuccess},
       // Only disks and CD-ROMs have a geometry; a disk without a medium none.
       {R"(\\.\PhysicalDrive2)", Access::None, IoctlDiskGetDriveGeometryEx, {}, ErrorNotReady},
       {R"(\\.\Scsi0:)", Access::None, IoctlDiskGetDriveGeometryEx, {}, ErrorInvalidFunction},
-      {R"(\\.\PhysicalDrive2)", Access::None, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceIdProperty),
-       ErrorSuccess},
-      {R"(\\.\PhysicalDrive0)", Access::None, IoctlStorageQueryProperty, PropertyQuery(StorageDeviceIdProperty),
-       ErrorNotSupported},
+      {R"(\\.\PhysicalDrive2)", Access::None, IoctlStorageQueryProperty,
+       PropertyQuery(StorageDeviceIdProperty), ErrorSuccess},
+      {R"(\\.\PhysicalDrive0)", Access::None, IoctlStorageQueryProperty,
+       PropertyQuery(StorageDeviceIdProperty), ErrorNotSupported},
   };
   const auto storage = Storage();
   for (const ControlCase& c : cases)
@@ -221,15 +228,16 @@ TEST(FakeStorage, PassThroughCarriesTheDevicesAnswer) {
   } cases[] = {{scsi::Inquiry, 0, 36, 0}, {scsi::TestUnitReady, 2, 0, scsi::SenseKeyIllegalRequest}};
   const auto storage = Storage();
   for (const auto& c : cases) {
-    const ControlResult result = Call(*storage, R"(\\.\PhysicalDrive1)", Access::ReadWrite, IoctlScsiPassThrough,
-                                      PassThroughTo(0, c.opcode), PassThroughRoom);
+    const ControlResult result = Call(*storage, R"(\\.\PhysicalDrive1)", Access::ReadWrite,
+                                      IoctlScsiPassThrough, PassThroughTo(0, c.opcode), PassThroughRoom);
     ASSERT_EQ(result.error, ErrorSuccess);
     const auto reply = Read<ScsiPassThrough>(result.output);
     EXPECT_EQ(reply.ScsiStatus, c.status);
     EXPECT_EQ(reply.DataTransferLength, c.transferred);
     if (c.transferred > 0) {
       ASSERT_GE(result.output.size(), DataAt + c.transferred);
-      EXPECT_EQ(std::string(result.output.begin() + DataAt + 8, result.output.begin() + DataAt + 14), "DISK81");
+      EXPECT_EQ(std::string(result.output.begin() + DataAt + 8, result.output.begin() + DataAt + 14),
+                "DISK81");
     }
     if (c.senseKey != 0) {
       ASSERT_EQ(reply.SenseInfoLength, 18);
@@ -242,12 +250,13 @@ TEST(FakeStorage, PassThroughCarriesTheDevicesAnswer) {
 // descriptors carry them.
 TEST(FakeStorage, DescribesTheDeviceFromItsPages) {
   const auto storage = Storage(Rights::OrdinaryUser);
-  const ControlResult described = Call(*storage, R"(\\.\PhysicalDrive2)", Access::None, IoctlStorageQueryProperty,
-                                       PropertyQuery(StorageDeviceProperty));
+  const ControlResult described = Call(*storage, R"(\\.\PhysicalDrive2)", Access::None,
+                                       IoctlStorageQueryProperty, PropertyQuery(StorageDeviceProperty));
   const auto descriptor = Read<StorageDeviceDescriptor>(described.output);
   ASSERT_EQ(descriptor.Size, described.output.size());
   const auto text = [&](std::uint32_t offset) {
-    return offset == 0 ? std::string("-") : std::string(reinterpret_cast<const char*>(&described.output[offset]));
+    return offset == 0 ? std::string("-")
+                       : std::string(reinterpret_cast<const char*>(&described.output[offset]));
   };
   EXPECT_EQ(text(descriptor.VendorIdOffset), "SLOW    ");
   EXPECT_EQ(text(descriptor.SerialNumberOffset), "SN01");
@@ -258,9 +267,11 @@ TEST(FakeStorage, DescribesTheDeviceFromItsPages) {
   const std::size_t first = offsetof(StorageDeviceIdDescriptor, Identifiers);
   const auto naa = Read<StorageIdentifier>(ids.output, first);
   const auto port = Read<StorageIdentifier>(ids.output, first + naa.NextOffset);
-  EXPECT_EQ(std::tuple(naa.CodeSet, naa.Type, naa.Association, naa.IdentifierSize), std::tuple(1u, 3u, 0u, 4));
+  EXPECT_EQ(std::tuple(naa.CodeSet, naa.Type, naa.Association, naa.IdentifierSize),
+            std::tuple(1u, 3u, 0u, 4));
   EXPECT_EQ(ids.output.at(first + offsetof(StorageIdentifier, Identifier) + 3), 0xDD);
-  EXPECT_EQ(std::tuple(port.CodeSet, port.Type, port.Association, port.NextOffset), std::tuple(2u, 3u, 1u, 0));
+  EXPECT_EQ(std::tuple(port.CodeSet, port.Type, port.Association, port.NextOffset),
+            std::tuple(2u, 3u, 1u, 0));
 }
 
 TEST(FakeStorage, ACallThatNeverEndsEndsOnlyWhenCancelled) {
@@ -277,7 +288,8 @@ TEST(FakeStorage, ACallThatNeverEndsEndsOnlyWhenCancelled) {
 TEST(FakeStorage, ADeviceSlowerThanTheTimeOutValueTimesOut) {
   const auto storage = Storage();
   const Opened disk = storage->Open(R"(\\.\PhysicalDrive2)", Access::ReadWrite);
-  const auto pending = disk.device->Control(IoctlScsiPassThrough, PassThroughTo(0, scsi::Inquiry, 1), PassThroughRoom);
+  const auto pending =
+      disk.device->Control(IoctlScsiPassThrough, PassThroughTo(0, scsi::Inquiry, 1), PassThroughRoom);
   EXPECT_FALSE(pending->Wait(100ms));
   ASSERT_TRUE(pending->Wait(5s));
   EXPECT_EQ(pending->Result().error, ErrorSemTimeout);
@@ -332,12 +344,15 @@ TEST(NearestBus, ShowsWhatEachUserCanSee) {
   const sim::Bus bus = MachineBus();
   const sim::Bus admin = fake_windows::NearestBus(bus, Rights::Administrator);
   const sim::Bus user = fake_windows::NearestBus(bus, Rights::OrdinaryUser);
-  const auto unit = [](const sim::Bus& b, std::size_t a, std::uint8_t id) { return *sim::FindUnit(b.adapters[a], id, 0); };
+  const auto unit = [](const sim::Bus& b, std::size_t a, std::uint8_t id) {
+    return *sim::FindUnit(b.adapters[a], id, 0);
+  };
   EXPECT_EQ(unit(admin, 0, 0).disk.int13Drive, 0x81);
   EXPECT_EQ(unit(admin, 1, 2).disk.int13Drive, 0x80);
   EXPECT_EQ(unit(admin, 0, 5).disk.driveFlags, 0) << "no medium, no INT 13h drive";
   EXPECT_EQ(unit(admin, 0, 5).inquiryCommand.delayMs, 60000);
-  EXPECT_EQ(unit(user, 0, 5).inquiryCommand.delayMs, 0) << "a user's INQUIRY is answered from the port's copy";
+  EXPECT_EQ(unit(user, 0, 5).inquiryCommand.delayMs, 0)
+      << "a user's INQUIRY is answered from the port's copy";
   EXPECT_EQ(unit(admin, 0, 4).readCapacity.delayMs, -1);
   EXPECT_EQ(unit(user, 0, 4).readCapacity.delayMs, -1) << "a disc's geometry asks the drive";
   const auto& pages = unit(user, 0, 5).vpdPages;

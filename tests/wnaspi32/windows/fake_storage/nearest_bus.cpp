@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "scsi/commands.h"
 #include "scsi/designators.h"
@@ -155,8 +155,10 @@ Json HexText(const std::string& bytes) { return {{"hex", Hex({bytes.begin(), byt
 
 Json OutcomeKeys(const sim::Target& target, auto field) {
   Json keys = Json::object();
-  for (const auto& [name, outcome] : {std::pair{"dev_type", &target.devType}, {"disk_info", &target.diskInfo},
-                                      {"inquiry", &target.inquiryCommand}, {"read_capacity", &target.readCapacity}})
+  for (const auto& [name, outcome] : {std::pair{"dev_type", &target.devType},
+                                      {"disk_info", &target.diskInfo},
+                                      {"inquiry", &target.inquiryCommand},
+                                      {"read_capacity", &target.readCapacity}})
     keys[name] = outcome->*field;
   return keys;
 }
@@ -195,8 +197,10 @@ std::string BusFileText(const sim::Bus& bus) {
       if (target.capacity)
         entry["capacity"] = {{"last_lba", target.capacity->lastLba},
                              {"block_length", target.capacity->blockLength}};
-      entry["disk"] = {{"flags", target.disk.driveFlags}, {"drive", target.disk.int13Drive},
-                       {"heads", target.disk.heads}, {"sectors", target.disk.sectors}};
+      entry["disk"] = {{"flags", target.disk.driveFlags},
+                       {"drive", target.disk.int13Drive},
+                       {"heads", target.disk.heads},
+                       {"sectors", target.disk.sectors}};
       entry["status"] = OutcomeKeys(target, &sim::Outcome::status);
       entry["delay_ms"] = OutcomeKeys(target, &sim::Outcome::delayMs);
       targets.push_back(entry);

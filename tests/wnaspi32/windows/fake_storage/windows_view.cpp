@@ -73,9 +73,8 @@ WindowsView ViewOf(const sim::Bus& bus) {
 
   std::vector<UnitView*> byNumber;
   for (UnitView& unit : view.units) byNumber.push_back(&unit);
-  std::stable_sort(byNumber.begin(), byNumber.end(), [](const UnitView* a, const UnitView* b) {
-    return NumberingKey(*a) < NumberingKey(*b);
-  });
+  std::stable_sort(byNumber.begin(), byNumber.end(),
+                   [](const UnitView* a, const UnitView* b) { return NumberingKey(*a) < NumberingKey(*b); });
   std::uint32_t next[4] = {};
   for (UnitView* unit : byNumber) unit->number = next[static_cast<int>(unit->kind)]++;
   return view;
@@ -108,8 +107,6 @@ Geometry GeometryOf(const UnitView& unit) {
   return unit.fixedDisk ? Geometry{255, 63} : Geometry{64, 32};
 }
 
-bool GeometryAsksDevice(const UnitView& unit) {
-  return unit.kind != ObjectKind::None && !unit.fixedDisk;
-}
+bool GeometryAsksDevice(const UnitView& unit) { return unit.kind != ObjectKind::None && !unit.fixedDisk; }
 
 }  // namespace wnaspi32::fake_windows
