@@ -1,9 +1,11 @@
 #include "fake_storage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -40,7 +42,8 @@ std::optional<std::uint32_t> NumberAfter(std::string_view name, std::string_view
       !SameText(name.substr(name.size() - suffix.size()), suffix))
     return std::nullopt;
   const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return std::nullopt;
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), digit)) return std::nullopt;
   return static_cast<std::uint32_t>(std::stoul(std::string(digits)));
 }
 
@@ -138,13 +141,18 @@ class FakeStorage::Machine : public std::enable_shared_from_this<Machine> {
       underWay_.push_back(call);
     }
     if (reply.delayMs < 0) return;
-    std::thread([call, reply = std::move(reply)]() mutable {
+    // As the backend's: the thread starts only once detached, for MinGW's
+    // thread library.
+    std::promise<void> detached;
+    std::thread([call, reply = std::move(reply), started = detached.get_future()]() mutable {
+      started.wait();
       std::unique_lock lock(call->mutex);
       // Wakes early only once the call has ended otherwise.
       call->changed.wait_for(lock, std::chrono::milliseconds(reply.delayMs), [&] { return call->ended; });
       lock.unlock();
       call->End(std::move(reply.result));
     }).detach();
+    detached.set_value();
   }
 
   std::optional<std::size_t> PortNumber(std::uint32_t number) const {
