@@ -57,6 +57,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -175,7 +176,16 @@ class WindowsBackend final : public Backend {
       return SS_ERR;
     }
     try {
-      std::thread(Run, std::move(job), slots_, slot, srb, &srb, buffer).detach();
+      // The thread starts its work only once it is detached: MinGW's thread
+      // library may give a thread that ends before detach() the next new
+      // thread's record, which then starts without its work.
+      std::promise<void> detached;
+      std::thread([started = detached.get_future(), job = std::move(job), slots = slots_, slot,
+                   reply = srb, block = &srb, buffer]() mutable {
+        started.wait();
+        Run(std::move(job), std::move(slots), std::move(slot), reply, block, buffer);
+      }).detach();
+      detached.set_value();
     } catch (...) {
       slots_->Give(slot);
       return SS_ERR;  // no thread to run it on

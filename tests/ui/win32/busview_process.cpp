@@ -70,10 +70,15 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 }  // namespace
 
 BusviewProcess::BusviewProcess(const std::string& bus) {
+  // The layer takes the bus file from WNASPI32_BUS (the simulated bus), or
+  // where BUSVIEW_BUS_VARIABLE names another (the fake Windows storage
+  // stack's WNASPI32_FAKE_WINDOWS), from that.
+  const char* named = std::getenv("BUSVIEW_BUS_VARIABLE");
+  const std::wstring variable = Wide(named != nullptr ? named : "WNASPI32_BUS");
   if (bus.empty()) {
-    SetEnvironmentVariableW(L"WNASPI32_BUS", nullptr);
+    SetEnvironmentVariableW(variable.c_str(), nullptr);
   } else {
-    SetEnvironmentVariableW(L"WNASPI32_BUS", Wide(Setting("BUSVIEW_BUSES") + "/" + bus).c_str());
+    SetEnvironmentVariableW(variable.c_str(), Wide(Setting("BUSVIEW_BUSES") + "/" + bus).c_str());
   }
   std::wstring commandLine = L"\"" + Wide(Setting("BUSVIEW_EXE")) + L"\"";
   STARTUPINFOW startup{};
