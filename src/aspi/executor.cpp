@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "aspi/given_up_requests.h"
+#include "aspi/recorded_request.h"
 #include "win32_stand_ins/buffer_handles.h"
 #include "win32_stand_ins/never_destroyed.h"
 
@@ -43,34 +46,26 @@ struct PrivateRequest {
   ~PrivateRequest() { UnregisterDataBuffer(dataHandle); }
 };
 
-// The caller's data buffer, where the request has one.
-struct CallerData {
-  std::uint8_t* address = nullptr;
-  std::uint32_t length = 0;
-};
-
-// Copies the caller's data buffer into the request's own and points the
-// request's block at that copy; returns where the caller's buffer is.
-CallerData SwapInPrivateDataCopy(PrivateRequest& request) {
-  SRB& own = request.block;
-  if (own.SRB_Cmd != SC_EXEC_SCSI_CMD) return {};
-  std::uint32_t registered = 0;
-  auto* address = static_cast<std::uint8_t*>(LookupDataBuffer(own.SRB_BufPointer, &registered));
-  if (address == nullptr) return {};
-  const CallerData caller{address, std::min(own.SRB_BufLen, registered)};
-  // Bytes the device leaves alone keep what the caller had there.
-  request.data.assign(caller.address, caller.address + caller.length);
-  request.data.resize(std::max<std::size_t>(caller.length, 1));
-  request.dataHandle = RegisterDataBuffer(request.data.data(), caller.length);
-  own.SRB_BufPointer = request.dataHandle;
-  return caller;
+// Points the request's block at a copy of the caller's data buffer: bytes
+// the device leaves alone keep what the caller had there.
+void SwapInPrivateDataCopy(PrivateRequest& own, const RecordedRequest& request) {
+  if (!request.hasCallerBuffer) return;
+  const auto length = static_cast<std::uint32_t>(request.callerData.size());
+  own.data = request.callerData;
+  own.data.resize(std::max<std::size_t>(length, 1));
+  own.dataHandle = RegisterDataBuffer(own.data.data(), length);
+  own.block.SRB_BufPointer = own.dataHandle;
 }
 
 // Given-up requests, kept alive until their layer has written a final
-// status; those still pending when the program ends are never freed. Only
-// the executor's thread touches this list.
-std::vector<std::unique_ptr<PrivateRequest>>& Abandoned() {
-  static NeverDestroyed<std::vector<std::unique_ptr<PrivateRequest>>> abandoned;
+// status; those still pending when the program ends are never freed.
+struct AbandonedRequests {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<PrivateRequest>> requests;
+};
+
+AbandonedRequests& Abandoned() {
+  static NeverDestroyed<AbandonedRequests> abandoned;
   return *abandoned;
 }
 
@@ -90,8 +85,12 @@ void CopyBack(SRB& to, SRB& from) {
 
 }  // namespace
 
+RequestAnswers* AnswersFirst = nullptr;
+
 void ReapAbandonedRequests() {
-  std::erase_if(Abandoned(), [](const std::unique_ptr<PrivateRequest>& request) {
+  AbandonedRequests& abandoned = Abandoned();
+  const std::lock_guard lock(abandoned.mutex);
+  std::erase_if(abandoned.requests, [](const std::unique_ptr<PrivateRequest>& request) {
     if (LoadStatus(request->block) == SS_PENDING) return false;
     // The layer signals after the status; on a closed handle that fails
     // harmlessly, since handles are never given out twice.
@@ -100,59 +99,102 @@ void ReapAbandonedRequests() {
   });
 }
 
-std::size_t AbandonedRequestCount() { return Abandoned().size(); }
+std::size_t AbandonedRequestCount() {
+  AbandonedRequests& abandoned = Abandoned();
+  const std::lock_guard lock(abandoned.mutex);
+  return abandoned.requests.size();
+}
 
 bool AspiAvailable() {
   return ((Aspi.GetASPI32SupportInfo() >> 8) & 0xFFu) == SS_COMP;
 }
 
-void ExecuteRequest(SRB& block, bool notify) {
-  ReapAbandonedRequests();
+struct RequestInFlight {
+  std::unique_ptr<PrivateRequest> own;
+  HANDLE event = nullptr;
+  std::chrono::steady_clock::time_point sent;
+};
 
-  auto request = std::make_unique<PrivateRequest>();
-  SRB& own = request->block;
-  std::memcpy(&own, &block, sizeof own);
+namespace {
 
-  const SrbPointer callerBufPointer = block.SRB_BufPointer;
-  const CallerData caller = SwapInPrivateDataCopy(*request);
-
-  const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
-  if (event == nullptr) {
-    block.SRB_Status = SS_ABORTED;
-    return;
-  }
-
-  if (notify) {
-    own.SRB_Flags |= SRB_EVENT_NOTIFY;
-    own.SRB_PostProc = static_cast<SrbPointer>(reinterpret_cast<std::uintptr_t>(event));
-  } else {
-    own.SRB_Flags = 0;
-  }
-
-  Aspi.SendASPI32Command(&own);
-
-  if (LoadStatus(own) == SS_PENDING) {
-    if (Aspi.WaitForSingleObject(event, RequestWaitMilliseconds) == WAIT_OBJECT_0) {
-      Aspi.ResetEvent(event);
-    }
-  }
-
-  // The status decides, once: a layer finishing from here on is too late,
-  // and the caller's block and data never show a half-taken completion.
-  const std::uint8_t status = LoadStatus(own);
-  CopyBack(block, own);
-  block.SRB_Status = status;
+// Takes the answer once the request is done or waited for: the status
+// decides, once, so that a layer finishing from here on is too late and
+// the answer never holds a half-taken completion.
+void TakeAnswer(RecordedRequest& request) {
+  const std::shared_ptr<RequestInFlight> flight = std::move(request.inFlight);
+  SRB& block = flight->own->block;
+  const std::uint8_t status = LoadStatus(block);
+  CopyBack(request.answer, block);
+  request.answer.SRB_Status = status;
   // Other request kinds keep reply bytes where a SCSI command names its buffer.
-  if (caller.address != nullptr) block.SRB_BufPointer = callerBufPointer;
+  if (request.hasCallerBuffer) request.answer.SRB_BufPointer = request.asked.SRB_BufPointer;
 
   if (status != SS_PENDING) {
     // The status was read with acquire ordering: the data are all there.
-    std::copy_n(request->data.begin(), caller.length, caller.address);
-    Aspi.CloseHandle(event);
+    const std::vector<std::uint8_t>& data = flight->own->data;
+    request.answerData.assign(data.begin(), data.begin() + request.callerData.size());
+    Aspi.CloseHandle(flight->event);
     return;
   }
   // Given up: the layer still holds the block's address and the event, and
   // may write or signal them later.
-  request->event = event;
-  Abandoned().push_back(std::move(request));
+  flight->own->event = flight->event;
+  AbandonedRequests& abandoned = Abandoned();
+  const std::lock_guard lock(abandoned.mutex);
+  abandoned.requests.push_back(std::move(flight->own));
+}
+
+}  // namespace
+
+bool SendRequest(RecordedRequest& request) {
+  ReapAbandonedRequests();
+
+  auto own = std::make_unique<PrivateRequest>();
+  own->block = request.asked;
+  SwapInPrivateDataCopy(*own, request);
+  request.answer = request.asked;
+  request.answerData.clear();
+
+  const HANDLE event = Aspi.CreateEventA(nullptr, 0, 0, nullptr);
+  if (event == nullptr) {
+    request.answer.SRB_Status = SS_ABORTED;
+    return true;
+  }
+
+  SRB& block = own->block;
+  if (request.notify) {
+    block.SRB_Flags |= SRB_EVENT_NOTIFY;
+    block.SRB_PostProc = static_cast<SrbPointer>(reinterpret_cast<std::uintptr_t>(event));
+  } else {
+    block.SRB_Flags = 0;
+  }
+
+  Aspi.SendASPI32Command(&block);
+  const bool pending = LoadStatus(block) == SS_PENDING;
+  request.inFlight = std::make_shared<RequestInFlight>(
+      RequestInFlight{std::move(own), event, std::chrono::steady_clock::now()});
+  if (pending) return false;
+  TakeAnswer(request);
+  return true;
+}
+
+void AwaitRequest(RecordedRequest& request) {
+  const RequestInFlight& flight = *request.inFlight;
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - flight.sent);
+  const auto left = static_cast<DWORD>(
+      std::max<std::int64_t>(0, std::int64_t{RequestWaitMilliseconds} - waited.count()));
+  if (Aspi.WaitForSingleObject(flight.event, left) == WAIT_OBJECT_0) Aspi.ResetEvent(flight.event);
+  TakeAnswer(request);
+}
+
+void RunRequest(RecordedRequest& request) {
+  if (!SendRequest(request)) AwaitRequest(request);
+}
+
+void ExecuteRequest(SRB& block, bool notify) {
+  if (AnswersFirst != nullptr && AnswersFirst->Answer(block, notify)) return;
+  RecordedRequest request = RecordRequest(block, notify);
+  RunRequest(request);
+  HandBack(request, block);
 }

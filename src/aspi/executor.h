@@ -14,6 +14,18 @@ bool AspiAvailable();
 // wait. The outcome stands in block.SRB_Status.
 void ExecuteRequest(SRB& block, bool notify);
 
+// Answers ExecuteRequest takes before it asks the layer: busview-report
+// serves its reports what it asked ahead of them. The window sets none.
+class RequestAnswers {
+ public:
+  virtual ~RequestAnswers() = default;
+  // Leaves in `block` and its data buffer what ExecuteRequest would leave
+  // there, and returns true; or returns false, and the layer is asked.
+  virtual bool Answer(SRB& block, bool notify) = 0;
+};
+// Null: every request goes to the layer.
+extern RequestAnswers* AnswersFirst;
+
 // The platform calls the executor makes. Tests put a scripted layer here;
 // the program uses the real ones.
 struct AspiCalls {

@@ -1,6 +1,7 @@
 // The requests the executor gave up after their wait. The executor keeps
 // them until their layer has finished and frees them itself before each new
-// request; tests and end-of-run checks look at them here.
+// request, whichever thread runs it; tests and end-of-run checks look at
+// them here.
 #pragma once
 
 #include <cstddef>

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "aspi/executor.h"
 #include "aspi/request_block.h"
 #include "cli/cp932_output.h"
+#include "cli/lookahead.h"
 #include "cli/runs.h"
 #include "cli/units.h"
 #include "cli/version.h"
@@ -17,6 +19,7 @@
 #include "reports/display.h"
 #include "reports/format.h"
 #include "reports/identity_decoding.h"
+#include "reports/logical_units.h"
 #include "reports/survey.h"
 #include "reports/texts.h"
 
@@ -34,14 +37,14 @@ std::string TrimmedRight(std::string text) {
   return text;
 }
 
-Json Int13Facts() {
-  const int value = DriveFlagsValue(RequestBlock.SRB_DriveFlags);
+Json Int13Facts(const SRB& diskInfo) {
+  const int value = DriveFlagsValue(diskInfo.SRB_DriveFlags);
   if (value == 0) return nullptr;
   Json int13;
-  int13["drive"] = value == 3 ? Json(nullptr) : Json(RequestBlock.SRB_Int13HDriveInfo);
+  int13["drive"] = value == 3 ? Json(nullptr) : Json(diskInfo.SRB_Int13HDriveInfo);
   int13["os_managed"] = value == 1;
-  int13["heads"] = RequestBlock.SRB_Heads;
-  int13["sectors"] = RequestBlock.SRB_Sectors;
+  int13["heads"] = diskInfo.SRB_Heads;
+  int13["sectors"] = diskInfo.SRB_Sectors;
   return int13;
 }
 
@@ -158,37 +161,58 @@ Json IdentityFacts(const DeviceIdentity& identity) {
   return facts;
 }
 
-Json TargetFacts(const Unit& unit, AdapterTraitsCache& traits) {
+// What a target entry is made of: the answers of its requests.
+struct TargetAnswers {
+  SRB deviceType;
+  SRB diskInfo;
+  std::uint8_t inquiryStatus;
+  std::optional<InquiryData> inquiry;
+  std::uint8_t readCapacityStatus;
+  std::optional<Capacity> capacity;
+  DeviceIdentity identity;
+};
+
+TargetAnswers AskTarget(const Unit& unit, AdapterTraitsCache& traits) {
+  TargetAnswers answers;
+  AskAboutTarget(SC_GET_DEV_TYPE, unit);
+  answers.deviceType = RequestBlock;
+  AskAboutTarget(SC_GET_DISK_INFO, unit);
+  answers.diskInfo = RequestBlock;
+  SendInquiry(unit);
+  answers.inquiryStatus = RequestBlock.SRB_Status;
+  answers.inquiry = CompletedInquiry();
+  Capacity capacity;
+  if (ReadCapacity(unit, capacity)) answers.capacity = capacity;
+  answers.readCapacityStatus = RequestBlock.SRB_Status;
+  answers.identity = IdentityOf(unit, answers.inquiry, traits);
+  return answers;
+}
+
+Json TargetFacts(const Unit& unit, const TargetAnswers& answers) {
   Json facts;
   Json statuses;
   facts["id"] = unit.target;
   facts["lun"] = unit.lun;
 
-  AskAboutTarget(SC_GET_DEV_TYPE, unit);
-  statuses["device_type"] = RequestBlock.SRB_Status;
-  if (RequestBlock.SRB_Status == SS_COMP) {
-    facts["device_type"] = RequestBlock.SRB_DeviceType;
-    facts["device_type_name"] = JsonText(DeviceTypeWords(RequestBlock.SRB_DeviceType));
+  statuses["device_type"] = answers.deviceType.SRB_Status;
+  if (answers.deviceType.SRB_Status == SS_COMP) {
+    facts["device_type"] = answers.deviceType.SRB_DeviceType;
+    facts["device_type_name"] = JsonText(DeviceTypeWords(answers.deviceType.SRB_DeviceType));
   } else {
     facts["device_type"] = nullptr;
     facts["device_type_name"] = nullptr;
   }
 
-  AskAboutTarget(SC_GET_DISK_INFO, unit);
-  statuses["disk_info"] = RequestBlock.SRB_Status;
-  facts["int13"] = RequestBlock.SRB_Status == SS_COMP ? Int13Facts() : Json(nullptr);
+  statuses["disk_info"] = answers.diskInfo.SRB_Status;
+  facts["int13"] = answers.diskInfo.SRB_Status == SS_COMP ? Int13Facts(answers.diskInfo) : Json(nullptr);
 
-  SendInquiry(unit);
-  statuses["inquiry"] = RequestBlock.SRB_Status;
-  const auto inquiry = CompletedInquiry();
-  facts["inquiry"] = inquiry ? InquiryFacts(inquiry->data()) : Json(nullptr);
+  statuses["inquiry"] = answers.inquiryStatus;
+  facts["inquiry"] = answers.inquiry ? InquiryFacts(answers.inquiry->data()) : Json(nullptr);
 
-  Capacity capacity;
-  const bool read = ReadCapacity(unit, capacity);
-  statuses["read_capacity"] = RequestBlock.SRB_Status;
-  facts["capacity"] = read ? CapacityFacts(capacity) : Json(nullptr);
+  statuses["read_capacity"] = answers.readCapacityStatus;
+  facts["capacity"] = answers.capacity ? CapacityFacts(*answers.capacity) : Json(nullptr);
 
-  facts["identification"] = IdentityFacts(IdentityOf(unit, inquiry, traits));
+  facts["identification"] = IdentityFacts(answers.identity);
   facts["status"] = statuses;
   return facts;
 }
@@ -235,6 +259,59 @@ class StreamedArray {
   bool any_ = false;
 };
 
+// What RunJsonReport asks, piece by piece, for its lookahead.
+class JsonPlan final : public ScanPlan {
+ public:
+  JsonPlan(const Options& options, const std::vector<std::int32_t>& adapters)
+      : options_(options), adapters_(adapters) {}
+
+  std::vector<ScanPiece> Ask(const ScanPiece& piece) override {
+    AdapterTraitsCache traits;
+    const Unit& unit = piece.unit;
+    std::vector<ScanPiece> after;
+    switch (piece.kind) {
+      case ScanPiece::Kind::Unit:
+        traits.Remember(unit.adapter, piece.traits);
+        AskTarget(unit, traits);
+        break;
+      case ScanPiece::Kind::Target:
+        for (const std::uint8_t lun : LogicalUnits(unit, piece.traits.residualCounts))
+          after.push_back(UnitPiece({.adapter = unit.adapter, .target = unit.target, .lun = lun}, piece.traits));
+        break;
+      case ScanPiece::Kind::Adapter: {
+        InquireHostAdapter(unit.adapter);
+        if (RequestBlock.SRB_Status == SS_ABORTED) break;
+        const AdapterTraits found = traits.Of(unit.adapter);
+        if (options_.all) {
+          for (std::int32_t target = 0; target < found.targetIds; ++target)
+            after.push_back({.kind = ScanPiece::Kind::Target,
+                             .unit = {.adapter = unit.adapter, .target = target, .lun = 0},
+                             .traits = found});
+        } else {
+          for (const std::int32_t id : TargetsOfAdapter(unit.adapter, {}))
+            after.push_back(UnitPiece({.adapter = unit.adapter, .target = id, .lun = 0}, found));
+        }
+        AddNextAdapter(after, adapters_, unit.adapter);
+        break;
+      }
+    }
+    return after;
+  }
+
+  // The targets shown on an adapter without --all.
+  std::vector<std::int32_t> TargetsOfAdapter(std::int32_t adapter, const TargetStep& step) const {
+    return options_.target ? std::vector<std::int32_t>{*options_.target} : AnsweringTargets(adapter, step);
+  }
+
+ private:
+  static ScanPiece UnitPiece(const Unit& unit, const AdapterTraits& traits) {
+    return {.kind = ScanPiece::Kind::Unit, .unit = unit, .traits = traits};
+  }
+
+  const Options& options_;
+  const std::vector<std::int32_t>& adapters_;
+};
+
 }  // namespace
 
 int RunJsonReport(const Options& options, TerminalWindow& window) {
@@ -272,10 +349,13 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
   } else {
     for (std::int32_t adapter = 0; adapter < count; ++adapter) chosen.push_back(adapter);
   }
+  JsonPlan plan(options, chosen);
+  Lookahead lookahead(plan, FirstPieces(chosen), window, RequestsInFlightPerAdapter());
 
   document["adapters"] = Json::array();
   StreamedArray adapters(window, document, 0);
   for (const std::int32_t number : chosen) {
+    lookahead.Enter(ScanPiece::Kind::Adapter, {.adapter = number, .target = 0, .lun = 0});
     InquireHostAdapter(number);
     Json adapter;
     adapter["number"] = number;
@@ -289,18 +369,22 @@ int RunJsonReport(const Options& options, TerminalWindow& window) {
     StreamedArray targets(window, adapter, 2);
     const auto add = [&](const Unit& unit) {
       window.Step(unit, options.all);
-      targets.Add(TargetFacts(unit, traits));
+      lookahead.Enter(ScanPiece::Kind::Unit, unit);
+      targets.Add(TargetFacts(unit, AskTarget(unit, traits)));
     };
-    if (status != SS_ABORTED && options.all) {
-      for (std::int32_t target = 0; target < traits.Of(number).targetIds; ++target) {
-        const Unit lunZero{.adapter = number, .target = target, .lun = 0};
-        for (const std::uint8_t lun : UnitsOfTarget(lunZero, traits, window))
-          add({.adapter = number, .target = target, .lun = lun});
+    if (status != SS_ABORTED) {
+      // Asked before the devices, whose identities need them.
+      const std::int32_t targetIds = traits.Of(number).targetIds;
+      if (options.all) {
+        for (std::int32_t target = 0; target < targetIds; ++target) {
+          const Unit lunZero{.adapter = number, .target = target, .lun = 0};
+          for (const std::uint8_t lun : UnitsOfTarget(lunZero, traits, window, lookahead))
+            add({.adapter = number, .target = target, .lun = lun});
+        }
+      } else {
+        for (const std::int32_t id : plan.TargetsOfAdapter(number, step))
+          add({.adapter = number, .target = id, .lun = 0});
       }
-    } else if (status != SS_ABORTED) {
-      const std::vector<std::int32_t> ids =
-          options.target ? std::vector<std::int32_t>{*options.target} : AnsweringTargets(number, step);
-      for (const std::int32_t id : ids) add({.adapter = number, .target = id, .lun = 0});
     }
     targets.Close();
     if (status == SS_ABORTED) break;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/lookahead.h"
 #include "cli/terminal_window.h"
 #include "reports/device_facts.h"
 #include "reports/device_identity.h"
@@ -18,6 +19,8 @@
 class AdapterTraitsCache {
  public:
   const AdapterTraits& Of(std::int32_t adapter);
+  // Traits asked already, by other means.
+  void Remember(std::int32_t adapter, const AdapterTraits& traits) { known_[adapter] = traits; }
 
  private:
   std::map<std::int32_t, AdapterTraits> known_;
@@ -38,6 +41,18 @@ DeviceIdentity IdentityOf(const Unit& unit, const std::optional<InquiryData>& in
 bool InWindowRange(const Unit& unit);
 
 // The LUNs of `unit`'s target that answer (LogicalUnits at `unit`), with
-// progress.
+// progress, as the target's piece of the scan.
 std::vector<std::uint8_t> UnitsOfTarget(const Unit& unit, AdapterTraitsCache& traits,
-                                        TerminalWindow& window);
+                                        TerminalWindow& window, Lookahead& lookahead);
+
+// How many requests of one adapter busview-report has under way at once:
+// BUSVIEW_REPORT_IN_FLIGHT, 1 to 64, when it is set; 1 makes them one
+// after the other, as in the window.
+int RequestsInFlightPerAdapter();
+
+// The first pieces of a scan of `adapters`: the first adapter's.
+std::vector<ScanPiece> FirstPieces(const std::vector<std::int32_t>& adapters);
+
+// The adapter's piece that follows `adapter`'s in `adapters`, if any.
+void AddNextAdapter(std::vector<ScanPiece>& pieces, const std::vector<std::int32_t>& adapters,
+                    std::int32_t adapter);

@@ -3,7 +3,8 @@
 # way to the same facts: lsscsi -g --wwn, then sg_inq -p 0x80 on every
 # device; on scsi_debug with 2 hosts x 12 targets x 3 LUNs (72 devices),
 # then with 4 x 16 x 8 (512). Prints the medians and their ratios, and how
-# each grows from 72 devices to 512.
+# each grows from 72 devices to 512; busview-report also with one request
+# after the other (BUSVIEW_REPORT_IN_FLIGHT=1), as the window asks.
 # Not a test: the figures depend on the machine.
 #
 #   lab-benchmark-wide.sh BUILD_DIR [ROUNDS]
@@ -23,6 +24,7 @@ fi
 
 # In the guest, as root.
 report() { "$report" --all --json >/dev/null 2>&1; }
+report_alone() { BUSVIEW_REPORT_IN_FLIGHT=1 report; }
 peers() {
   lsscsi -g --wwn >/dev/null
   local sg
@@ -31,7 +33,7 @@ peers() {
 
 source "$here/median-ms.sh"
 
-declare -A report_ms peers_ms
+declare -A report_ms alone_ms peers_ms
 for shape in "2 12 3" "4 16 8"; do
   read -r hosts targets luns <<<"$shape"
   want=$((hosts * targets * luns))
@@ -43,11 +45,14 @@ for shape in "2 12 3" "4 16 8"; do
   done
   devices=$(ls /sys/class/scsi_generic | wc -l)
   report_ms[$want]=$(median_ms report)
+  alone_ms[$want]=$(median_ms report_alone)
   peers_ms[$want]=$(median_ms peers)
   echo "$devices devices ($hosts hosts x $targets targets x $luns LUNs):"
   echo "  busview-report --all --json:            ${report_ms[$want]} ms"
+  echo "  the same, one request after the other:  ${alone_ms[$want]} ms"
   echo "  lsscsi -g --wwn + sg_inq -p 0x80 each:  ${peers_ms[$want]} ms"
   echo "  ratio busview-report / peers:           $(echo "scale=2; ${report_ms[$want]} / ${peers_ms[$want]}" | bc)"
+  echo "  ratio one after the other / peers:      $(echo "scale=2; ${alone_ms[$want]} / ${peers_ms[$want]}" | bc)"
   busybox rmmod scsi_debug
   for ((tries = 0; tries < 600; tries++)); do
     [[ -z $(ls /sys/class/scsi_generic) ]] && break

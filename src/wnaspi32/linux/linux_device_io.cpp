@@ -62,15 +62,17 @@ bool Complete(const BlockAnswer& answer, ssize_t got) {
 // uninterruptibly, while its host's error handler runs, and a read that has
 // not come back (HDIO_GETGEO reads the partition table) holds the device's
 // last close until it does, also when the process is ending. A child stuck
-// there keeps this process from nothing: it waits for the answer in a read
-// that ends with it, and leaves the child to init when it ends first.
+// there keeps this process from nothing: the thread that asks waits for it
+// in a way that ends with the process, and the child is left to init.
+// vfork: the child borrows this process's memory instead of a copy of it,
+// which would cost every thread a copied page for each page it then writes.
 ChildReply AskBlockDevice(const std::string& node, Question question) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return {};
   Descriptor reader(ends[0]);
-  const pid_t child = ::fork();
+  const pid_t child = ::vfork();
   if (child == 0) {
-    // A copy of a process with other threads: system calls only.
+    // On this thread's stack, while it waits: system calls only.
     BlockAnswer answer;
     const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0 && question == Question::Geometry)

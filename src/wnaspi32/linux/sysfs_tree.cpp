@@ -42,32 +42,6 @@ std::optional<unsigned> HostNumber(std::string_view name) {
   return host;
 }
 
-// Kernels link a device's sg node and block device either as a folder
-// ("scsi_generic/sg2") or, older ones, as an entry "scsi_generic:sg2".
-struct Linked {
-  std::string name;
-  fs::path dir;
-};
-Linked FindLinked(const fs::path& deviceDir, const std::string& kind) {
-  std::error_code error;
-  const fs::path folder = deviceDir / kind;
-  if (fs::is_directory(folder, error)) {
-    const auto names = ListNames(folder);
-    if (names.empty()) return {};
-    return {names.front(), folder / names.front()};
-  }
-  const std::string prefix = kind + ":";
-  for (const std::string& name : ListNames(deviceDir))
-    if (name.starts_with(prefix)) return {name.substr(prefix.size()), deviceDir / name};
-  return {};
-}
-
-// On its way out a device keeps its folder a moment longer.
-bool Leaving(const fs::path& deviceDir) {
-  const auto state = ReadText(deviceDir / "state");
-  return state == "cancel" || state == "deleted";
-}
-
 // Closes the descriptor on every way out.
 struct Descriptor {
   int fd;
@@ -75,6 +49,117 @@ struct Descriptor {
     if (fd >= 0) ::close(fd);
   }
 };
+
+// The names in `name` under the folder open as `folder` (AT_FDCWD: under
+// the current one), sorted, without "." and ".."; nothing when it is no
+// folder that can be read. An error part-way ends the list.
+std::optional<std::vector<std::string>> ListFolderAt(int folder, const char* name) {
+  const Descriptor dir{::openat(folder, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (dir.fd < 0) return std::nullopt;
+  std::vector<std::string> names;
+  // The entries as the kernel gives them: a stream would ask it twice more
+  // whether this is a folder.
+  alignas(dirent64) char entries[8192];
+  ssize_t got = 0;
+  while ((got = ::getdents64(dir.fd, entries, sizeof entries)) > 0) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+      const std::string_view entryName = entry->d_name;
+      if (entryName != "." && entryName != "..") names.emplace_back(entryName);
+      at += entry->d_reclen;
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadBytesAt(int folder, const char* name) {
+  // Plain calls, never streams: an attribute can vanish between open and
+  // read (ENODEV), and that must mean "not there", never an exception.
+  // O_NONBLOCK: a FIFO where an attribute should be must not hold us up.
+  const Descriptor in{::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (in.fd < 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[4096];
+  while (true) {
+    const ssize_t got = ::read(in.fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MostAttributeBytes)
+      return std::nullopt;
+    if (got == 0) return bytes;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+}
+
+std::optional<std::string> ReadTextAt(int folder, const char* name) {
+  auto bytes = ReadBytesAt(folder, name);
+  if (!bytes) return std::nullopt;
+  std::string text(bytes->begin(), bytes->end());
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t' ||
+                           text.back() == '\r'))
+    text.pop_back();
+  return text;
+}
+
+std::optional<std::int64_t> ReadNumberAt(int folder, const char* name, int base) {
+  const auto text = ReadTextAt(folder, name);
+  if (!text || text->empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(text->c_str(), &end, base);
+  if (errno != 0 || end != text->c_str() + text->size()) return std::nullopt;
+  return value;
+}
+
+// Kernels link a device's sg node and block device either as a folder
+// ("scsi_generic/sg2") or, older ones, as an entry "scsi_generic:sg2".
+struct Linked {
+  std::string name;
+  fs::path dir;
+};
+Linked FindLinked(int deviceFolder, const fs::path& deviceDir, const std::string& kind) {
+  if (const auto names = ListFolderAt(deviceFolder, kind.c_str())) {
+    if (names->empty()) return {};
+    return {names->front(), deviceDir / kind / names->front()};
+  }
+  const std::string prefix = kind + ":";
+  for (const std::string& name : ListFolderAt(deviceFolder, ".").value_or(std::vector<std::string>{}))
+    if (name.starts_with(prefix)) return {name.substr(prefix.size()), deviceDir / name};
+  return {};
+}
+
+// On its way out a device keeps its folder a moment longer.
+bool Leaving(const std::optional<std::string>& state) {
+  return state == "cancel" || state == "deleted";
+}
+
+// The type of the device whose folder is open as `folder`, and its state;
+// nothing when it is gone or leaving.
+std::optional<int> PresentDeviceType(int folder, std::string& state) {
+  const auto type = ReadNumberAt(folder, "type", 10);
+  if (!type) return std::nullopt;
+  const auto read = ReadTextAt(folder, "state");
+  if (Leaving(read)) return std::nullopt;
+  state = read.value_or("");
+  return static_cast<int>(*type);
+}
+
+void FindLinksAt(int folder, ScsiDevice& device) {
+  device.sgName = FindLinked(folder, device.dir, "scsi_generic").name;
+  const Linked block = FindLinked(folder, device.dir, "block");
+  device.blockName = block.name;
+  device.blockDir = block.dir;
+}
+
+// The device's folder, open for the reading of its attributes: its path,
+// through the bus's link, is walked once, not for each of them.
+int OpenDeviceFolder(const fs::path& deviceDir) {
+  return ::open(deviceDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+fs::path DeviceDir(const fs::path& sysfsRoot, const ScsiAddress& address) {
+  return sysfsRoot / "bus/scsi/devices" / FormatScsiAddress(address);
+}
 
 Adapter DescribeAdapter(const fs::path& sysfsRoot, unsigned host, unsigned channel) {
   Adapter adapter{.host = host, .channel = channel, .scsiId = DefaultScsiId, .procName = {}};
@@ -155,72 +240,48 @@ std::vector<Adapter> ListAdapters(const fs::path& sysfsRoot) {
   return adapters;
 }
 
-std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddress& address) {
+std::optional<ScsiDevice> FindDevice(const fs::path& sysfsRoot, const ScsiAddress& address,
+                                     std::string* state, bool withLinks) {
   ScsiDevice device;
-  device.dir = sysfsRoot / "bus/scsi/devices" / FormatScsiAddress(address);
-  const auto type = ReadNumber(device.dir / "type");
-  if (!type || Leaving(device.dir)) return std::nullopt;
-  device.type = static_cast<int>(*type);
-  device.sgName = FindLinked(device.dir, "scsi_generic").name;
-  const Linked block = FindLinked(device.dir, "block");
-  device.blockName = block.name;
-  device.blockDir = block.dir;
+  device.dir = DeviceDir(sysfsRoot, address);
+  const Descriptor folder{OpenDeviceFolder(device.dir)};
+  if (folder.fd < 0) return std::nullopt;
+  std::string read;
+  const auto type = PresentDeviceType(folder.fd, state != nullptr ? *state : read);
+  if (!type) return std::nullopt;
+  device.type = *type;
+  if (withLinks) FindLinksAt(folder.fd, device);
   return device;
 }
 
-bool DeviceIsThere(const fs::path& deviceDir) {
-  return ReadNumber(deviceDir / "type").has_value() && !Leaving(deviceDir);
+void FindLinks(ScsiDevice& device) {
+  const Descriptor folder{OpenDeviceFolder(device.dir)};
+  if (folder.fd >= 0) FindLinksAt(folder.fd, device);
 }
 
-std::optional<std::string> ReadText(const fs::path& file) {
-  auto bytes = ReadBytes(file);
-  if (!bytes) return std::nullopt;
-  std::string text(bytes->begin(), bytes->end());
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t' ||
-                           text.back() == '\r'))
-    text.pop_back();
-  return text;
+std::optional<int> FindDeviceType(const fs::path& sysfsRoot, const ScsiAddress& address) {
+  const Descriptor folder{OpenDeviceFolder(DeviceDir(sysfsRoot, address))};
+  if (folder.fd < 0) return std::nullopt;
+  std::string state;
+  return PresentDeviceType(folder.fd, state);
 }
+
+bool DeviceIsThere(const fs::path& deviceDir) {
+  return ReadNumber(deviceDir / "type").has_value() && !Leaving(ReadText(deviceDir / "state"));
+}
+
+std::optional<std::string> ReadText(const fs::path& file) { return ReadTextAt(AT_FDCWD, file.c_str()); }
 
 std::optional<std::vector<std::uint8_t>> ReadBytes(const fs::path& file) {
-  // Plain calls, never streams: an attribute can vanish between open and
-  // read (ENODEV), and that must mean "not there", never an exception.
-  // O_NONBLOCK: a FIFO where an attribute should be must not hold us up.
-  const Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-  if (in.fd < 0) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  while (true) {
-    const ssize_t got = ::read(in.fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MostAttributeBytes)
-      return std::nullopt;
-    if (got == 0) return bytes;
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
+  return ReadBytesAt(AT_FDCWD, file.c_str());
 }
 
 std::optional<std::int64_t> ReadNumber(const fs::path& file, int base) {
-  const auto text = ReadText(file);
-  if (!text || text->empty()) return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const long long value = std::strtoll(text->c_str(), &end, base);
-  if (errno != 0 || end != text->c_str() + text->size()) return std::nullopt;
-  return value;
+  return ReadNumberAt(AT_FDCWD, file.c_str(), base);
 }
 
 std::vector<std::string> ListNames(const fs::path& dir) {
-  std::vector<std::string> names;
-  const std::unique_ptr<DIR, int (*)(DIR*)> stream(::opendir(dir.c_str()), ::closedir);
-  if (!stream) return names;
-  // An error while reading ends the list like its end does.
-  while (const dirent* entry = ::readdir(stream.get())) {
-    const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.emplace_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return ListFolderAt(AT_FDCWD, dir.c_str()).value_or(std::vector<std::string>{});
 }
 
 }  // namespace wnaspi32::linux_io

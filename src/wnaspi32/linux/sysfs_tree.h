@@ -56,8 +56,16 @@ struct ScsiDevice {
   std::filesystem::path blockDir;  // its sysfs folder (size, queue/...)
 };
 // The device at `address` as sysfs shows it now; nothing when it is gone.
+// Its state ("running", "offline", ...) goes to `state` when given.
+// Without `withLinks` its sg node and block device are left to FindLinks.
 std::optional<ScsiDevice> FindDevice(const std::filesystem::path& sysfsRoot,
-                                     const ScsiAddress& address);
+                                     const ScsiAddress& address, std::string* state = nullptr,
+                                     bool withLinks = true);
+// The sg node and the block device of `device`, found without them.
+void FindLinks(ScsiDevice& device);
+// The type of the device at `address` alone, as FindDevice finds it.
+std::optional<int> FindDeviceType(const std::filesystem::path& sysfsRoot,
+                                  const ScsiAddress& address);
 
 // Whether the device in `deviceDir` is still there and not leaving.
 bool DeviceIsThere(const std::filesystem::path& deviceDir);

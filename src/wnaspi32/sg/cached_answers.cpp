@@ -26,10 +26,6 @@ std::optional<std::uint64_t> BlockCount(const CachedDeviceData& cached) {
   return blocks;
 }
 
-bool AsksVpdPage(std::span<const std::uint8_t> cdb) {
-  return cdb.size() >= 6 && cdb[0] == scsi::Inquiry && (cdb[1] & 0x03) == scsi::InquiryEvpd;
-}
-
 std::filesystem::path VpdFile(const ScsiDevice& device, std::uint8_t page) {
   char name[16];
   std::snprintf(name, sizeof name, "vpd_pg%x", unsigned{page});
@@ -95,6 +91,10 @@ std::optional<Number> ReadUnsigned(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+bool AsksVpdPage(std::span<const std::uint8_t> cdb) {
+  return cdb.size() >= 6 && cdb[0] == scsi::Inquiry && (cdb[1] & 0x03) == scsi::InquiryEvpd;
+}
 
 std::optional<std::vector<std::uint8_t>> KernelVpdCopy(const ScsiDevice& device,
                                                        std::span<const std::uint8_t> cdb) {

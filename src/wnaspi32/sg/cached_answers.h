@@ -35,6 +35,9 @@ CachedDeviceData ReadCachedDeviceData(const linux_io::ScsiDevice& device,
 std::optional<std::vector<std::uint8_t>> AnswerFromCache(std::span<const std::uint8_t> cdb,
                                                          const CachedDeviceData& cached);
 
+// Whether `cdb` is an INQUIRY for a vital product data page.
+bool AsksVpdPage(std::span<const std::uint8_t> cdb);
+
 // The vital product data page `cdb` asks for, as the kernel fetched it from
 // the device and keeps it (`vpd_pg<code>`), cut to the allocation length;
 // nothing for any other command or for a page the kernel did not fetch.

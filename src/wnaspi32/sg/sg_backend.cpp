@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,17 +41,19 @@ class SgBackend final : public Backend {
   std::optional<std::uint8_t> DeviceTypeOf(int number, const SRB& srb) override {
     const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return std::nullopt;
-    const auto device = DeviceOf(*adapter, srb);
-    if (!device) return std::nullopt;
-    return static_cast<std::uint8_t>(device->type);
+    // The type alone: its sg node and block device are not looked for.
+    const auto type = linux_io::FindDeviceType(access_.sysfs(), AddressOf(*adapter, srb));
+    if (!type) return std::nullopt;
+    return static_cast<std::uint8_t>(*type);
   }
 
   std::uint8_t GetDiskInfo(int number, SRB& srb) override {
     const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(*adapter, srb);
+    std::string state;
+    const auto device = DeviceOf(*adapter, srb, &state);
     if (!device) return SS_NO_DEVICE;
-    if (Refusal(*adapter, *device)) return SS_ERR;
+    if (Refusal(*adapter, state)) return SS_ERR;
     return access_.AnswerDiskInfo(srb, *device);
   }
 
@@ -58,22 +61,31 @@ class SgBackend final : public Backend {
                                std::uint32_t bufferLength) override {
     const Adapter* adapter = adapters_.Find(number);
     if (adapter == nullptr) return SS_INVALID_HA;
-    const auto device = DeviceOf(*adapter, srb);
+    const std::vector<std::uint8_t> cdb(srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen);
+    // A page the kernel keeps needs neither the sg node nor the block
+    // device: they are looked for when the device itself is to be asked.
+    const bool keptPage = sg::AsksVpdPage(cdb);
+    std::string state;
+    auto device = DeviceOf(*adapter, srb, &state, !keptPage);
     if (!device) return AnswerWithoutDevice(*adapter, srb, buffer, bufferLength);
-    if (const auto refusal = Refusal(*adapter, *device)) {
+    if (const auto refusal = Refusal(*adapter, state)) {
       srb.SRB_HaStat = *refusal;
       return SS_ERR;
     }
+    if (keptPage) {
+      // The identity pages the kernel read from the device when it found
+      // it, and keeps: the device's own bytes, without a round trip to it
+      // (each costs the device's latency, and --all asks three of every
+      // device).
+      if (const auto page = sg::KernelVpdCopy(*device, cdb))
+        return AnswerAtOnce(srb, buffer, bufferLength, *page);
+      linux_io::FindLinks(*device);
+    }
     sg::ScsiJob job{.devRoot = access_.roots().dev,
                     .device = *device,
-                    .cdb = {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen},
+                    .cdb = cdb,
                     .data = {buffer, buffer + bufferLength},
                     .senseRoom = std::min<std::uint8_t>(srb.SRB_SenseLen, sizeof srb.SenseArea)};
-    // The identity pages the kernel read from the device when it found it,
-    // and keeps: the device's own bytes, without a round trip to it (each
-    // costs the device's latency, and --all asks three of every device).
-    if (const auto page = sg::KernelVpdCopy(*device, job.cdb))
-      return AnswerAtOnce(srb, buffer, bufferLength, *page);
 
     // A device with commands that do not come back gets no more threads.
     const std::string slot = device->dir.string();
@@ -141,23 +153,29 @@ class SgBackend final : public Backend {
     });
   }
 
-  // Devices are looked up anew for every request: one may have gone.
-  std::optional<ScsiDevice> DeviceOf(const Adapter& adapter, const SRB& srb) {
-    return linux_io::FindDevice(access_.sysfs(), {.host = adapter.host,
-                                                  .channel = adapter.channel,
-                                                  .target = srb.SRB_Target,
-                                                  .lun = srb.SRB_Lun});
+  static linux_io::ScsiAddress AddressOf(const Adapter& adapter, const SRB& srb) {
+    return {.host = adapter.host,
+            .channel = adapter.channel,
+            .target = srb.SRB_Target,
+            .lun = srb.SRB_Lun};
+  }
+
+  // Devices are looked up anew for every request: one may have gone. Its
+  // state, read then, goes to `state`; without `withLinks` its sg node and
+  // block device are left to linux_io::FindLinks.
+  std::optional<ScsiDevice> DeviceOf(const Adapter& adapter, const SRB& srb,
+                                     std::string* state = nullptr, bool withLinks = true) {
+    return linux_io::FindDevice(access_.sysfs(), AddressOf(adapter, srb), state, withLinks);
   }
 
   // Whether the device, or the host it is on, says beforehand that a
   // command would fail or wait (offline, blocked, in error recovery): the
   // request then fails at once, and the device is not even opened. Reading
   // sysfs attributes never waits for the error handler.
-  std::optional<std::uint8_t> Refusal(const Adapter& adapter, const ScsiDevice& device) {
+  std::optional<std::uint8_t> Refusal(const Adapter& adapter, const std::string& deviceState) {
     const auto host =
         access_.sysfs() / "class/scsi_host" / ("host" + std::to_string(adapter.host)) / "state";
-    return linux_io::RefusalOfStates(linux_io::ReadText(device.dir / "state").value_or(""),
-                                     linux_io::ReadText(host).value_or(""));
+    return linux_io::RefusalOfStates(deviceState, linux_io::ReadText(host).value_or(""));
   }
 
   AdapterList<Adapter> adapters_{[this] { return linux_io::ListAdapters(access_.sysfs()); }};

@@ -28,7 +28,8 @@ std::uint8_t Finish(SRB& srb, const SRB& reply, std::uint8_t status, int delayMs
   if (buffer == nullptr) data.clear();
   if (delayMs > 0) {
     try {
-      std::thread([&srb, reply, status, delayMs, buffer, data = std::move(data)] {
+      // A copy: a thread that cannot be had leaves `data` for the answer now.
+      std::thread([&srb, reply, status, delayMs, buffer, data] {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         Complete(srb, reply, status, buffer, data.data(), static_cast<std::uint32_t>(data.size()));
       }).detach();

@@ -1,8 +1,14 @@
 // The real door's parts that need no device: the header the sg driver gets,
 // and the answer of the child that asks a block device.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "wnaspi32/linux/linux_device_io.h"
@@ -66,6 +72,42 @@ TEST(BlockAnswerTest, OnlyAWholeAnswerTheChildGotCounts) {
       EXPECT_EQ(*signature, 0x12345678u);
     }
   }
+}
+
+// The child that asks a block device borrows the process's memory while
+// other threads run on: on a plain file it reads the signature (HDIO_GETGEO
+// fails there), each time, and hands back nothing for a file that is not
+// there.
+TEST(BlockDeviceChildTest, AnswersEachAskerWhileOtherThreadsWrite) {
+  char name[] = "/tmp/busview-mbr-XXXXXX";
+  const int fd = ::mkstemp(name);
+  ASSERT_GE(fd, 0);
+  std::vector<std::uint8_t> sector(512, 0);
+  const std::uint8_t signature[] = {0x78, 0x56, 0x34, 0x12};
+  std::memcpy(sector.data() + 440, signature, sizeof signature);
+  ASSERT_EQ(::write(fd, sector.data(), sector.size()), 512);
+  ::close(fd);
+  const auto io = wnaspi32::linux_io::MakeLinuxDeviceIo();
+  std::atomic<bool> done{false};
+  std::thread writer([&done] {
+    std::vector<int> scribble(4096);
+    for (int round = 0; !done; ++round) std::fill(scribble.begin(), scribble.end(), round);
+  });
+  std::vector<std::thread> askers;
+  std::atomic<int> answered{0};
+  for (int i = 0; i < 4; ++i) {
+    askers.emplace_back([&] {
+      for (int round = 0; round < 25; ++round) {
+        if (io->MbrSignature(name) == 0x12345678u && !io->Geometry(name)) ++answered;
+      }
+    });
+  }
+  for (std::thread& asker : askers) asker.join();
+  done = true;
+  writer.join();
+  EXPECT_EQ(answered, 100);
+  EXPECT_FALSE(io->MbrSignature(std::string(name) + ".gone"));
+  ::unlink(name);
 }
 
 }  // namespace

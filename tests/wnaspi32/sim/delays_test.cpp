@@ -1,5 +1,8 @@
 // Requests that stay pending and complete later from a thread of the layer.
+#include <pthread.h>
+
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "sim_fixture.h"
@@ -115,6 +118,29 @@ TEST(SimDelay, AHungDeviceDoesNotHoldUpOthers) {
   EXPECT_EQ(StatusOf(hung), SS_PENDING);
   EXPECT_EQ(StatusOf(hungByStatus), SS_PENDING);
   EXPECT_EQ(hungBuffer.bytes[0], Buffer::Marker);
+}
+
+// Where no thread can be had for a late answer the layer answers at once,
+// with the data a thread would have brought.
+TEST(SimDelay, WithoutAThreadTheAnswerComesAtOnceWithItsData) {
+  UseBus(R"({"adapters": [{"targets": [{"id": 0, "inquiry": {"vendor": "LATE"},
+      "delay_ms": {"inquiry": 60}}]}]})");
+  // Threads made from here on ask for more stack than there is room for.
+  pthread_attr_t usual, impossible;
+  ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
+  ASSERT_EQ(pthread_getattr_default_np(&impossible), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&impossible, std::numeric_limits<std::size_t>::max() / 2), 0);
+  ASSERT_EQ(pthread_setattr_default_np(&impossible), 0);
+  Buffer buffer;
+  Event event;
+  SRB srb = Notified(ScsiRequest(0, 0, buffer, 40, {0x12, 0, 0, 0, 36, 0}), event);
+  const std::uint32_t status = SendASPI32Command(&srb);
+  pthread_setattr_default_np(&usual);
+  pthread_attr_destroy(&usual);
+  pthread_attr_destroy(&impossible);
+  EXPECT_EQ(status, SS_COMP);
+  EXPECT_EQ(StatusOf(srb), SS_COMP);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes.data() + 8), 4), "LATE");
 }
 
 }  // namespace
