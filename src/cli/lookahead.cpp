@@ -141,14 +141,22 @@ Lookahead::Lookahead(ScanPlan& plan, std::vector<ScanPiece> first, ReportWindow&
 Lookahead::~Lookahead() {
   if (AnswersFirst == &entered_) AnswersFirst = nullptr;
   {
-    const std::lock_guard lock(mutex_);
-    ending_ = true;
-    // A request not yet made is left; one the layer has is waited for: its
-    // block, buffer and event must outlive it (or go to the executor).
-    std::erase_if(jobs_, [](const Job& job) { return job.send; });
+    const std::lock_guard lock(shared_->mutex);
+    shared_->ending = true;
+    // A request not yet made is left; one the layer has stays with its
+    // runner, which hands it to the executor's keeping if its wait ends
+    // first, and the piece it fills stays with the runners.
+    std::erase_if(shared_->jobs, [](const Job& job) { return job.send; });
+    for (Pieces* pieces : {&pieces_, &dropped_}) {
+      for (auto it = pieces->begin(); it != pieces->end();) {
+        const auto next = std::next(it);
+        if (it->state == State::Asking) shared_->kept.splice(shared_->kept.end(), *pieces, it);
+        it = next;
+      }
+    }
   }
-  work_.notify_all();
-  for (std::thread& runner : runners_) runner.join();
+  shared_->work.notify_all();
+  for (std::thread& runner : runners_) runner.detach();
 }
 
 void Lookahead::Enter(ScanPiece::Kind kind, const Unit& unit) {
@@ -234,27 +242,28 @@ void Lookahead::StartRequest(Piece& piece, bool send) {
   piece.state = State::Asking;
   ++underWay_[piece.what.unit.adapter];
   ++underWayTotal_;
-  std::unique_lock lock(mutex_);
-  jobs_.push_back({.piece = &piece, .request = &piece.requests.back(), .send = send});
-  if (idle_ < static_cast<int>(jobs_.size())) {
+  Shared& shared = *shared_;
+  std::unique_lock lock(shared.mutex);
+  shared.jobs.push_back({.piece = &piece, .request = &piece.requests.back(), .send = send});
+  if (shared.idle < static_cast<int>(shared.jobs.size())) {
     try {
-      runners_.emplace_back([this] { RunRequests(); });
-      ++idle_;
+      runners_.emplace_back([shared = shared_] { RunRequests(shared); });
+      ++shared.idle;
     } catch (const std::system_error&) {
       // Without a thread of its own the request waits for a runner, or,
       // without any, is made here.
       if (runners_.empty()) {
-        const Job job = jobs_.back();
-        jobs_.pop_back();
+        const Job job = shared.jobs.back();
+        shared.jobs.pop_back();
         lock.unlock();
         Finish(job);
         lock.lock();
-        answers_.push_back(&piece);
+        shared.answers.push_back(&piece);
         return;
       }
     }
   }
-  work_.notify_one();
+  shared.work.notify_one();
 }
 
 void Lookahead::Finish(const Job& job) {
@@ -268,9 +277,9 @@ void Lookahead::Finish(const Job& job) {
 void Lookahead::TakeAnswers() {
   std::vector<Piece*> answered;
   {
-    std::unique_lock lock(mutex_);
-    answered_.wait(lock, [this] { return !answers_.empty(); });
-    answered.swap(answers_);
+    std::unique_lock lock(shared_->mutex);
+    shared_->answered.wait(lock, [this] { return !shared_->answers.empty(); });
+    answered.swap(shared_->answers);
   }
   for (Piece* piece : answered) {
     --underWay_[piece->what.unit.adapter];
@@ -298,19 +307,19 @@ void Lookahead::Drop(Pieces::iterator first, Pieces::iterator last) {
   }
 }
 
-void Lookahead::RunRequests() {
-  std::unique_lock lock(mutex_);
+void Lookahead::RunRequests(const std::shared_ptr<Shared>& shared) {
+  std::unique_lock lock(shared->mutex);
   while (true) {
-    work_.wait(lock, [this] { return ending_ || !jobs_.empty(); });
-    if (jobs_.empty()) return;
-    const Job job = jobs_.front();
-    jobs_.pop_front();
-    --idle_;
+    shared->work.wait(lock, [&shared] { return shared->ending || !shared->jobs.empty(); });
+    if (shared->jobs.empty()) return;
+    const Job job = shared->jobs.front();
+    shared->jobs.pop_front();
+    --shared->idle;
     lock.unlock();
     Finish(job);
     lock.lock();
-    ++idle_;
-    answers_.push_back(job.piece);
-    answered_.notify_one();
+    ++shared->idle;
+    shared->answers.push_back(job.piece);
+    shared->answered.notify_one();
   }
 }

@@ -9,6 +9,7 @@
 #include <deque>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -47,7 +48,8 @@ class Lookahead {
   // runs ahead and Enter does nothing. `window` is the scan's: the plan's
   // requests read its display mode.
   Lookahead(ScanPlan& plan, std::vector<ScanPiece> first, ReportWindow& window, int perAdapter);
-  // Waits for the requests still under way.
+  // Leaves the requests the layer still has to the threads that wait for
+  // them, which end on their own: the scan's end never waits for a device.
   ~Lookahead();
   Lookahead(const Lookahead&) = delete;
   Lookahead& operator=(const Lookahead&) = delete;
@@ -103,7 +105,8 @@ class Lookahead {
   static void Finish(const Job& job);
   void TakeAnswers();
   void Drop(Pieces::iterator first, Pieces::iterator last);
-  void RunRequests();
+  struct Shared;
+  static void RunRequests(const std::shared_ptr<Shared>& shared);
 
   ScanPlan& plan_;
   ReportWindow& window_;
@@ -115,12 +118,17 @@ class Lookahead {
   int underWayTotal_ = 0;
   EnteredAnswers entered_;
 
-  // Shared with the runners.
-  std::mutex mutex_;
-  std::condition_variable work_, answered_;
-  std::deque<Job> jobs_;
-  std::vector<Piece*> answers_;
-  int idle_ = 0;
-  bool ending_ = false;
+  // Shared with the runners, which may outlive the lookahead: the pieces
+  // whose requests are still under way at its end are kept here.
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable work, answered;
+    std::deque<Job> jobs;
+    std::vector<Piece*> answers;
+    int idle = 0;
+    bool ending = false;
+    Pieces kept;
+  };
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   std::vector<std::thread> runners_;
 };

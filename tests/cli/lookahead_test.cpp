@@ -265,6 +265,38 @@ TEST(Lookahead, ReportsGetWhatTheyGetOneRequestAfterTheOther) {
 // still waited for, or given up to the executor, which keeps its block,
 // buffer and event until the layer is done with them. Several rounds: a
 // request may be sent a moment before the end or a moment after.
+// Waits, at most 20 s, until the threads that waited for requests after the
+// scan's end have closed every request's event, or left it to the executor.
+void AwaitEveryEventClosed(const SlowBus& bus) {
+  for (int i = 0; i < 400 && bus.eventsClosed != bus.eventsMade; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ReapAbandonedRequests();
+  }
+}
+
+TEST(Lookahead, TheScansEndLeavesARequestUnderWayToItsWait) {
+  ReapAbandonedRequests();
+  SlowBus bus;
+  bus.late = {0, 0, 1};
+  RecordingWindow window;
+  MainWindow = &window;
+  UnitReports plan;
+  {
+    Lookahead lookahead(plan, EveryUnit(), window, 3);
+    const ScanPiece first = EveryUnit().front();
+    lookahead.Enter(first.kind, first.unit);
+    Report(first.unit, InquiryLength);
+  }
+  MainWindow = nullptr;
+  // The late INQUIRY asked ahead is neither waited out nor given up yet.
+  EXPECT_EQ(AbandonedRequestCount(), 0u);
+  EXPECT_LT(bus.eventsClosed, bus.eventsMade);
+  bus.Settle();
+  AwaitEveryEventClosed(bus);
+  EXPECT_EQ(AbandonedRequestCount(), 0u);
+  EXPECT_EQ(bus.eventsClosed, bus.eventsMade);
+}
+
 TEST(Lookahead, RequestsUnderWayOutliveAScanThatEndsEarly) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
@@ -281,7 +313,7 @@ TEST(Lookahead, RequestsUnderWayOutliveAScanThatEndsEarly) {
     }
     MainWindow = nullptr;
     bus.Settle();
-    ReapAbandonedRequests();
+    AwaitEveryEventClosed(bus);
     EXPECT_EQ(AbandonedRequestCount(), 0u);
     EXPECT_EQ(bus.eventsClosed, bus.eventsMade) << "a request's event was left behind";
   }
