@@ -50,9 +50,13 @@ class SlowBus {
       ++active->eventsMade;
       return active->platform_.CreateEventA(attributes, manual, initial, name);
     };
+    // Counted last: a thread still waiting after a scan touches the bus no
+    // more once its event counts as closed.
     Aspi.CloseHandle = [](HANDLE event) {
-      ++active->eventsClosed;
-      return active->platform_.CloseHandle(event);
+      SlowBus* bus = active;
+      const BOOL closed = bus->platform_.CloseHandle(event);
+      ++bus->eventsClosed;
+      return closed;
     };
   }
   ~SlowBus() {
