@@ -264,11 +264,21 @@ TEST(Lookahead, ReportsGetWhatTheyGetOneRequestAfterTheOther) {
   }
 }
 
-// A scan that ends after its first unit (its output failed, say) leaves
-// the requests the lookahead made for the next ones under way: each is
-// still waited for, or given up to the executor, which keeps its block,
-// buffer and event until the layer is done with them. Several rounds: a
-// request may be sent a moment before the end or a moment after.
+// A scan that ends after the first unit's report, with the lookahead
+// asking 3 requests of an adapter at once.
+void ScanTheFirstUnitOnly() {
+  RecordingWindow window;
+  MainWindow = &window;
+  UnitReports plan;
+  {
+    Lookahead lookahead(plan, EveryUnit(), window, 3);
+    const ScanPiece first = EveryUnit().front();
+    lookahead.Enter(first.kind, first.unit);
+    Report(first.unit, InquiryLength);
+  }
+  MainWindow = nullptr;
+}
+
 // Waits, at most 20 s, until the threads that waited for requests after the
 // scan's end have closed every request's event, or left it to the executor.
 void AwaitEveryEventClosed(const SlowBus& bus) {
@@ -282,16 +292,7 @@ TEST(Lookahead, TheScansEndLeavesARequestUnderWayToItsWait) {
   ReapAbandonedRequests();
   SlowBus bus;
   bus.late = {0, 0, 1};
-  RecordingWindow window;
-  MainWindow = &window;
-  UnitReports plan;
-  {
-    Lookahead lookahead(plan, EveryUnit(), window, 3);
-    const ScanPiece first = EveryUnit().front();
-    lookahead.Enter(first.kind, first.unit);
-    Report(first.unit, InquiryLength);
-  }
-  MainWindow = nullptr;
+  ScanTheFirstUnitOnly();
   // The late INQUIRY asked ahead is neither waited out nor given up yet.
   EXPECT_EQ(AbandonedRequestCount(), 0u);
   EXPECT_LT(bus.eventsClosed, bus.eventsMade);
@@ -301,21 +302,17 @@ TEST(Lookahead, TheScansEndLeavesARequestUnderWayToItsWait) {
   EXPECT_EQ(bus.eventsClosed, bus.eventsMade);
 }
 
+// A scan that ends after its first unit (its output failed, say) leaves
+// the requests the lookahead made for the next ones under way: each is
+// still waited for, or given up to the executor, which keeps its block,
+// buffer and event until the layer is done with them. Several rounds: a
+// request may be sent a moment before the end or a moment after.
 TEST(Lookahead, RequestsUnderWayOutliveAScanThatEndsEarly) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
     ReapAbandonedRequests();  // what earlier tests gave up
     SlowBus bus;
-    RecordingWindow window;
-    MainWindow = &window;
-    UnitReports plan;
-    {
-      Lookahead lookahead(plan, EveryUnit(), window, 3);
-      const ScanPiece first = EveryUnit().front();
-      lookahead.Enter(first.kind, first.unit);
-      Report(first.unit, InquiryLength);
-    }
-    MainWindow = nullptr;
+    ScanTheFirstUnitOnly();
     bus.Settle();
     AwaitEveryEventClosed(bus);
     EXPECT_EQ(AbandonedRequestCount(), 0u);
