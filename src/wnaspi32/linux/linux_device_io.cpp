@@ -71,7 +71,7 @@ struct ChildWork {
 // shares this process's memory (see AskBlockDevice), so it calls nothing a
 // sanitizer or a library hook could make keep something there, and is
 // itself not instrumented.
-[[gnu::no_sanitize("address", "thread", "undefined")]] int AskInChild(void* argument) {
+__attribute__((no_sanitize("address", "thread", "undefined"))) int AskInChild(void* argument) {
   const auto& work = *static_cast<const ChildWork*>(argument);
   BlockAnswer answer;
   const long fd = ::syscall(SYS_openat, AT_FDCWD, work.node, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
