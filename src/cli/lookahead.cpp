@@ -156,7 +156,22 @@ Lookahead::~Lookahead() {
     }
   }
   shared_->work.notify_all();
-  for (std::thread& runner : runners_) runner.detach();
+  // A runner that ends while the program ends races it (Wine has been seen
+  // to kill or crash such a program), so those with nothing to do are
+  // joined; a runner still waiting for a request is left to it.
+  std::vector<bool> leaving;
+  {
+    std::unique_lock lock(shared_->mutex);
+    shared_->answered.wait(lock, [this] { return shared_->idle == 0; });
+    leaving = shared_->leaving;
+  }
+  for (std::size_t i = 0; i < runners_.size(); ++i) {
+    if (leaving[i]) {
+      runners_[i].join();
+    } else {
+      runners_[i].detach();
+    }
+  }
 }
 
 void Lookahead::Enter(ScanPiece::Kind kind, const Unit& unit) {
@@ -247,7 +262,8 @@ void Lookahead::StartRequest(Piece& piece, bool send) {
   shared.jobs.push_back({.piece = &piece, .request = &piece.requests.back(), .send = send});
   if (shared.idle < static_cast<int>(shared.jobs.size())) {
     try {
-      runners_.emplace_back([shared = shared_] { RunRequests(shared); });
+      runners_.emplace_back([shared = shared_, runner = runners_.size()] { RunRequests(shared, runner); });
+      shared.leaving.push_back(false);
       ++shared.idle;
     } catch (const std::system_error&) {
       // Without a thread of its own the request waits for a runner, or,
@@ -307,11 +323,16 @@ void Lookahead::Drop(Pieces::iterator first, Pieces::iterator last) {
   }
 }
 
-void Lookahead::RunRequests(const std::shared_ptr<Shared>& shared) {
+void Lookahead::RunRequests(const std::shared_ptr<Shared>& shared, std::size_t runner) {
   std::unique_lock lock(shared->mutex);
   while (true) {
     shared->work.wait(lock, [&shared] { return shared->ending || !shared->jobs.empty(); });
-    if (shared->jobs.empty()) return;
+    if (shared->jobs.empty()) {
+      --shared->idle;
+      shared->leaving[runner] = true;
+      shared->answered.notify_all();
+      return;
+    }
     const Job job = shared->jobs.front();
     shared->jobs.pop_front();
     --shared->idle;

@@ -50,6 +50,7 @@ class Lookahead {
   Lookahead(ScanPlan& plan, std::vector<ScanPiece> first, ReportWindow& window, int perAdapter);
   // Leaves the requests the layer still has to the threads that wait for
   // them, which end on their own: the scan's end never waits for a device.
+  // The other threads have ended when it returns.
   ~Lookahead();
   Lookahead(const Lookahead&) = delete;
   Lookahead& operator=(const Lookahead&) = delete;
@@ -106,7 +107,7 @@ class Lookahead {
   void TakeAnswers();
   void Drop(Pieces::iterator first, Pieces::iterator last);
   struct Shared;
-  static void RunRequests(const std::shared_ptr<Shared>& shared);
+  static void RunRequests(const std::shared_ptr<Shared>& shared, std::size_t runner);
 
   ScanPlan& plan_;
   ReportWindow& window_;
@@ -127,6 +128,8 @@ class Lookahead {
     std::vector<Piece*> answers;
     int idle = 0;
     bool ending = false;
+    // Per runner: it found nothing more to do at the end and is leaving.
+    std::vector<bool> leaving;
     Pieces kept;
   };
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -185,6 +186,12 @@ class UnitReports final : public ScanPlan {
   }
 };
 
+// The process's threads, as the kernel counts them.
+int ThreadCount() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+}
+
 struct Scan {
   std::vector<std::string> lines;
   std::map<UnitKey, std::vector<int>> asked;
@@ -241,7 +248,11 @@ TEST(Lookahead, ReportsGetWhatTheyGetOneRequestAfterTheOther) {
     settings.goneAfter = c.goneAfter;
     settings.late = c.late;
     const Scan alone = RunScan(settings, 1, c.inquiryLength);
+    const int threads = ThreadCount();
     const Scan ahead = RunScan(settings, 3, c.inquiryLength);
+    // Nothing was under way at the end: a thread ending after it would race
+    // the program's own end.
+    EXPECT_EQ(ThreadCount(), threads) << "a thread of the lookahead outlived it";
 
     EXPECT_EQ(ahead.lines, alone.lines);
     EXPECT_EQ(alone.served + alone.missed, 0) << "one after the other, nothing is asked ahead";
